@@ -1,0 +1,27 @@
+// The one failure type of the data-access layer: a 32-bit number and the
+// database's own description, carried up to whoever reports it.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace dataaccess {
+
+// Numbers callers tell apart.
+inline constexpr std::int32_t kConnectFailed = -2147467259;  // 0x80004005: could not connect or open
+inline constexpr std::int32_t kCommandError = -2147217900;   // 0x80040E14: statement rejected
+inline constexpr std::int32_t kClientFailure = -2147418113;  // 0x8000FFFF: connection lost, client fault
+
+class DbError : public std::runtime_error {
+ public:
+  DbError(std::int32_t number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+  std::int32_t Number() const { return number_; }
+  std::string Description() const { return what(); }
+
+ private:
+  std::int32_t number_;
+};
+
+}  // namespace dataaccess
