@@ -1,5 +1,6 @@
 # A private MariaDB server in a folder of its own, on loopback only.
-# mariadb_start DIR DATABASE USER PASSWORD  -> exports MARIADB_PORT, MARIADB_SOCKET, MARIADB_PID
+# mariadb_start DIR DATABASE USER PASSWORD  -> exports MARIADB_PORT, MARIADB_SOCKET, MARIADB_PID,
+#                                              MARIADB_ADMIN (socket login with full rights)
 # mariadb_stop                              -> stops it by its process id
 
 mariadb_free_port() {
@@ -16,6 +17,8 @@ mariadb_start() {
   local dir=$1 database=$2 user=$3 password=$4
   local run_as=()
   [ "$(id -u)" -eq 0 ] && run_as=(--user=root)
+  # The install creates socket-authenticated accounts for root and for the user running it.
+  MARIADB_ADMIN=$(id -un)
   mkdir -p "$dir"
   MARIADB_SOCKET=$dir/mysqld.sock
   MARIADB_PORT=$(mariadb_free_port) || { echo "no free port for MariaDB" >&2; return 1; }
@@ -32,11 +35,11 @@ mariadb_start() {
   MARIADB_PID=$!
   local i
   for i in $(seq 1 300); do
-    mariadb-admin --no-defaults --socket="$MARIADB_SOCKET" -uroot ping >/dev/null 2>&1 && break
+    mariadb-admin --no-defaults --socket="$MARIADB_SOCKET" -u"$MARIADB_ADMIN" ping >/dev/null 2>&1 && break
     kill -0 "$MARIADB_PID" 2>/dev/null || { cat "$dir/error.log" >&2; return 1; }
     sleep 0.1
   done
-  mariadb --no-defaults --socket="$MARIADB_SOCKET" -uroot <<SQL || return 1
+  mariadb --no-defaults --socket="$MARIADB_SOCKET" -u"$MARIADB_ADMIN" <<SQL || return 1
 CREATE DATABASE IF NOT EXISTS \`$database\`;
 CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
@@ -44,7 +47,7 @@ GRANT ALL PRIVILEGES ON *.* TO '$user'@'localhost';
 GRANT ALL PRIVILEGES ON *.* TO '$user'@'127.0.0.1';
 FLUSH PRIVILEGES;
 SQL
-  export MARIADB_PORT MARIADB_SOCKET MARIADB_PID
+  export MARIADB_PORT MARIADB_SOCKET MARIADB_PID MARIADB_ADMIN
 }
 
 mariadb_stop() {
