@@ -80,6 +80,12 @@ Value TimeValue(const MYSQL_TIME& t, unsigned decimals) {
                                static_cast<int>(t.second), t.second_part)};
 }
 
+Value UnsignedValue(unsigned long long v) {
+  if (v > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max()))
+    return Decimal{false, std::to_string(v), 0};  // beyond int64: kept exact
+  return static_cast<std::int64_t>(v);
+}
+
 }  // namespace
 
 MySqlResult::MySqlResult(MYSQL_STMT* stmt) : stmt_(stmt) {
@@ -99,7 +105,12 @@ MySqlResult::MySqlResult(MYSQL_STMT* stmt) : stmt_(stmt) {
       case MYSQL_TYPE_LONG: case MYSQL_TYPE_LONGLONG: case MYSQL_TYPE_YEAR:
         column.kind = isUnsigned ? Kind::kUnsigned : Kind::kSigned;
         break;
-      case MYSQL_TYPE_BIT: column.kind = Kind::kUnsigned; break;
+      case MYSQL_TYPE_BIT:
+        // Read as its raw big-endian bytes: the library's own conversion to
+        // an integer puts multi-byte values in the wrong order.
+        column.kind = Kind::kBit;
+        column.buffer.resize(8);
+        break;
       case MYSQL_TYPE_FLOAT: column.kind = Kind::kFloat; break;
       case MYSQL_TYPE_DOUBLE: column.kind = Kind::kDouble; break;
       case MYSQL_TYPE_DECIMAL: case MYSQL_TYPE_NEWDECIMAL: column.kind = Kind::kDecimal; break;
@@ -149,8 +160,9 @@ void MySqlResult::BindColumns() {
         column.buffer.resize(sizeof(MYSQL_TIME));
         bind.buffer_type = column.kind == Kind::kTime ? MYSQL_TYPE_TIME : MYSQL_TYPE_DATETIME;
         break;
-      case Kind::kDecimal: case Kind::kText: case Kind::kBytes:
-        bind.buffer_type = column.kind == Kind::kBytes ? MYSQL_TYPE_BLOB : MYSQL_TYPE_STRING;
+      case Kind::kDecimal: case Kind::kText: case Kind::kBytes: case Kind::kBit:
+        bind.buffer_type = column.kind == Kind::kBytes || column.kind == Kind::kBit ? MYSQL_TYPE_BLOB
+                                                                                     : MYSQL_TYPE_STRING;
         break;
       case Kind::kNull:
         bind.buffer_type = MYSQL_TYPE_NULL;
@@ -200,9 +212,12 @@ Value MySqlResult::ConvertColumn(int index) {
     case Kind::kUnsigned: {
       unsigned long long v;
       std::memcpy(&v, data, sizeof v);
-      if (v > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max()))
-        return Decimal{false, std::to_string(v), 0};  // beyond int64: kept exact
-      return static_cast<std::int64_t>(v);
+      return UnsignedValue(v);
+    }
+    case Kind::kBit: {
+      unsigned long long v = 0;
+      for (unsigned long i = 0; i < column.length; ++i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+      return UnsignedValue(v);
     }
     case Kind::kFloat: {
       float v;

@@ -27,7 +27,7 @@ class MySqlResult : public ResultData {
   const Value& FieldValue(int index) const override { return row_[index]; }
 
  private:
-  enum class Kind { kSigned, kUnsigned, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
+  enum class Kind { kSigned, kUnsigned, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
   struct Column {
     std::string name;
     Kind kind;
