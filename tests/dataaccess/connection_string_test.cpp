@@ -8,6 +8,7 @@ namespace {
 using dataaccess::ConnectionAttributes;
 
 struct ParseCase {
+  const char* name;
   const char* text;
   std::vector<std::pair<std::string, std::string>> expected;
 };
@@ -21,20 +22,21 @@ TEST_P(ParseTest, GivesEachAttributeVerbatim) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseTest,
     testing::Values(
-        ParseCase{"DRIVER={MySQL ODBC 3.51 Driver};SERVER=db;", {{"DRIVER", "MySQL ODBC 3.51 Driver"}, {"SERVER", "db"}}},
-        ParseCase{"A=1;B=2", {{"A", "1"}, {"B", "2"}}},                       // no final ";"
-        ParseCase{"PASSWORD=;USER=x;", {{"PASSWORD", ""}, {"USER", "x"}}},   // empty value
-        ParseCase{"PASSWORD= a b ;", {{"PASSWORD", " a b "}}},               // blanks are part of the value
-        ParseCase{" USER =x;", {{"USER", "x"}}},                             // blanks around a key are not
-        ParseCase{"PASSWORD={T3st;pw};DB=d;", {{"PASSWORD", "T3st;pw"}, {"DB", "d"}}},
-        ParseCase{"PASSWORD={a}}b};", {{"PASSWORD", "a}b"}}},                 // "}}" is one brace
-        ParseCase{"PASSWORD={{x}}};", {{"PASSWORD", "{x}"}}},
-        ParseCase{"PASSWORD={};", {{"PASSWORD", ""}}},
-        ParseCase{"PASSWORD=a}b{c;", {{"PASSWORD", "a}b{c"}}},                // braces inside a plain value
-        ParseCase{"PASSWORD=a=b;", {{"PASSWORD", "a=b"}}},
-        ParseCase{"PASSWORD={open;USER=x", {{"PASSWORD", "open;USER=x"}}},   // never closed: the rest
-        ParseCase{";;junk;A=1;", {{"A", "1"}}},                              // pieces without "="
-        ParseCase{"", {}}));
+        ParseCase{"Plain", "DRIVER={MySQL ODBC 3.51 Driver};SERVER=db;", {{"DRIVER", "MySQL ODBC 3.51 Driver"}, {"SERVER", "db"}}},
+        ParseCase{"NoFinalSemicolon", "A=1;B=2", {{"A", "1"}, {"B", "2"}}},
+        ParseCase{"EmptyValue", "PASSWORD=;USER=x;", {{"PASSWORD", ""}, {"USER", "x"}}},
+        ParseCase{"BlanksKeptInValue", "PASSWORD= a b ;", {{"PASSWORD", " a b "}}},
+        ParseCase{"BlanksAroundKeyDropped", " USER =x;", {{"USER", "x"}}},
+        ParseCase{"BracedSemicolon", "PASSWORD={T3st;pw};DB=d;", {{"PASSWORD", "T3st;pw"}, {"DB", "d"}}},
+        ParseCase{"DoubledClosingBrace", "PASSWORD={a}}b};", {{"PASSWORD", "a}b"}}},
+        ParseCase{"BracesInsideBraces", "PASSWORD={{x}}};", {{"PASSWORD", "{x}"}}},
+        ParseCase{"EmptyBraces", "PASSWORD={};", {{"PASSWORD", ""}}},
+        ParseCase{"BracesInsidePlainValue", "PASSWORD=a}b{c;", {{"PASSWORD", "a}b{c"}}},
+        ParseCase{"EqualsInValue", "PASSWORD=a=b;", {{"PASSWORD", "a=b"}}},
+        ParseCase{"UnclosedBrace", "PASSWORD={open;USER=x", {{"PASSWORD", "open;USER=x"}}},
+        ParseCase{"PiecesWithoutEquals", ";;junk;A=1;", {{"A", "1"}}},
+        ParseCase{"EmptyString", "", {}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 TEST(ConnectionAttributesTest, FindIgnoresCaseAndTakesTheFirstOfItsAliases) {
   auto attributes = ConnectionAttributes::Parse("uid=first;Server=s;USER=second;pwd=p;");

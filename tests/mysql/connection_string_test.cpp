@@ -11,6 +11,7 @@ using mysql::BuildMySqlConnectionString;
 using mysql::KeyOrder;
 
 struct StringCase {
+  const char* name;
   QString server, user, password, database;
   QString shared;  // DRIVER, SERVER, DATABASE, USER, PASSWORD
   QString probe;   // DRIVER, SERVER, USER, DATABASE, PASSWORD
@@ -40,24 +41,25 @@ TEST_P(BuildTest, DriverSideReadsEveryValueBack) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BuildTest,
     testing::Values(
-        StringCase{"db.example", "anna", "secret", "shop",
+        StringCase{"Plain", "db.example", "anna", "secret", "shop",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example;DATABASE=shop;USER=anna;PASSWORD=secret;",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example;USER=anna;DATABASE=shop;PASSWORD=secret;"},
-        StringCase{"", "", "", "",
+        StringCase{"Empty", "", "", "", "",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER=;DATABASE=;USER=;PASSWORD=;",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER=;USER=;DATABASE=;PASSWORD=;"},
         // Blanks, "}" inside, "=" and non-ASCII stay exactly as typed.
-        StringCase{" h:3307 ", "a}b", "p=w ", "Größe",
+        StringCase{"BlanksBracesEqualsNonAscii", " h:3307 ", "a}b", "p=w ", "Größe",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER= h:3307 ;DATABASE=Größe;USER=a}b;PASSWORD=p=w ;",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER= h:3307 ;USER=a}b;DATABASE=Größe;PASSWORD=p=w ;"},
         // ";" would end the value: braced, "}" doubled.
-        StringCase{"/run/my;sql.sock", "u", "T3st;pw", "d}b;",
+        StringCase{"Semicolons", "/run/my;sql.sock", "u", "T3st;pw", "d}b;",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER={/run/my;sql.sock};DATABASE={d}}b;};USER=u;PASSWORD={T3st;pw};",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER={/run/my;sql.sock};USER=u;DATABASE={d}}b;};PASSWORD={T3st;pw};"},
         // A leading "{" would be read as a brace: braced too.
-        StringCase{"h", "{u}", "{", "d",
+        StringCase{"LeadingBrace", "h", "{u}", "{", "d",
                    "DRIVER={MySQL ODBC 3.51 Driver};SERVER=h;DATABASE=d;USER={{u}}};PASSWORD={{};",
-                   "DRIVER={MySQL ODBC 3.51 Driver};SERVER=h;USER={{u}}};DATABASE=d;PASSWORD={{};"}));
+                   "DRIVER={MySQL ODBC 3.51 Driver};SERVER=h;USER={{u}}};DATABASE=d;PASSWORD={{};"}),
+    [](const testing::TestParamInfo<StringCase>& info) { return std::string(info.param.name); });
 
 TEST(QuoteMySqlNameTest, DoublesInnerBackticks) {
   EXPECT_EQ(mysql::QuoteMySqlName("Orders"), "`Orders`");
