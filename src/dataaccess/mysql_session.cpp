@@ -20,6 +20,9 @@ struct ServerAddress {
   std::string host;  // empty: the client library's default
   unsigned port = 0;  // 0: the default port
   std::string socket;
+  // A port asked for by name means TCP, also for "localhost", which the
+  // client library would otherwise take as "the default socket".
+  bool tcp = false;
 };
 
 unsigned ParsePort(std::string_view text) {
@@ -60,6 +63,7 @@ ServerAddress ParseServer(std::string_view server, const std::optional<std::stri
   } else if (portKey && !portKey->empty()) {
     address.port = ParsePort(*portKey);
   }
+  address.tcp = address.port != 0;
   return address;
 }
 
@@ -96,6 +100,10 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(mysq
     unsigned timeout = kMySqlConnectTimeoutSeconds;
     mysql_optionsv(mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(mysql_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    if (address.tcp) {
+      unsigned protocol = MYSQL_PROTOCOL_TCP;
+      mysql_optionsv(mysql_, MYSQL_OPT_PROTOCOL, &protocol);
+    }
     if (!mysql_real_connect(mysql_, OrNull(address.host), user.c_str(), password.c_str(),
                             OrNull(database), address.port, OrNull(address.socket), 0)) {
       throw DbError(kConnectFailed, mysql_error(mysql_));

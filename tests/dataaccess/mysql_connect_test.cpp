@@ -49,6 +49,8 @@ TEST(MySqlConnectTest, ReachesTheServerByHostPortByPortKeyAndBySocket) {
       {testing_mysql::ConnectionString(server, server.host + ":" + server.port, server.database), tcpUser},
       {testing_mysql::ConnectionString(server, server.host, server.database) + "PORT=" + server.port + ";", tcpUser},
       {testing_mysql::ConnectionString(server, server.socket, server.database), socketUser},
+      // A port given with "localhost" still means TCP, not the default socket.
+      {testing_mysql::ConnectionString(server, "localhost:" + server.port, server.database), tcpUser},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.connectionString);
