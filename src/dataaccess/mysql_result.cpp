@@ -9,6 +9,7 @@
 // invented; every other TIME is a time of day with day part 0.
 #include "dataaccess/mysql_result.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
