@@ -1,0 +1,67 @@
+#include "app/main_module.h"
+
+#include "app/table_list.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
+
+namespace app {
+
+bool ListContains(const QString& text, const TableList& list) {
+  bool found = false;
+  for (int i = 0; i < list.ListCount(); ++i) {
+    if (list.List(i) == text) found = true;
+  }
+  return found;
+}
+
+void RemoveListItem(TableList& list, const QString& text) {
+  const int n = list.ListCount();
+  for (int i = 0; i < n; ++i) {
+    if (i < list.ListCount() && list.List(i) == text) list.RemoveItem(i);
+  }
+}
+
+dataaccess::Value NullToDefault(const dataaccess::Value& value, const dataaccess::Value& fallback) {
+  return dataaccess::IsNull(value) ? fallback : value;
+}
+
+TwipPosition CenterForm(float windowWidth, float windowHeight, float screenWidth,
+                        float screenHeight) {
+  const float left = (screenWidth - windowWidth) / 2.0f;
+  const float top = (screenHeight - windowHeight) / 2.0f - 1000.0f;
+  return {left, top};
+}
+
+namespace {
+
+float Twips(int pixels) { return static_cast<float>(pixels) * kTwipsPerPixel; }
+int Pixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+QScreen* ScreenOf(const QWidget& window) {
+  QScreen* screen = window.screen();
+  return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+}  // namespace
+
+void CenterForm(QWidget& window) {
+  const QScreen* screen = ScreenOf(window);
+  if (!screen) return;
+  const QSize outer = window.frameGeometry().size();
+  const QRect area = screen->geometry();
+  const TwipPosition at = CenterForm(Twips(outer.width()), Twips(outer.height()),
+                                     Twips(area.width()), Twips(area.height()));
+  // move() places the frame's top-left corner.
+  window.move(area.x() + Pixels(at.left), area.y() + Pixels(at.top));
+}
+
+void SetOuterWidth(QWidget& window, int twips) {
+  const int frame = window.frameGeometry().width() - window.geometry().width();
+  const int client = Pixels(static_cast<float>(twips)) - frame;
+  window.setFixedWidth(client);
+}
+
+}  // namespace app

@@ -1,0 +1,46 @@
+// What a database engine offers the data-access layer. Connection and
+// Recordset are written against these two interfaces only, so each engine
+// (MySQL today, our Jet engine next) plugs in by implementing them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "dataaccess/value.h"
+
+namespace dataaccess {
+
+// The rows of one statement, all known when it is handed over: the count is
+// exact before the first row is read. Rows are visited once, forward.
+class ResultData {
+ public:
+  virtual ~ResultData() = default;
+
+  virtual std::int64_t RowCount() const = 0;
+  virtual int FieldCount() const = 0;
+  virtual const std::string& FieldName(int index) const = 0;
+
+  // Makes the next row current; false once the rows are used up. Called once
+  // before the first row is read.
+  virtual bool NextRow() = 0;
+  // A field of the current row.
+  virtual const Value& FieldValue(int index) const = 0;
+};
+
+// One open connection to a database. Failures are thrown as DbError.
+class EngineSession {
+ public:
+  virtual ~EngineSession() = default;
+
+  // Runs one statement. A statement that returns rows gives its rows; any
+  // other statement has taken effect and been committed when this returns,
+  // and gives nullptr.
+  virtual std::unique_ptr<ResultData> Execute(std::string_view statement) = 0;
+};
+
+// Chooses the engine from the connection string and opens a session on it.
+std::unique_ptr<EngineSession> OpenEngineSession(const std::string& connectionString);
+
+}  // namespace dataaccess

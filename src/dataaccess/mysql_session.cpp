@@ -1,0 +1,151 @@
+// Connecting to MySQL, running statements through the binary protocol, and
+// turning the client library's failures into the layer's three error numbers.
+#include "dataaccess/mysql_session.h"
+
+#include <mysql.h>
+#include <errmsg.h>
+#include <mysqld_error.h>
+
+#include <charconv>
+#include <optional>
+
+#include "dataaccess/error.h"
+#include "dataaccess/mysql_result.h"
+
+namespace dataaccess {
+
+namespace {
+
+struct ServerAddress {
+  std::string host;  // empty: the client library's default
+  unsigned port = 0;  // 0: the default port
+  std::string socket;
+  // A port asked for by name means TCP, also for "localhost", which the
+  // client library would otherwise take as "the default socket".
+  bool tcp = false;
+};
+
+unsigned ParsePort(std::string_view text) {
+  unsigned port = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || port > 65535)
+    throw DbError(kConnectFailed, "Invalid port number: " + std::string(text));
+  return port;
+}
+
+ServerAddress ParseServer(std::string_view server, const std::optional<std::string>& portKey) {
+  ServerAddress address;
+  if (!server.empty() && server.front() == '/') {
+    address.host = "localhost";  // the client library takes "localhost" as "use the socket"
+    address.socket = std::string(server);
+    return address;
+  }
+  std::optional<std::string_view> port;
+  if (!server.empty() && server.front() == '[') {
+    // [ipv6] or [ipv6]:port
+    std::size_t close = server.find(']');
+    if (close == std::string_view::npos) throw DbError(kConnectFailed, "Invalid server address: " + std::string(server));
+    address.host = std::string(server.substr(1, close - 1));
+    std::string_view rest = server.substr(close + 1);
+    if (!rest.empty()) {
+      if (rest.front() != ':') throw DbError(kConnectFailed, "Invalid server address: " + std::string(server));
+      port = rest.substr(1);
+    }
+  } else if (std::size_t colon = server.find(':');
+             colon != std::string_view::npos && server.find(':', colon + 1) == std::string_view::npos) {
+    address.host = std::string(server.substr(0, colon));
+    port = server.substr(colon + 1);
+  } else {
+    address.host = std::string(server);  // a name, an IPv4 address or a bare IPv6 address
+  }
+  if (port) {
+    address.port = ParsePort(*port);
+  } else if (portKey && !portKey->empty()) {
+    address.port = ParsePort(*portKey);
+  }
+  address.tcp = address.port != 0;
+  return address;
+}
+
+// Server errors that mean the session itself is gone rather than the statement refused.
+bool MeansConnectionLost(unsigned code) {
+  return (code >= CR_MIN_ERROR && code <= CR_MAX_ERROR) ||
+         (code >= CER_MIN_ERROR && code <= CER_MAX_ERROR) || code == ER_CONNECTION_KILLED ||
+         code == ER_SERVER_SHUTDOWN;
+}
+
+[[noreturn]] void ThrowStatementFailure(unsigned code, const char* message) {
+  throw DbError(MeansConnectionLost(code) ? kClientFailure : kCommandError, message);
+}
+
+const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+// Keeps whatever mode the server runs with and adds the two we rely on:
+// values reach the server byte for byte, and a value a column cannot hold is
+// refused instead of being silently altered.
+constexpr std::string_view kSqlModeStatement =
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), "
+    "'NO_BACKSLASH_ESCAPES', 'STRICT_ALL_TABLES')";
+
+}  // namespace
+
+MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(mysql_init(nullptr)) {
+  if (mysql_ == nullptr) throw DbError(kConnectFailed, "Out of memory while preparing the connection.");
+  try {
+    ServerAddress address = ParseServer(attributes.Find({"SERVER"}).value_or(""), attributes.Find({"PORT"}));
+    std::string user = attributes.Find({"USER", "UID"}).value_or("");
+    std::string password = attributes.Find({"PASSWORD", "PWD"}).value_or("");
+    std::string database = attributes.Find({"DATABASE", "DB"}).value_or("");
+
+    unsigned timeout = kMySqlConnectTimeoutSeconds;
+    mysql_optionsv(mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(mysql_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    if (address.tcp) {
+      unsigned protocol = MYSQL_PROTOCOL_TCP;
+      mysql_optionsv(mysql_, MYSQL_OPT_PROTOCOL, &protocol);
+    }
+    if (!mysql_real_connect(mysql_, OrNull(address.host), user.c_str(), password.c_str(),
+                            OrNull(database), address.port, OrNull(address.socket), 0)) {
+      throw DbError(kConnectFailed, mysql_error(mysql_));
+    }
+    if (mysql_real_query(mysql_, kSqlModeStatement.data(), kSqlModeStatement.size()) != 0) {
+      throw DbError(kConnectFailed, mysql_error(mysql_));
+    }
+  } catch (...) {
+    mysql_close(mysql_);
+    throw;
+  }
+}
+
+MySqlSession::~MySqlSession() { mysql_close(mysql_); }
+
+std::unique_ptr<ResultData> MySqlSession::Execute(std::string_view statement) {
+  MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
+  if (stmt == nullptr) ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
+  std::unique_ptr<MYSQL_STMT, decltype(&mysql_stmt_close)> owned(stmt, &mysql_stmt_close);
+
+  // Prepare and execute in one exchange; the binary protocol delivers FLOAT,
+  // DOUBLE and the date types exactly, where text would round them.
+  if (mariadb_stmt_execute_direct(stmt, statement.data(), statement.size()) != 0)
+    ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
+  if (mysql_stmt_field_count(stmt) == 0) return nullptr;  // autocommit has committed it
+
+  my_bool updateMaxLength = 1;  // so each column's buffer can be sized to its longest value
+  mysql_stmt_attr_set(stmt, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
+  if (mysql_stmt_store_result(stmt) != 0) ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
+  return std::make_unique<MySqlResult>(owned.release());
+}
+
+unsigned MySqlSession::ConnectTimeoutSeconds() const {
+  unsigned timeout = 0;
+  mysql_get_optionv(mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+  return timeout;
+}
+
+unsigned long MySqlSession::ServerConnectionId() const { return mysql_thread_id(mysql_); }
+
+std::unique_ptr<EngineSession> OpenMySqlSession(const ConnectionAttributes& attributes) {
+  return std::make_unique<MySqlSession>(attributes);
+}
+
+}  // namespace dataaccess

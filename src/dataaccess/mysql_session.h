@@ -1,0 +1,42 @@
+// The MySQL engine: a session on a MySQL or MariaDB server through MariaDB
+// Connector/C, opened from the attributes of an ODBC-style connection string.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "dataaccess/connection_string.h"
+#include "dataaccess/engine.h"
+
+struct st_mysql;
+
+namespace dataaccess {
+
+// An unreachable host must not freeze the window for minutes.
+inline constexpr unsigned kMySqlConnectTimeoutSeconds = 10;
+
+class MySqlSession : public EngineSession {
+ public:
+  // Reads SERVER (host, host:port, [ipv6]:port or an absolute socket path),
+  // PORT, USER/UID, PASSWORD/PWD and DATABASE/DB; connects with utf8mb4 and
+  // adds NO_BACKSLASH_ESCAPES and STRICT_ALL_TABLES to the session's sql_mode.
+  explicit MySqlSession(const ConnectionAttributes& attributes);
+  ~MySqlSession() override;
+  MySqlSession(const MySqlSession&) = delete;
+  MySqlSession& operator=(const MySqlSession&) = delete;
+
+  std::unique_ptr<ResultData> Execute(std::string_view statement) override;
+
+  // Read back from the client handle, to show what the connection runs with.
+  unsigned ConnectTimeoutSeconds() const;
+  // The server's id for this connection (what KILL takes).
+  unsigned long ServerConnectionId() const;
+
+ private:
+  st_mysql* mysql_;
+};
+
+std::unique_ptr<EngineSession> OpenMySqlSession(const ConnectionAttributes& attributes);
+
+}  // namespace dataaccess

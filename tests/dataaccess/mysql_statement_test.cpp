@@ -1,0 +1,198 @@
+// Running statements on MySQL: what a failure is numbered, how rows come back,
+// and that names and values reach the server byte for byte.
+#include <gtest/gtest.h>
+
+#include "dataaccess/connection.h"
+#include "dataaccess/error.h"
+#include "dataaccess/mysql_session.h"
+#include "test_server.h"
+
+namespace {
+
+using dataaccess::Connection;
+using dataaccess::DbError;
+using dataaccess::Recordset;
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+std::string Quoted(const std::string& value) {
+  std::string text = "'";
+  for (char c : value) text += c == '\'' ? std::string("''") : std::string(1, c);
+  return text + "'";
+}
+
+DbError FailureOf(Connection& connection, const std::string& statement) {
+  try {
+    connection.Execute(statement);
+  } catch (const DbError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "succeeded: " << statement;
+  return DbError(0, "");
+}
+
+TEST(MySqlStatementTest, StatementTheServerRejectsIsACommandErrorWithTheServersText) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  auto connection = db.Connect();
+  struct Case {
+    const char* statement;
+    const char* descriptionStart;
+  };
+  for (const Case& c : {Case{"CREATE TABLE (", "You have an error in your SQL syntax"},
+                        Case{"SELECT * FROM missing_table", "Table '"},
+                        Case{"DROP TABLE missing_table", "Unknown table '"}}) {
+    DbError error = FailureOf(*connection, c.statement);
+    EXPECT_EQ(error.Number(), dataaccess::kCommandError) << c.statement;
+    EXPECT_EQ(error.Description().rfind(c.descriptionStart, 0), 0u) << error.Description();
+  }
+  // The session is still usable after a refused statement.
+  EXPECT_EQ(connection->Execute("SELECT 1").RecordCount(), 1);
+}
+
+TEST(MySqlStatementTest, KilledConnectionIsAClientFailureFromThenOn) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  auto victim = db.Connect();
+  auto killer = db.Connect();
+  unsigned long id = dynamic_cast<dataaccess::MySqlSession&>(victim->Session()).ServerConnectionId();
+  killer->Execute("KILL CONNECTION " + std::to_string(id));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DbError error = FailureOf(*victim, "CREATE TABLE t (a int)");
+    EXPECT_EQ(error.Number(), dataaccess::kClientFailure) << error.Description();
+    EXPECT_FALSE(error.Description().empty());
+  }
+}
+
+TEST(MySqlStatementTest, StatementWithoutRowsRunsCommitsAndLeavesTheRecordsetClosed) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  auto writer = db.Connect();
+  auto reader = db.Connect();
+  Recordset statement;
+  statement.Open("CREATE TABLE t (a int)", *writer, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+  EXPECT_FALSE(statement.IsOpen());
+  statement.Open("INSERT INTO t VALUES (1), (2)", *writer, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+  EXPECT_FALSE(statement.IsOpen());
+  EXPECT_THROW(statement.RecordCount(), DbError);
+  // Seen from another session at once: committed, not waiting in a transaction.
+  EXPECT_EQ(reader->Execute("SELECT * FROM t").RecordCount(), 2);
+}
+
+TEST(MySqlStatementTest, RecordCountIsExactBeforeTheFirstRowAndEofComesAfterTheLast) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  db.Run("CREATE TABLE t (n int, s varchar(20))");
+  db.Run("INSERT INTO t SELECT seq, CONCAT('row ', seq) FROM seq_1_to_2500");
+  auto connection = db.Connect();
+  Recordset rows;
+  rows.Open("SELECT n, s FROM t ORDER BY n", *connection);
+  ASSERT_EQ(rows.RecordCount(), 2500);
+  std::int64_t seen = 0;
+  while (!rows.Eof()) {
+    ++seen;
+    ASSERT_EQ(std::get<std::int64_t>(rows.Field(0).Value()), seen);
+    ASSERT_EQ(std::get<std::string>(rows.Field(1).Value()), "row " + std::to_string(seen));
+    rows.MoveNext();
+  }
+  EXPECT_EQ(seen, 2500);
+  EXPECT_EQ(rows.RecordCount(), 2500);
+  EXPECT_THROW(rows.MoveNext(), DbError);
+  EXPECT_THROW(rows.Field(0).Value(), DbError);
+  EXPECT_EQ(rows.Field(1).Name(), "s");  // names stay readable past the end
+  rows.Close();
+  EXPECT_FALSE(rows.IsOpen());
+}
+
+TEST(MySqlStatementTest, EmptyResultHasItsFieldsButNoRow) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  db.Run("CREATE TABLE t (first_col int, `second col` text)");
+  auto connection = db.Connect();
+  Recordset rows = connection->Execute("SELECT * FROM t");
+  EXPECT_TRUE(rows.IsOpen());
+  EXPECT_EQ(rows.RecordCount(), 0);
+  EXPECT_TRUE(rows.Eof());
+  ASSERT_EQ(rows.FieldCount(), 2);
+  EXPECT_EQ(rows.Field(0).Name(), "first_col");
+  EXPECT_EQ(rows.Field(1).Name(), "second col");
+  EXPECT_THROW(rows.Field(2), DbError);
+}
+
+// (MariaDB names hold no characters beyond the Basic Multilingual Plane.)
+TEST(MySqlStatementTest, NamesWithBlanksBackticksAndQuotesRoundTrip) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  auto connection = db.Connect();
+  for (std::string name : {"with blank", "back`tick", "it's", "say \"hi\"", "Größe"}) {
+    SCOPED_TRACE(name);
+    std::string quoted = "`";
+    for (char c : name) quoted += c == '`' ? std::string("``") : std::string(1, c);
+    quoted += "`";
+    connection->Execute("CREATE TABLE " + quoted + " (" + quoted + " int)");
+    Recordset tables = connection->Execute("SHOW TABLES LIKE " + Quoted(name));
+    ASSERT_EQ(tables.RecordCount(), 1);
+    EXPECT_EQ(std::get<std::string>(tables.Field(0).Value()), name);
+    Recordset rows = connection->Execute("SELECT * FROM " + quoted);
+    EXPECT_EQ(rows.Field(0).Name(), name);
+    connection->Execute("DROP TABLE " + quoted);
+  }
+}
+
+TEST(MySqlStatementTest, ValuesArriveByteForByteWithOnlyTheApostropheDoubled) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  db.Run("CREATE TABLE t (id int, v text)");
+  std::vector<std::string> values = {
+      "C:\\new\\table",  // would become a newline and a tab with backslash escapes
+      "ends with \\",     // would swallow the closing apostrophe
+      "\\'; DROP TABLE t; --",
+      "it's",
+      "''",
+      "%_ wildcards",
+      "Grüße, Ελληνικά, 日本語",
+      "emoji 😀🇩🇪",
+      "tab\tand\r\nline",
+  };
+  auto connection = db.Connect();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    connection->Execute("INSERT INTO t VALUES(" + std::to_string(i) + ", " + Quoted(values[i]) + ")");
+  }
+  Recordset rows = connection->Execute("SELECT v, HEX(v) FROM t ORDER BY id");
+  ASSERT_EQ(rows.RecordCount(), static_cast<std::int64_t>(values.size()));
+  for (const std::string& expected : values) {
+    EXPECT_EQ(std::get<std::string>(rows.Field(0).Value()), expected);
+    EXPECT_EQ(std::get<std::string>(rows.Field(1).Value()), Hex(expected)) << "stored bytes of " << expected;
+    rows.MoveNext();
+  }
+}
+
+TEST(MySqlStatementTest, CharacterTheTableCannotHoldIsRefusedNotReplaced) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server, "latin1");
+  auto connection = db.Connect();
+  // The bad value stands in a second row: for a MyISAM table the server's
+  // default strictness gives up there and stores '?', only STRICT_ALL_TABLES refuses.
+  for (std::string engine : {"InnoDB", "MyISAM"}) {
+    SCOPED_TRACE(engine);
+    connection->Execute("CREATE TABLE t (c char(10)) ENGINE=" + engine);
+    for (std::string value : {"Ω", "😀"}) {
+      DbError error = FailureOf(*connection, "INSERT INTO t VALUES('Grüße'), ('" + value + "')");
+      EXPECT_EQ(error.Number(), dataaccess::kCommandError);
+      EXPECT_NE(error.Description().find("Incorrect string value"), std::string::npos) << error.Description();
+    }
+    Recordset rows = connection->Execute("SELECT c FROM t WHERE c <> 'Grüße'");
+    EXPECT_EQ(rows.RecordCount(), 0) << "a replaced character was stored";
+    connection->Execute("DROP TABLE t");
+  }
+}
+
+}  // namespace
