@@ -8,8 +8,14 @@ TABLORIA_BUILD=${TABLORIA_BUILD:-$TABLORIA_ROOT/build}
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libmariadb-dev
   fonts-liberation)
 # Extra packages for the tests: a real MariaDB server, the .mdb oracles, the GUI driver.
-TEST_PACKAGES=(libgtest-dev mariadb-server mariadb-client mdbtools nodejs npm
+TEST_PACKAGES=(libgtest-dev mariadb-server mariadb-client mdbtools
   clang libclang-rt-14-dev xvfb xauth dbus at-spi2-core python3-pyatspi imagemagick)
+
+# Node.js may come from another source than Debian (whose npm package would then
+# conflict with it): install Debian's only when there is no npm at all.
+node_packages() {
+  command -v npm >/dev/null 2>&1 || echo nodejs npm
+}
 
 missing_packages() {
   local p

@@ -97,13 +97,13 @@ TEST(Parse, RefusesWhatJetRefuses) {
 
 TEST(InvalidNameReason, FollowsJetsNamingRules) {
   const struct {
-    const char* name;
+    std::string name;
     bool valid;
   } cases[] = {
       {"Orders", true},   {"Order Details", true}, {"it's", true},  {"\xF0\x9F\x98\x80", true},
       {"", false},        {" leading", false},     {"a.b", false},  {"a!b", false},
       {"a`b", false},     {"a[b", false},          {"a]b", false},  {"tab\there", false},
-      {std::string(64, 'x').c_str(), true},        {std::string(65, 'x').c_str(), false},
+      {std::string(64, 'x'), true},                {std::string(65, 'x'), false},
       {"\xC3\xA9" "123456789012345678901234567890123456789012345678901234567890123", true},
   };
   for (const auto& c : cases) {
