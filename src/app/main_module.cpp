@@ -46,6 +46,7 @@ QScreen* ScreenOf(const QWidget& window) {
 void CenterForm(QWidget& window) {
   const QScreen* screen = ScreenOf(window);
   if (!screen) return;
+  window.winId();  // the platform window must exist for its frame to be known
   const QSize outer = window.frameGeometry().size();
   const QRect area = screen->geometry();
   const TwipPosition at = CenterForm(PixelsToTwips(outer.width()), PixelsToTwips(outer.height()),
