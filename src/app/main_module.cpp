@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <cmath>
 
 namespace app {
 
@@ -37,9 +36,6 @@ TwipPosition CenterForm(float windowWidth, float windowHeight, float screenWidth
 
 namespace {
 
-float Twips(int pixels) { return static_cast<float>(pixels) * kTwipsPerPixel; }
-int Pixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
-
 QScreen* ScreenOf(const QWidget& window) {
   QScreen* screen = window.screen();
   return screen ? screen : QGuiApplication::primaryScreen();
@@ -50,17 +46,18 @@ QScreen* ScreenOf(const QWidget& window) {
 void CenterForm(QWidget& window) {
   const QScreen* screen = ScreenOf(window);
   if (!screen) return;
+  window.winId();  // the platform window must exist for its frame to be known
   const QSize outer = window.frameGeometry().size();
   const QRect area = screen->geometry();
-  const TwipPosition at = CenterForm(Twips(outer.width()), Twips(outer.height()),
-                                     Twips(area.width()), Twips(area.height()));
+  const TwipPosition at = CenterForm(PixelsToTwips(outer.width()), PixelsToTwips(outer.height()),
+                                     PixelsToTwips(area.width()), PixelsToTwips(area.height()));
   // move() places the frame's top-left corner.
-  window.move(area.x() + Pixels(at.left), area.y() + Pixels(at.top));
+  window.move(area.x() + TwipsToPixels(at.left), area.y() + TwipsToPixels(at.top));
 }
 
 void SetOuterWidth(QWidget& window, int twips) {
   const int frame = window.frameGeometry().width() - window.geometry().width();
-  const int client = Pixels(static_cast<float>(twips)) - frame;
+  const int client = TwipsToPixels(static_cast<float>(twips)) - frame;
   window.setFixedWidth(client);
 }
 

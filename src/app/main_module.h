@@ -3,6 +3,7 @@
 // and centring a window on the screen.
 #pragma once
 
+#include "app/twips.h"
 #include "dataaccess/value.h"
 
 #include <QString>
@@ -24,9 +25,6 @@ void RemoveListItem(TableList& list, const QString& text);
 
 // `fallback` when `value` is Null, else `value` unchanged.
 dataaccess::Value NullToDefault(const dataaccess::Value& value, const dataaccess::Value& fallback);
-
-// Window geometry is reckoned in twips, 15 to the pixel.
-inline constexpr int kTwipsPerPixel = 15;
 
 struct TwipPosition {
   float left;

@@ -1,0 +1,76 @@
+// Form2, "Tabloria": the main window with the Access and MySQL table lists
+// and the seven command buttons. It is loaded on its first showing, once per
+// run (centre, then the Access list, then the MySQL list), and afterwards
+// only hidden and shown again.
+#pragma once
+
+#include "app/mouse_pointer.h"
+
+#include <QWidget>
+#include <functional>
+
+class QGroupBox;
+
+namespace app {
+
+class CommandButton;
+class Prompter;
+class TableList;
+
+class Form2 : public QWidget, public PointerHost {
+  Q_OBJECT
+
+ public:
+  // Set by the program's wiring; an unset hook does nothing. A command hook
+  // runs once per press of its button; a failure it does not handle itself
+  // is shown as a message.
+  struct Hooks {
+    std::function<void()> fillAccessTableList;  // load, after centring
+    std::function<void()> fillMySqlTableList;   // load, after the Access list
+    std::function<void()> deleteAccessTable;    // Check1 "Delete Table" (Access)
+    std::function<void()> sendTableToMySql;     // Check3 "Send Table to MySQL"
+    std::function<void()> sendTableToAccess;    // Check4 "Send Table to Access"
+    std::function<void()> deleteMySqlTable;     // Check5 "Delete Table" (MySQL)
+    std::function<void()> renameAccessTable;    // Check6 "Rename Table" (Access)
+    std::function<void()> renameMySqlTable;     // Check7 "Rename Table" (MySQL)
+    std::function<void()> showSetupDialog;      // Check2, before this window hides
+    std::function<void()> closed;               // closed through the title bar: end the run
+  };
+
+  explicit Form2(Prompter& prompter, QWidget* parent = nullptr);
+
+  // Loads the window on the first call of the run, then shows it.
+  void ShowWindow();
+  bool IsLoaded() const { return loaded_; }
+
+  TableList& List1() { return *list1_; }  // Access tables
+  TableList& List3() { return *list3_; }  // MySQL tables
+
+  void SetMousePointer(int shape) override;
+  int MousePointer() const override { return pointer_; }
+
+  Hooks hooks;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Load();
+  void GoToSetupDialog();
+  struct TwipBox {
+    int left, top, width, height;
+  };
+  CommandButton* AddButton(QWidget* container, const char* name, const QString& caption,
+                           std::function<void()> Hooks::*hook, const TwipBox& at);
+
+  Prompter& prompter_;
+  bool loaded_ = false;
+  int pointer_ = kDefaultPointer;
+
+  QGroupBox* fraTables_;
+  QGroupBox* frame1_;
+  TableList* list1_;
+  TableList* list3_;
+};
+
+}  // namespace app

@@ -1,0 +1,18 @@
+// Program entry: the Qt application, the real dialogs, the two windows.
+#include "app/program.h"
+#include "app/qt_prompter.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // The run ends only when a window is closed: a message box closed while
+  // both windows are hidden (during the main window's load) must not end it.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  app::QtPrompter prompter;
+  app::Program program(prompter, [] { QCoreApplication::quit(); });
+  // The commands' modules set the windows' hooks here, before the start.
+  program.Start();
+  return application.exec();
+}

@@ -1,0 +1,151 @@
+#include "settings/form1.h"
+
+#include "app/command_button.h"
+#include "app/form_look.h"
+#include "app/main_module.h"
+#include "app/prompter.h"
+#include "app/twips.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+
+namespace settings {
+
+namespace {
+
+using Field = ConnectionSettings::Field;
+
+// Sets a control's designer name, font and place (twips, in its container).
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setFont(app::ArialNine(true));
+  widget->setGeometry(app::TwipRect(left, top, width, height));
+  return widget;
+}
+
+QLabel* AddLabel(QWidget* container, const char* name, const QString& caption, int left, int top,
+                 int width, int height) {
+  QLabel* label = Place(new QLabel(caption, container), name, left, top, width, height);
+  app::FitCaption(*label);
+  return label;
+}
+
+}  // namespace
+
+Form1::Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      settings_(settings),
+      prompter_(prompter) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Setup Connections"));
+  QPixmap blank(32, 32);
+  blank.fill(Qt::transparent);
+  setWindowIcon(QIcon(blank));
+  setFont(app::ArialNine(false));
+  app::PaintWhite(*this);
+  setFixedSize(app::TwipsToPixels(6345), app::TwipsToPixels(5055));
+
+  frame1_ = Place(new app::Frame(QStringLiteral("MySQL Database"), this), "Frame1", 120, 120, 6135,
+                  2895);
+  AddLabel(frame1_, "Label2", QStringLiteral("Server:"), 240, 405, 1095, 255);
+  AddLabel(frame1_, "Label1", QStringLiteral("Username:"), 240, 885, 1095, 255);
+  AddLabel(frame1_, "Label4", QStringLiteral("Password:"), 240, 1365, 1095, 255);
+  AddLabel(frame1_, "Label3", QStringLiteral("Database:"), 240, 1845, 975, 255);
+  Place(AddBox(frame1_, "Text1", QStringLiteral("Server:"), Field::Server), "Text1", 1320, 360,
+        4575, 330);
+  Place(AddBox(frame1_, "Text2", QStringLiteral("Username:"), Field::User), "Text2", 1320, 840,
+        4575, 330);
+  Place(AddBox(frame1_, "Text3", QStringLiteral("Password:"), Field::Password), "Text3", 1320,
+        1320, 4575, 330);
+  Place(AddBox(frame1_, "Text4", QStringLiteral("Database:"), Field::Database), "Text4", 1320,
+        1800, 4575, 330);
+
+  frame2_ = Place(new app::Frame(QStringLiteral("Access Database"), this), "Frame2", 120, 3120,
+                  6135, 1335);
+  AddLabel(frame2_, "Label5", QStringLiteral("Access MDB File:"), 240, 405, 1455, 255);
+  AddLabel(frame2_, "lblPassword", QStringLiteral("Access Password (if required):"), 240, 885,
+           2640, 225);
+  Place(AddBox(frame2_, "Text5", QStringLiteral("Access MDB File:"), Field::AccessMDBFile),
+        "Text5", 1800, 360, 3615, 330);
+  Place(AddBox(frame2_, "txtPassword", QStringLiteral("Access Password (if required):"),
+               Field::AccessPassword),
+        "txtPassword", 3000, 840, 2865, 345);
+  for (QLineEdit* masked : {boxes_[int(Field::Password)], boxes_[int(Field::AccessPassword)]}) {
+    masked->setEchoMode(QLineEdit::Password);
+    masked->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+  }
+
+  // The window-level buttons lie over the frames and are drawn above them.
+  check3_ = Place(new app::CommandButton(QStringLiteral("Test Connection"), this), "Check3", 240,
+                  2400, 5775, 375);
+  check1_ = Place(new app::CommandButton(QStringLiteral("..."), this), "Check1", 5640, 3480, 325,
+                  330);
+  check2_ = Place(new app::CommandButton(QStringLiteral("OK"), this), "Check2", 120, 4560, 6135,
+                  375);
+  for (QWidget* button : {check3_, check1_, check2_}) button->raise();
+
+  check3_->SetCommand([this] { app::RunCommand(prompter_, hooks.testConnection); });
+  check1_->SetCommand([this] { ChooseAccessFile(); });
+  check2_->SetCommand([this] { GoToMainWindow(); });
+
+  QWidget* tabOrder[] = {boxes_[0], boxes_[1], boxes_[2], boxes_[3], boxes_[4],
+                         boxes_[5], check3_,   check1_,   check2_};
+  for (size_t i = 0; i + 1 < std::size(tabOrder); ++i)
+    setTabOrder(tabOrder[i], tabOrder[i + 1]);
+  boxes_[0]->setFocus();
+}
+
+QLineEdit* Form1::AddBox(QWidget* container, const char* name, const QString& label,
+                         ConnectionSettings::Field field) {
+  auto* box = new QLineEdit(container);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setAccessibleName(label);
+  for (QLabel* caption : container->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+    if (caption->text() == label) caption->setBuddy(box);
+  // Every change, typed or set by the program, is stored at once.
+  connect(box, &QLineEdit::textChanged, this,
+          [this, field](const QString& text) { settings_.Set(field, text); });
+  boxes_[static_cast<int>(field)] = box;
+  return box;
+}
+
+void Form1::Load() {
+  app::CenterForm(*this);
+  settings_.Load();
+  for (int i = 0; i < ConnectionSettings::kFieldCount; ++i)
+    boxes_[i]->setText(settings_.Get(static_cast<Field>(i)));
+  if (settings_.IsComplete()) {
+    if (hooks.showMainWindow) hooks.showMainWindow();
+  } else {
+    show();
+  }
+  app::SetOuterWidth(*this, 120 + 6135 + 240);  // Frame1's left and width, and a margin
+}
+
+void Form1::SetMousePointer(int shape) {
+  pointer_ = shape;
+  app::ApplyMousePointer(*this, shape);
+}
+
+void Form1::ChooseAccessFile() {
+  // Cancel keeps the stored path: clearing it would lose the user's file.
+  if (std::optional<QString> path = prompter_.ChooseOpenFile(kChooserTitle, kChooserFilter))
+    boxes_[static_cast<int>(Field::AccessMDBFile)]->setText(*path);
+}
+
+void Form1::GoToMainWindow() {
+  if (hooks.showMainWindow) hooks.showMainWindow();
+  hide();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (hooks.closed) hooks.closed();
+}
+
+}  // namespace settings
