@@ -1,7 +1,7 @@
 // Compares every value our engine reads (through mdbdump) with the two
 // independent readers, mdbtools (mdb-tables, mdb-json) and mdb-reader, for
 // every table of every .mdb file in a folder.
-//   node compare.mjs MDBDUMP FIXTURE_DIR
+//   node compare.mjs MDBDUMP [FIXTURE_DIR]   (default: $TABLORIA_FIXTURES)
 // Only the text forms of dates, numbers, Booleans and binary values are
 // normalised; texts must match exactly and Null must stay Null.
 import { execFileSync } from "node:child_process";
@@ -10,7 +10,8 @@ import path from "node:path";
 import { pathToFileURL } from "node:url";
 
 process.env.TZ = "UTC";  // mdb-reader builds its dates in local time
-const [mdbdump, fixtures] = process.argv.slice(2);
+const mdbdump = process.argv[2];
+const fixtures = process.argv[3] || process.env.TABLORIA_FIXTURES || "/work/shared/fixtures/mdb";
 const readerDir = process.env.TABLORIA_MDB_READER || new URL("./node_modules/mdb-reader", import.meta.url).pathname;
 const { default: MDBReader } = await import(pathToFileURL(path.join(readerDir, "lib/node/index.js")).href);
 
