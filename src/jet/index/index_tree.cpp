@@ -1,0 +1,333 @@
+// Index tree changes. A full page splits by moving its lower half to a new page placed
+// before it on its level, so the full page keeps its last entry and its parent's entry for
+// it stays right; the new page gets a parent entry in front. A full root moves its two
+// halves into two new pages and becomes a node over them, keeping its page number.
+#include "index_tree.h"
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "index_error.h"
+
+namespace jet::index {
+namespace {
+
+// Order of entries by key and row pointer, as nodes are searched.
+bool Before(const IndexEntry& a, const IndexEntry& b) {
+  if (auto c = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
+      c != 0) {
+    return c < 0;
+  }
+  return a.row < b.row;
+}
+bool SameEntry(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
+
+struct Step {
+  std::uint32_t page = 0;
+  IndexPage content;
+  int slot = -1;  // which entry of the parent leads here; -1: the parent's tail
+};
+
+class Tree {
+ public:
+  Tree(IndexPageStore& store, std::uint32_t root) : store_(store), root_(root) {}
+
+  IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
+  void Save(std::uint32_t page, const IndexPage& content) { SerializeIndexPage(content, store_.Write(page)); }
+
+  // Root-to-leaf path towards where `target` belongs.
+  std::vector<Step> Descend(const IndexEntry& target) {
+    std::vector<Step> path;
+    Step step{root_, Load(root_), -1};
+    for (;;) {
+      path.push_back(step);
+      const IndexPage& page = path.back().content;
+      if (page.type == IndexPageType::kLeaf) return path;
+      if (path.size() > 16) Damaged(root_, "it is deeper than 16 levels");
+      const auto it = std::find_if(page.entries.begin(), page.entries.end(),
+                                   [&](const IndexEntry& e) { return !Before(e, target); });
+      const int slot = it == page.entries.end() ? -1 : int(it - page.entries.begin());
+      const std::uint32_t child = slot < 0 ? page.tailPage : it->child;
+      if (child == 0) Damaged(path.back().page, "a node has no child to follow");
+      step = {child, Load(child), slot};
+    }
+  }
+
+  // Writes path[level] after entries were added, splitting it when it overflows.
+  void StoreGrown(std::vector<Step>& path, std::size_t level) {
+    Step& step = path[level];
+    if (EntryBytes(step.content) <= kMaxEntryBytes) {
+      Save(step.page, step.content);
+      return;
+    }
+    auto [lower, upper] = Halves(step.content);
+    if (level == 0) {
+      const std::uint32_t lowerPage = Allocate();
+      const std::uint32_t upperPage = Allocate();
+      lower.nextPage = upperPage;
+      upper.prevPage = lowerPage;
+      IndexEntry separator = Separator(lower, lowerPage);
+      Save(lowerPage, lower);
+      Save(upperPage, upper);
+      IndexPage root;
+      root.type = IndexPageType::kNode;
+      root.tdefPage = step.content.tdefPage;
+      root.tailPage = upperPage;
+      root.entries = {separator};
+      step.content = root;
+      Save(step.page, root);
+      return;
+    }
+    const std::uint32_t lowerPage = Allocate();
+    lower.prevPage = step.content.prevPage;
+    lower.nextPage = step.page;
+    upper.prevPage = lowerPage;
+    if (lower.prevPage != 0) {
+      IndexPage before = Load(lower.prevPage);
+      before.nextPage = lowerPage;
+      Save(lower.prevPage, before);
+    }
+    IndexEntry separator = Separator(lower, lowerPage);
+    Save(lowerPage, lower);
+    step.content = upper;
+    Save(step.page, upper);
+    IndexPage& parent = path[level - 1].content;
+    const std::size_t at = step.slot < 0 ? parent.entries.size() : std::size_t(step.slot);
+    parent.entries.insert(parent.entries.begin() + at, separator);
+    StoreGrown(path, level - 1);
+  }
+
+  // path[level]'s last entry became `newLast`: fix the first ancestor entry that names it.
+  void LastEntryChanged(std::vector<Step>& path, std::size_t level, const IndexEntry& newLast) {
+    for (; level > 0; --level) {
+      if (path[level].slot < 0) continue;
+      IndexEntry& entry = path[level - 1].content.entries[path[level].slot];
+      entry.key = newLast.key;
+      entry.row = newLast.row;
+      Save(path[level - 1].page, path[level - 1].content);
+      return;
+    }
+  }
+
+  // path[level] lost its last child or entry and is empty: unlink and free it.
+  void RemoveEmpty(std::vector<Step>& path, std::size_t level) {
+    const Step& step = path[level];
+    if (step.content.prevPage != 0) {
+      IndexPage before = Load(step.content.prevPage);
+      before.nextPage = step.content.nextPage;
+      Save(step.content.prevPage, before);
+    }
+    if (step.content.nextPage != 0) {
+      IndexPage after = Load(step.content.nextPage);
+      after.prevPage = step.content.prevPage;
+      Save(step.content.nextPage, after);
+    }
+    change_.freed.push_back(step.page);
+    IndexPage& parent = path[level - 1].content;
+    if (step.slot >= 0) {
+      parent.entries.erase(parent.entries.begin() + step.slot);
+    } else if (!parent.entries.empty()) {
+      // The last entry's child becomes the tail; the parent now ends where it did.
+      parent.tailPage = parent.entries.back().child;
+      const IndexEntry newLast = parent.entries.back();
+      parent.entries.pop_back();
+      Save(path[level - 1].page, parent);
+      LastEntryChanged(path, level - 1, newLast);
+    } else {
+      parent.tailPage = 0;
+    }
+    if (level - 1 > 0 && parent.entries.empty() && parent.tailPage == 0) {
+      RemoveEmpty(path, level - 1);
+      return;
+    }
+    Save(path[level - 1].page, parent);
+    if (level - 1 == 0) CollapseRoot();
+  }
+
+  // A root node left with a tail only takes over its single child.
+  void CollapseRoot() {
+    for (IndexPage root = Load(root_); root.type == IndexPageType::kNode && root.entries.empty();) {
+      if (root.tailPage == 0) {
+        root = IndexPage{};
+        root.tdefPage = Load(root_).tdefPage;
+      } else {
+        const std::uint32_t child = root.tailPage;
+        root = Load(child);
+        root.prevPage = root.nextPage = 0;
+        change_.freed.push_back(child);
+      }
+      Save(root_, root);
+    }
+  }
+
+  IndexChange TakeChange() { return change_; }
+
+  [[noreturn]] static void Damaged(std::uint32_t page, const std::string& what) {
+    ThrowIndexError(kIndexDamaged, "Index page " + std::to_string(page) + " is damaged: " + what + ".");
+  }
+
+ private:
+  std::uint32_t Allocate() {
+    const std::uint32_t page = store_.Allocate();
+    change_.allocated.push_back(page);
+    return page;
+  }
+
+  // Splits an overflowing page's entries about the middle of their bytes.
+  static std::pair<IndexPage, IndexPage> Halves(const IndexPage& full) {
+    IndexPage lower;
+    lower.type = full.type;
+    lower.tdefPage = full.tdefPage;
+    IndexPage upper = lower;
+    upper.tailPage = full.tailPage;
+    upper.nextPage = full.nextPage;
+    std::size_t total = 0;
+    for (const IndexEntry& e : full.entries) total += EntrySize(e, full.type);
+    std::size_t bytes = 0;
+    for (const IndexEntry& e : full.entries) {
+      const bool toLower = bytes < total / 2 || lower.entries.empty();
+      (toLower ? lower : upper).entries.push_back(e);
+      bytes += EntrySize(e, full.type);
+    }
+    if (upper.entries.empty() && full.type == IndexPageType::kLeaf) {
+      upper.entries.push_back(lower.entries.back());
+      lower.entries.pop_back();
+    }
+    if (EntryBytes(lower) > kMaxEntryBytes || EntryBytes(upper) > kMaxEntryBytes) {
+      ThrowIndexError(kIndexValueRefused, "An index entry is too large for an index page.");
+    }
+    return {lower, upper};
+  }
+
+  // The parent entry for a new page: its last entry; a node's last entry gives up its
+  // child to become the page's tail.
+  static IndexEntry Separator(IndexPage& page, std::uint32_t pageNumber) {
+    IndexEntry separator = page.entries.back();
+    if (page.type == IndexPageType::kNode) {
+      page.tailPage = separator.child;
+      page.entries.pop_back();
+    }
+    separator.child = pageNumber;
+    return separator;
+  }
+
+  IndexPageStore& store_;
+  std::uint32_t root_;
+  IndexChange change_;
+};
+
+}  // namespace
+
+IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
+  Tree tree(store, root);
+  std::vector<Step> path = tree.Descend(entry);
+  IndexPage& leaf = path.back().content;
+  const auto at = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry, Before);
+  if (at != leaf.entries.end() && SameEntry(*at, entry)) {
+    ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
+  }
+  IndexEntry stored = entry;
+  stored.child = 0;
+  leaf.entries.insert(at, stored);
+  tree.StoreGrown(path, path.size() - 1);
+  return tree.TakeChange();
+}
+
+IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
+  Tree tree(store, root);
+  std::vector<Step> path = tree.Descend(entry);
+  const std::size_t leafLevel = path.size() - 1;
+  IndexPage& leaf = path[leafLevel].content;
+  const auto at = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry, Before);
+  if (at == leaf.entries.end() || !SameEntry(*at, entry)) {
+    Tree::Damaged(path[leafLevel].page, "an entry to delete is missing");
+  }
+  const bool wasLast = at + 1 == leaf.entries.end();
+  leaf.entries.erase(at);
+  if (leaf.entries.empty() && leafLevel > 0) {
+    tree.RemoveEmpty(path, leafLevel);
+  } else {
+    tree.Save(path[leafLevel].page, leaf);
+    if (wasLast && !leaf.entries.empty()) tree.LastEntryChanged(path, leafLevel, leaf.entries.back());
+  }
+  return tree.TakeChange();
+}
+
+std::optional<IndexEntry> FindIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key) {
+  Tree tree(store, root);
+  IndexEntry probe{key, {0, 0}, 0};
+  std::vector<Step> path = tree.Descend(probe);
+  for (IndexPage page = path.back().content;;) {
+    for (const IndexEntry& e : page.entries) {
+      if (e.key == key) return e;
+      if (!Before(e, probe)) return std::nullopt;
+    }
+    if (page.nextPage == 0) return std::nullopt;
+    page = tree.Load(page.nextPage);
+  }
+}
+
+IndexWalk WalkIndex(IndexPageStore& store, std::uint32_t root) {
+  IndexWalk walk;
+  std::set<std::uint32_t> seen;
+  std::vector<std::uint32_t> level = {root};
+  std::uint32_t tdef = 0;
+  // Per page: the entry its parent must carry (its last entry) once known.
+  std::vector<std::pair<std::uint32_t, IndexEntry>> claims;  // child page, parent's entry for it
+  std::vector<std::pair<std::uint32_t, IndexEntry>> lasts;   // page, its last leaf entry
+  std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> tails;  // per level: page, tail
+  while (!level.empty()) {
+    ++walk.levels;
+    if (walk.levels > 16) Tree::Damaged(root, "the tree is deeper than 16 levels");
+    std::vector<std::uint32_t> next;
+    std::optional<IndexPageType> type;
+    tails.emplace_back();
+    for (std::size_t i = 0; i < level.size(); ++i) {
+      const std::uint32_t n = level[i];
+      if (!seen.insert(n).second) Tree::Damaged(n, "it is reached twice");
+      walk.pages.push_back(n);
+      const IndexPage page = ParseIndexPage(store.Read(n), n);
+      if (n == root) tdef = page.tdefPage;
+      if (page.tdefPage != tdef) Tree::Damaged(n, "it names another table");
+      if (type && *type != page.type) Tree::Damaged(n, "leaves and nodes share a level");
+      type = page.type;
+      if (page.prevPage != (i == 0 ? 0 : level[i - 1]) || page.nextPage != (i + 1 == level.size() ? 0 : level[i + 1])) {
+        Tree::Damaged(n, "its previous/next pointers are wrong");
+      }
+      if (page.type == IndexPageType::kLeaf) {
+        if (page.entries.empty() && n != root) Tree::Damaged(n, "a leaf is empty");
+        for (const IndexEntry& e : page.entries) {
+          if (!walk.entries.empty() && !Before(walk.entries.back(), e)) Tree::Damaged(n, "entries are out of order");
+          walk.entries.push_back(e);
+        }
+        if (!page.entries.empty()) lasts.emplace_back(n, page.entries.back());
+      } else {
+        if (page.tailPage == 0) Tree::Damaged(n, "a node has no tail page");
+        for (const IndexEntry& e : page.entries) {
+          next.push_back(e.child);
+          claims.emplace_back(e.child, e);
+        }
+        next.push_back(page.tailPage);
+        tails.back().emplace_back(n, page.tailPage);
+      }
+    }
+    level = next;
+  }
+  // A node's last entry is its tail's: resolve levels bottom-up.
+  for (auto it = tails.rbegin(); it != tails.rend(); ++it) {
+    for (const auto& [node, tail] : *it) {
+      const auto last = std::find_if(lasts.begin(), lasts.end(), [&](const auto& p) { return p.first == tail; });
+      if (last != lasts.end()) lasts.emplace_back(node, last->second);
+    }
+  }
+  for (const auto& [child, claim] : claims) {
+    const auto last = std::find_if(lasts.begin(), lasts.end(), [&](const auto& p) { return p.first == child; });
+    if (last == lasts.end() || !SameEntry(last->second, claim)) {
+      Tree::Damaged(child, "its parent's entry is not its last entry");
+    }
+  }
+  return walk;
+}
+
+}  // namespace jet::index

@@ -1,0 +1,221 @@
+// Index tree maintenance against an in-memory page store and a std::set model: random
+// inserts and deletes with splits, merges of emptied pages and root nesting, the tree
+// walked and checked after every step; and Access's own trees in the fixtures.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <random>
+#include <set>
+
+#include "dataaccess/error.h"
+#include "fixture_index.h"
+#include "jet/index/index_key.h"
+#include "jet/index/index_tree.h"
+#include "test_support.h"
+
+namespace jetindex_test {
+namespace {
+
+using jet::index::IndexChange;
+using jet::index::IndexEntry;
+using jet::index::IndexPage;
+using jet::index::kPageSize;
+
+class MemoryStore : public jet::index::IndexPageStore {
+ public:
+  explicit MemoryStore(std::uint32_t firstFree) : nextFree_(firstFree) {}
+  const std::uint8_t* Read(std::uint32_t page) override { return pages_.at(page).data(); }
+  std::uint8_t* Write(std::uint32_t page) override { return pages_[page].data(); }
+  std::uint32_t Allocate() override {
+    pages_[nextFree_].fill(0xCD);  // stale bytes the tree must overwrite
+    return nextFree_++;
+  }
+  void Put(std::uint32_t page, const std::uint8_t* bytes) { std::copy(bytes, bytes + kPageSize, pages_[page].data()); }
+
+ private:
+  std::map<std::uint32_t, std::array<std::uint8_t, kPageSize>> pages_;
+  std::uint32_t nextFree_;
+};
+
+struct ByKeyAndRow {
+  bool operator()(const IndexEntry& a, const IndexEntry& b) const {
+    return std::tie(a.key, a.row) < std::tie(b.key, b.row);
+  }
+};
+
+void NewRootLeaf(MemoryStore& store, std::uint32_t root, std::uint32_t tdef) {
+  IndexPage page;
+  page.tdefPage = tdef;
+  jet::index::SerializeIndexPage(page, store.Write(root));
+}
+
+void Account(const IndexChange& change, std::set<std::uint32_t>& live) {
+  for (std::uint32_t p : change.allocated) EXPECT_TRUE(live.insert(p).second) << "page " << p << " allocated twice";
+  for (std::uint32_t p : change.freed) EXPECT_EQ(live.erase(p), 1u) << "page " << p << " freed but not in use";
+}
+
+void ExpectTreeMatches(MemoryStore& store, std::uint32_t root, const std::set<IndexEntry, ByKeyAndRow>& model,
+                       const std::set<std::uint32_t>& live) {
+  const jet::index::IndexWalk walk = jet::index::WalkIndex(store, root);
+  ASSERT_EQ(walk.entries.size(), model.size());
+  EXPECT_TRUE(std::equal(walk.entries.begin(), walk.entries.end(), model.begin(),
+                         [](const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }));
+  EXPECT_EQ(std::set<std::uint32_t>(walk.pages.begin(), walk.pages.end()), live);
+}
+
+IndexEntry RandomEntry(std::mt19937& rng) {
+  // Text keys of varied length so pages fill after a few dozen entries.
+  std::uniform_int_distribution<int> length(0, 250);
+  std::uniform_int_distribution<int> letter(0, 5);
+  std::u16string name;
+  for (int n = length(rng); n > 0; --n) name += char16_t(u'a' + letter(rng));
+  std::uniform_int_distribution<std::uint32_t> page(1, 3);
+  std::uniform_int_distribution<int> row(0, 3);
+  return {jet::index::EncodeIndexKey({{jet::index::KeyType::kText, true}}, {name}),
+          {page(rng), std::uint8_t(row(rng))},
+          0};
+}
+
+TEST(IndexTree, RandomInsertsAndDeletesFollowTheModel) {
+  constexpr std::uint32_t kRoot = 7;
+  MemoryStore store(100);
+  NewRootLeaf(store, kRoot, 2);
+  std::set<std::uint32_t> live = {kRoot};
+  std::set<IndexEntry, ByKeyAndRow> model;
+  std::mt19937 rng(4711);
+  int maxLevels = 0;
+  for (int step = 0; step < 6000; ++step) {
+    const bool grow = step < 3000 ? rng() % 10 < 7 : rng() % 10 < 3;
+    if (grow || model.empty()) {
+      const IndexEntry e = RandomEntry(rng);
+      if (model.count(e)) {
+        EXPECT_THROW(jet::index::InsertIndexEntry(store, kRoot, e), dataaccess::DbError);
+        continue;
+      }
+      Account(jet::index::InsertIndexEntry(store, kRoot, e), live);
+      model.insert(e);
+    } else {
+      auto it = model.begin();
+      std::advance(it, rng() % model.size());
+      Account(jet::index::DeleteIndexEntry(store, kRoot, *it), live);
+      model.erase(it);
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectTreeMatches(store, kRoot, model, live)) << "after step " << step;
+    maxLevels = std::max(maxLevels, jet::index::WalkIndex(store, kRoot).levels);
+  }
+  EXPECT_GE(maxLevels, 3) << "the test should reach nested nodes";
+  // Emptying the tree frees every page but the root, which is an empty leaf again.
+  while (!model.empty()) {
+    Account(jet::index::DeleteIndexEntry(store, kRoot, *model.begin()), live);
+    model.erase(model.begin());
+  }
+  ExpectTreeMatches(store, kRoot, model, live);
+  EXPECT_EQ(live, std::set<std::uint32_t>{kRoot});
+  EXPECT_EQ(store.Read(kRoot)[0], 0x04);
+}
+
+TEST(IndexTree, FindsKeysAndRefusesMissingDeletes) {
+  MemoryStore store(100);
+  NewRootLeaf(store, 1, 2);
+  std::vector<IndexEntry> added;
+  for (std::uint32_t i = 0; i < 800; ++i) {
+    IndexEntry e{jet::index::EncodeIndexKey({{jet::index::KeyType::kLong, true}}, {std::int64_t(i * 2)}), {i + 10, 0}, 0};
+    jet::index::InsertIndexEntry(store, 1, e);
+    added.push_back(e);
+  }
+  for (std::uint32_t i : {0u, 1u, 399u, 799u}) {
+    const auto found = jet::index::FindIndexKey(store, 1, added[i].key);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->row, added[i].row);
+    const auto odd = jet::index::EncodeIndexKey({{jet::index::KeyType::kLong, true}}, {std::int64_t(i * 2 + 1)});
+    EXPECT_FALSE(jet::index::FindIndexKey(store, 1, odd).has_value());
+  }
+  IndexEntry missing = added[5];
+  missing.row.row = 9;
+  EXPECT_THROW(jet::index::DeleteIndexEntry(store, 1, missing), dataaccess::DbError);
+}
+
+TEST(IndexTree, WalkFindsFaults) {
+  MemoryStore store(100);
+  NewRootLeaf(store, 1, 2);
+  for (std::int64_t i = 0; i < 2000; ++i) {
+    jet::index::InsertIndexEntry(
+        store, 1, {jet::index::EncodeIndexKey({{jet::index::KeyType::kLong, true}}, {i}), {5, 0}, 0});
+  }
+  ASSERT_GE(jet::index::WalkIndex(store, 1).levels, 2);
+  const IndexPage root = jet::index::ParseIndexPage(store.Read(1), 1);
+  const std::uint32_t firstLeaf = root.entries.front().child;
+  struct Fault {
+    const char* what;
+    void (*apply)(IndexPage&);
+  };
+  const Fault faults[] = {
+      {"broken next pointer", [](IndexPage& p) { p.nextPage = 0; }},
+      {"entries out of order", [](IndexPage& p) { std::swap(p.entries[0], p.entries[1]); }},
+      {"other table", [](IndexPage& p) { p.tdefPage = 3; }},
+      {"last entry lost", [](IndexPage& p) { p.entries.pop_back(); }},
+  };
+  std::vector<std::uint8_t> saved(store.Read(firstLeaf), store.Read(firstLeaf) + kPageSize);
+  for (const Fault& f : faults) {
+    IndexPage damaged = jet::index::ParseIndexPage(saved.data(), firstLeaf);
+    f.apply(damaged);
+    jet::index::SerializeIndexPage(damaged, store.Write(firstLeaf));
+    EXPECT_THROW(jet::index::WalkIndex(store, 1), dataaccess::DbError) << f.what;
+  }
+  store.Put(firstLeaf, saved.data());
+  EXPECT_NO_THROW(jet::index::WalkIndex(store, 1));
+}
+
+// A store over a fixture copy; new pages go past its end.
+class FixtureStore : public MemoryStore {
+ public:
+  explicit FixtureStore(const FixtureFile& file) : MemoryStore(file.PageCount()) {
+    for (std::uint32_t n = 0; n < file.PageCount(); ++n) Put(n, file.Page(n));
+  }
+};
+
+TEST(IndexTree, AccessTreesPassTheWalkAndTakeNewEntries) {
+  int trees = 0;
+  for (const std::string& path : FixturePaths()) {
+    const FixtureFile file(path);
+    FixtureStore store(file);
+    for (std::uint32_t tdef : CatalogueTablePages(file)) {
+      for (const FixtureRealIndex& index : file.Table(tdef).indexes) {
+        std::vector<IndexEntry> expected;
+        CollectLeafEntries(file, index.rootPage, expected);
+        const auto walk = jet::index::WalkIndex(store, index.rootPage);
+        EXPECT_EQ(walk.entries, expected) << path << " root " << index.rootPage;
+        ++trees;
+      }
+    }
+    // Hundreds of new tables in the catalogue's ParentIdName index split its leaf.
+    const std::uint32_t root = file.Table(2).indexes.at(0).rootPage;
+    const auto original = jet::index::WalkIndex(store, root);
+    const auto& before = original.entries;
+    std::vector<IndexEntry> added;
+    std::set<std::uint32_t> live(original.pages.begin(), original.pages.end());
+    for (std::uint32_t i = 0; i < 400; ++i) {
+      const std::u16string name = u"New table " + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'0' + i / 26);
+      IndexEntry e{jet::index::EncodeIndexKey({{jet::index::KeyType::kLong, true}, {jet::index::KeyType::kText, true}},
+                                              {std::int64_t(0x0F000001), name}),
+                   {5000 + i, 0},
+                   0};
+      const IndexChange change = jet::index::InsertIndexEntry(store, root, e);
+      Account(change, live);
+      added.push_back(e);
+    }
+    const auto grown = jet::index::WalkIndex(store, root);
+    EXPECT_EQ(grown.entries.size(), before.size() + added.size()) << path;
+    EXPECT_GE(grown.levels, 2) << path;
+    EXPECT_EQ(std::set<std::uint32_t>(grown.pages.begin(), grown.pages.end()), live) << path;
+    for (const IndexEntry& e : added) Account(jet::index::DeleteIndexEntry(store, root, e), live);
+    const auto shrunk = jet::index::WalkIndex(store, root);
+    EXPECT_EQ(shrunk.entries, before) << path;
+    EXPECT_EQ(std::set<std::uint32_t>(shrunk.pages.begin(), shrunk.pages.end()), live) << path;
+  }
+  EXPECT_GT(trees, 0);
+}
+
+}  // namespace
+}  // namespace jetindex_test
