@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "dataaccess/error.h"
+#include "jet/error.h"
 #include "fixture_index.h"
 #include "jet/index/index_page.h"
 #include "test_support.h"
@@ -102,7 +102,7 @@ TEST(IndexPage, SharedPrefixRoundTrip) {
   EXPECT_EQ(back.prefixLength, 2);
 
   page.entries.push_back(Leaf("7F 4B 01 00", 9, 3));  // does not share the prefix
-  EXPECT_THROW(jet::index::SerializeIndexPage(page, bytes.data()), dataaccess::DbError);
+  EXPECT_THROW(jet::index::SerializeIndexPage(page, bytes.data()), jet::Error);
 }
 
 TEST(IndexPage, RefusesDamagedPages) {
@@ -128,7 +128,7 @@ TEST(IndexPage, RefusesDamagedPages) {
     try {
       jet::index::ParseIndexPage(bad.data(), 77);
       ADD_FAILURE() << d.what << " accepted";
-    } catch (const dataaccess::DbError& e) {
+    } catch (const jet::Error& e) {
       EXPECT_NE(e.Description().find("page 77"), std::string::npos) << d.what;
     }
   }
@@ -142,7 +142,7 @@ TEST(IndexPage, RefusesEntriesBeyondOnePage) {
   jet::index::SerializeIndexPage(page, bytes.data());
   EXPECT_EQ(jet::index::ParseIndexPage(bytes.data(), 1).entries.size(), 401u);
   page.entries.push_back(Leaf("7F 80 00 00 03", 9, 0));
-  EXPECT_THROW(jet::index::SerializeIndexPage(page, bytes.data()), dataaccess::DbError);
+  EXPECT_THROW(jet::index::SerializeIndexPage(page, bytes.data()), jet::Error);
 }
 
 }  // namespace

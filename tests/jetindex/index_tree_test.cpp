@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "dataaccess/error.h"
+#include "jet/error.h"
 #include "fixture_index.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
@@ -90,7 +90,7 @@ TEST(IndexTree, RandomInsertsAndDeletesFollowTheModel) {
     if (grow || model.empty()) {
       const IndexEntry e = RandomEntry(rng);
       if (model.count(e)) {
-        EXPECT_THROW(jet::index::InsertIndexEntry(store, kRoot, e), dataaccess::DbError);
+        EXPECT_THROW(jet::index::InsertIndexEntry(store, kRoot, e), jet::Error);
         continue;
       }
       Account(jet::index::InsertIndexEntry(store, kRoot, e), live);
@@ -133,7 +133,7 @@ TEST(IndexTree, FindsKeysAndRefusesMissingDeletes) {
   }
   IndexEntry missing = added[5];
   missing.row.row = 9;
-  EXPECT_THROW(jet::index::DeleteIndexEntry(store, 1, missing), dataaccess::DbError);
+  EXPECT_THROW(jet::index::DeleteIndexEntry(store, 1, missing), jet::Error);
 }
 
 TEST(IndexTree, WalkFindsFaults) {
@@ -161,7 +161,7 @@ TEST(IndexTree, WalkFindsFaults) {
     IndexPage damaged = jet::index::ParseIndexPage(saved.data(), firstLeaf);
     f.apply(damaged);
     jet::index::SerializeIndexPage(damaged, store.Write(firstLeaf));
-    EXPECT_THROW(jet::index::WalkIndex(store, 1), dataaccess::DbError) << f.what;
+    EXPECT_THROW(jet::index::WalkIndex(store, 1), jet::Error) << f.what;
   }
   store.Put(firstLeaf, saved.data());
   EXPECT_NO_THROW(jet::index::WalkIndex(store, 1));

@@ -2,7 +2,7 @@
 // table and from keys Access wrote into the fixtures.
 #include <gtest/gtest.h>
 
-#include "dataaccess/error.h"
+#include "jet/error.h"
 #include "jet/index/index_key.h"
 #include "test_support.h"
 
@@ -116,16 +116,16 @@ TEST(KeyEncoding, RefusesCharactersOutsideTheTable) {
     try {
       EncodeIndexKey({kTextAsc}, {text});
       ADD_FAILURE() << "accepted a text with a surrogate";
-    } catch (const dataaccess::DbError& e) {
-      EXPECT_EQ(e.Number(), dataaccess::kCommandError);
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.Number(), jet::kStatementFailed);
       EXPECT_NE(e.Description().find("General sort order"), std::string::npos) << e.Description();
     }
   }
 }
 
 TEST(KeyEncoding, RefusesValueOfWrongKind) {
-  EXPECT_THROW(EncodeIndexKey({kLongAsc}, {std::u16string(u"x")}), dataaccess::DbError);
-  EXPECT_THROW(EncodeIndexKey({kLongAsc, kTextAsc}, {std::int64_t(1)}), dataaccess::DbError);
+  EXPECT_THROW(EncodeIndexKey({kLongAsc}, {std::u16string(u"x")}), jet::Error);
+  EXPECT_THROW(EncodeIndexKey({kLongAsc, kTextAsc}, {std::int64_t(1)}), jet::Error);
 }
 
 }  // namespace

@@ -314,7 +314,7 @@ std::optional<std::string> CompareKeyWithRow(const std::vector<KeyColumn>& colum
   std::vector<DecodedValue> stored;
   try {
     stored = DecodeIndexKey(columns, key);
-  } catch (const dataaccess::DbError& e) {
+  } catch (const jet::Error& e) {
     return e.Description();
   }
   const std::vector<DecodedValue> expected = ExpectedDecodedKey(columns, values);
