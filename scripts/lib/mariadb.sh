@@ -52,13 +52,13 @@ SQL
 
 mariadb_stop() {
   [ -n "${MARIADB_PID:-}" ] || return 0
-  kill "$MARIADB_PID" 2>/dev/null
+  kill "$MARIADB_PID" 2>/dev/null || true
   local i
   for i in $(seq 1 100); do
     kill -0 "$MARIADB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  kill -9 "$MARIADB_PID" 2>/dev/null
-  wait "$MARIADB_PID" 2>/dev/null
+  if kill -0 "$MARIADB_PID" 2>/dev/null; then kill -9 "$MARIADB_PID" 2>/dev/null || true; fi
+  wait "$MARIADB_PID" 2>/dev/null || true
   MARIADB_PID=
 }
