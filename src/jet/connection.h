@@ -1,0 +1,20 @@
+// What every object of one open database shares: the file, its header and
+// its pager.
+#pragma once
+
+#include <memory>
+
+#include "jet/file.h"
+#include "jet/header.h"
+#include "jet/pager.h"
+
+namespace jet {
+
+struct Connection {
+  Connection(std::unique_ptr<File> f, const Header& h) : file(std::move(f)), header(h), pager(*file, h.encodingKey) {}
+  std::unique_ptr<File> file;
+  Header header;
+  Pager pager;
+};
+
+}  // namespace jet

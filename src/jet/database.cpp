@@ -1,0 +1,50 @@
+#include "jet/database.h"
+
+#include <array>
+
+#include "jet/error.h"
+#include "jet/names.h"
+
+namespace jet {
+
+Database Database::Open(const std::string& path, const std::string& password) {
+  auto file = std::make_unique<File>(path);
+  std::array<std::uint8_t, kPageSize> page0{};
+  std::size_t got = file->ReadAt(0, page0);
+  if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
+  Header header = ParseHeader(std::span(page0.data(), got), path);
+  CheckPassword(header, password);
+  Database db(std::make_shared<Connection>(std::move(file), header));
+  // A file whose catalogue cannot be read is no usable database: say so now.
+  try {
+    ReadCatalogue(db.connection_->pager);
+  } catch (const Error& e) {
+    throw Error(kOpenFailed, "Cannot open '" + path + "': " + e.Description());
+  }
+  return db;
+}
+
+std::vector<CatalogueEntry> Database::Tables() const { return ReadCatalogue(connection_->pager); }
+
+Table Database::OpenTable(const std::string& name) const {
+  Pager::Statement statement(connection_->pager, LockMode::Shared);
+  for (const CatalogueEntry& e : ReadCatalogue(connection_->pager)) {
+    if (!SameName(e.name, name)) continue;
+    if (e.IsLinked())
+      throw Error(kStatementFailed, "'" + e.name + "' is a linked table; its rows live in another database (" +
+                                        (e.database.empty() ? e.connect : e.database) +
+                                        ") and reading linked tables is not supported.");
+    auto def = std::make_shared<const TableDef>(ReadTableDef(connection_->pager, e.tdefPage));
+    return Table(connection_, e.name, std::move(def));
+  }
+  throw Error(kObjectNotFound, "The Microsoft Jet database engine cannot find the input table or query '" + name +
+                                   "'. Make sure it exists and that its name is spelled correctly.");
+}
+
+ResultSet Database::Execute(const std::string& sql) const {
+  Statement statement = ParseStatement(sql);
+  Table table = OpenTable(statement.table);
+  return ResultSet::Read(table);
+}
+
+}  // namespace jet

@@ -1,0 +1,122 @@
+#include "jet/file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "jet/error.h"
+
+namespace jet {
+namespace {
+
+[[noreturn]] void Fail(const std::string& description) { throw Error(kOpenFailed, description); }
+
+[[noreturn]] void FailIo(const std::string& path, const char* action) {
+  Fail("Disk or network error while " + std::string(action) + " '" + path + "': " + std::strerror(errno) + ".");
+}
+
+}  // namespace
+
+File::File(const std::string& path) : path_(path) {
+  if (path.empty()) Fail("Could not find file ''. No database file was given.");
+  fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  writable_ = fd_ >= 0;
+  if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0 && errno == EISDIR) Fail("'" + path + "' is a folder, not a database file.");
+  if (fd_ < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) Fail("Could not find file '" + path + "'.");
+    if (errno == EACCES || errno == EPERM)
+      Fail("Cannot open the file '" + path + "': you need permission to read it.");
+    FailIo(path, "opening");
+  }
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) FailIo(path, "opening");
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    Fail("'" + path + "' is a folder, not a database file.");
+  }
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::uint64_t File::Size() const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) FailIo(path_, "reading");
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) const {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FailIo(path_, "reading");
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  if (!writable_) Fail("Cannot update '" + path_ + "': the database is read-only.");
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FailIo(path_, "writing");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void File::Sync() {
+  if (writable_ && ::fsync(fd_) != 0) FailIo(path_, "flushing");
+}
+
+void File::Lock(LockMode mode) {
+  using namespace std::chrono;
+  auto deadline = steady_clock::now() + seconds(5);
+  for (;;) {
+    int rc;
+    if (!useFlock_) {
+      struct flock fl {};
+      fl.l_type = mode == LockMode::Shared ? F_RDLCK : F_WRLCK;
+      fl.l_whence = SEEK_SET;
+      rc = ::fcntl(fd_, F_OFD_SETLK, &fl);
+      if (rc != 0 && errno == EINVAL) {
+        useFlock_ = true;
+        continue;
+      }
+      // A read-only descriptor cannot take a write lock; writing fails later with its own message.
+      if (rc != 0 && errno == EBADF && mode == LockMode::Exclusive) return Lock(LockMode::Shared);
+    } else {
+      rc = ::flock(fd_, (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
+    }
+    if (rc == 0) return;
+    if (errno != EAGAIN && errno != EACCES && errno != EWOULDBLOCK && errno != EINTR) FailIo(path_, "locking");
+    if (steady_clock::now() >= deadline)
+      Fail("The database '" + path_ + "' is in use by another process; try again later.");
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+}
+
+void File::Unlock() {
+  if (!useFlock_) {
+    struct flock fl {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    ::fcntl(fd_, F_OFD_SETLK, &fl);
+  } else {
+    ::flock(fd_, LOCK_UN);
+  }
+}
+
+}  // namespace jet

@@ -1,0 +1,44 @@
+// The database file on disk: whole-page reads and writes at page n * 4096,
+// fsync, and the lock that one statement holds. The lock is an
+// open-file-description lock (flock where those are missing), so closing some
+// other descriptor of the same file in this process never drops it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace jet {
+
+enum class LockMode { Shared, Exclusive };
+
+class File {
+ public:
+  // Opens read-write when allowed, read-only otherwise; throws jet::Error
+  // (kOpenFailed) with Jet's description for a missing, unreadable or odd path.
+  explicit File(const std::string& path);
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  const std::string& Path() const { return path_; }
+  bool Writable() const { return writable_; }
+  std::uint64_t Size() const;
+
+  // Reads up to data.size() bytes at `offset`; returns how many were read.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) const;
+  void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data);
+  void Sync();
+
+  // Waits a few seconds at most for the lock, then throws.
+  void Lock(LockMode mode);
+  void Unlock();
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool writable_ = false;
+  bool useFlock_ = false;
+};
+
+}  // namespace jet

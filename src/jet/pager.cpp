@@ -1,0 +1,114 @@
+#include "jet/pager.h"
+
+#include <algorithm>
+
+#include "jet/error.h"
+#include "jet/rc4.h"
+
+namespace jet {
+
+Pager::Pager(File& file, std::uint32_t encodingKey) : file_(file), encodingKey_(encodingKey) {}
+
+Pager::Statement::Statement(Pager& pager, LockMode mode) : pager_(pager) { pager_.Begin(mode); }
+Pager::Statement::~Statement() { pager_.End(); }
+void Pager::Statement::Commit() {
+  pager_.Flush();
+  pager_.file_.Sync();
+}
+
+void Pager::Begin(LockMode mode) {
+  if (depth_++ > 0) {
+    if (mode == LockMode::Exclusive && mode_ != LockMode::Exclusive) {
+      --depth_;
+      throw Error(kStatementFailed, "A change was started inside a read of the same database.");
+    }
+    return;
+  }
+  try {
+    file_.Lock(mode);
+    mode_ = mode;
+    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / kPageSize, 0xFFFFFF));
+  } catch (...) {
+    depth_ = 0;
+    throw;
+  }
+}
+
+void Pager::End() {
+  if (--depth_ > 0) return;
+  cache_.clear();
+  dirtyOrder_.clear();
+  file_.Unlock();
+}
+
+void Pager::Code(std::uint32_t page, PageBytes& bytes) const {
+  if (encodingKey_ == 0 || page == 0) return;
+  std::uint32_t k = encodingKey_ ^ page;
+  const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+                               static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+  Rc4Apply(key, bytes);
+}
+
+void Pager::TrimCache() {
+  if (cache_.size() < cacheLimit_) return;
+  for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > cacheLimit_ / 2;)
+    it = it->second.dirty ? std::next(it) : cache_.erase(it);
+}
+
+Pager::Entry& Pager::Load(std::uint32_t page) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  auto it = cache_.find(page);
+  if (it != cache_.end()) return it->second;
+  if (page >= pageCount_) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
+  TrimCache();
+  auto bytes = std::make_shared<PageBytes>();
+  if (file_.ReadAt(std::uint64_t{page} * kPageSize, *bytes) != kPageSize)
+    ThrowDamaged("page " + std::to_string(page) + " is cut short");
+  Code(page, *bytes);
+  return cache_.emplace(page, Entry{std::move(bytes), false}).first->second;
+}
+
+PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
+
+std::uint8_t* Pager::Write(std::uint32_t page) {
+  if (mode_ != LockMode::Exclusive) throw Error(kStatementFailed, "Internal error: a page was changed in a read.");
+  Entry& e = Load(page);
+  if (!e.dirty) {
+    // Readers holding the old bytes keep them; the statement works on a copy.
+    if (e.bytes.use_count() > 1) e.bytes = std::make_shared<PageBytes>(*e.bytes);
+    e.dirty = true;
+    dirtyOrder_.push_back(page);
+  }
+  return e.bytes->data();
+}
+
+std::uint32_t Pager::AppendPage() {
+  if (pageCount_ >= 0xFFFFFF) throw Error(kStatementFailed, "The database has reached its largest size.");
+  std::uint32_t page = pageCount_++;
+  cache_[page] = Entry{std::make_shared<PageBytes>(), true};
+  dirtyOrder_.push_back(page);
+  return page;
+}
+
+std::uint32_t Pager::Allocate() {
+  if (mode_ != LockMode::Exclusive) throw Error(kStatementFailed, "Internal error: a page was allocated in a read.");
+  if (!allocator_) return AppendPage();
+  std::uint32_t page = allocator_(*this);
+  std::uint8_t* bytes = Write(page);
+  std::fill(bytes, bytes + kPageSize, 0);
+  return page;
+}
+
+void Pager::Flush() {
+  PageBytes coded;
+  for (std::uint32_t page : dirtyOrder_) {
+    Entry& e = cache_.at(page);
+    coded = *e.bytes;
+    Code(page, coded);
+    file_.WriteAt(std::uint64_t{page} * kPageSize, coded);
+    e.dirty = false;
+  }
+  dirtyOrder_.clear();
+}
+
+}  // namespace jet

@@ -1,0 +1,97 @@
+// Pages of 4096 bytes, page n at byte n * 4096, through one cache. When the
+// header sets a page-encoding key, every page but page 0 is stored RC4-encoded
+// with the key (database key XOR page number, 4 bytes little-endian); the
+// pager decodes on read and re-encodes on write, so layers above see plain
+// pages only.
+//
+// Work happens inside statements. The first Statement opened on a pager takes
+// the file lock (shared to read, exclusive to write); when the last one ends,
+// the lock is released and every cached page dropped, so an idle connection
+// holds neither, and the next statement sees what other processes wrote.
+// Changes stay in memory until Commit(), which writes the dirty pages in the
+// order they were first changed; a statement that ends without Commit()
+// leaves the file untouched.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "jet/file.h"
+#include "jet/header.h"
+
+namespace jet {
+
+using PageBytes = std::array<std::uint8_t, kPageSize>;
+using PageRef = std::shared_ptr<const PageBytes>;
+
+class Pager {
+ public:
+  Pager(File& file, std::uint32_t encodingKey);
+  Pager(const Pager&) = delete;
+  Pager& operator=(const Pager&) = delete;
+
+  // One statement's hold on the file; see the comment at the top.
+  class Statement {
+   public:
+    Statement(Pager& pager, LockMode mode);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    // Writes the changes made so far and syncs them to disk.
+    void Commit();
+
+   private:
+    Pager& pager_;
+  };
+
+  // Pages in the file (plus any allocated in this statement).
+  std::uint32_t PageCount() const { return pageCount_; }
+
+  // A page's decoded bytes; throws jet::Error when it lies beyond the file.
+  // The reference stays valid after the page leaves the cache.
+  PageRef Read(std::uint32_t page);
+
+  // The page's bytes for changing; marks it dirty.
+  std::uint8_t* Write(std::uint32_t page);
+
+  // A new zero-filled page, dirty, chosen by the allocator (by default the
+  // next page past the end of the file). The writer installs an allocator
+  // that takes pages from the global usage map.
+  using Allocator = std::function<std::uint32_t(Pager&)>;
+  void SetAllocator(Allocator allocator) { allocator_ = std::move(allocator); }
+  std::uint32_t Allocate();
+  // Appends a page past the end; what the default allocator does.
+  std::uint32_t AppendPage();
+
+  // Largest number of clean pages kept; more are dropped on the next read.
+  void SetCacheLimit(std::size_t pages) { cacheLimit_ = pages; }
+
+ private:
+  struct Entry {
+    std::shared_ptr<PageBytes> bytes;
+    bool dirty = false;
+  };
+
+  void Begin(LockMode mode);
+  void End();
+  void Flush();
+  void Code(std::uint32_t page, PageBytes& bytes) const;
+  void TrimCache();
+  Entry& Load(std::uint32_t page);
+
+  File& file_;
+  std::uint32_t encodingKey_;
+  int depth_ = 0;
+  LockMode mode_ = LockMode::Shared;
+  std::uint32_t pageCount_ = 0;
+  std::unordered_map<std::uint32_t, Entry> cache_;
+  std::vector<std::uint32_t> dirtyOrder_;
+  std::size_t cacheLimit_ = 8192;  // 32 MiB
+  Allocator allocator_;
+};
+
+}  // namespace jet

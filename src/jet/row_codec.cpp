@@ -1,0 +1,286 @@
+#include "jet/row_codec.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "jet/error.h"
+#include "jet/long_value.h"
+#include "jet/text_codec.h"
+
+namespace jet {
+namespace {
+
+constexpr std::size_t kDecimalSize = 17;
+constexpr std::size_t kMaxInlineLongValue = 64;
+
+template <typename T>
+T& Reuse(Value& v) {
+  if (!std::holds_alternative<T>(v)) v.emplace<T>();
+  return std::get<T>(v);
+}
+
+Decimal ReadDecimal(ByteSpan d, const Column& c) {
+  Decimal x;
+  x.negative = d[0] & 0x80;
+  x.scale = c.scale;
+  x.precision = c.precision;
+  // Four 32-bit words, each little-endian, the most significant first.
+  for (int w = 0; w < 4; ++w) x.magnitude = (x.magnitude << 32) | U32(d, 1 + 4 * w);
+  return x;
+}
+
+bool MaskBit(ByteSpan mask, std::size_t bit) { return bit / 8 < mask.size() && ((mask[bit / 8] >> (bit % 8)) & 1); }
+
+}  // namespace
+
+std::size_t FixedSize(const Column& c) {
+  switch (c.Type()) {
+    case ColumnType::Boolean: return 0;
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long:
+    case ColumnType::Single: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Decimal: return kDecimalSize;
+    default: return c.length;
+  }
+}
+
+void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
+  out.resize(def_.columns.size());
+  std::size_t rowColumns = U16(row, 0);
+  std::size_t maskLength = (rowColumns + 7) / 8;
+  if (row.size() < 2 + maskLength) ThrowDamaged("a row shorter than its null mask");
+  ByteSpan mask = row.subspan(row.size() - maskLength);
+  std::size_t dataEnd = row.size() - maskLength;  // end of fixed + variable data
+
+  std::size_t varCount = 0;
+  std::size_t trailer = dataEnd;
+  if (def_.variableColumns > 0) {
+    if (dataEnd < 4) ThrowDamaged("a row without its variable-column table");
+    varCount = U16(row, dataEnd - 2);
+    if (dataEnd < 4 + 2 * varCount + 2) ThrowDamaged("a row whose variable-column table overruns it");
+    trailer = dataEnd - 4 - 2 * varCount;
+  }
+  auto varOffset = [&](std::size_t i) -> std::size_t { return U16(row, dataEnd - 4 - 2 * i); };
+
+  for (std::size_t i = 0; i < def_.columns.size(); ++i) {
+    const Column& c = def_.columns[i];
+    bool inRow = c.number < rowColumns;
+    bool present = inRow && MaskBit(mask, c.number);
+    if (c.Type() == ColumnType::Boolean) {
+      out[i] = present;
+      continue;
+    }
+    if (!present) {
+      out[i] = Null{};
+      continue;
+    }
+    if (c.IsFixed()) {
+      std::size_t start = 2 + std::size_t{c.fixedOffset};
+      std::size_t size = FixedSize(c);
+      if (!Fits(trailer, start, size)) ThrowDamaged("a fixed column beyond its row");
+      DecodeColumn(c, row.subspan(start, size), out[i]);
+      continue;
+    }
+    if (c.varIndex >= varCount) {
+      out[i] = Null{};
+      continue;
+    }
+    std::size_t start = varOffset(c.varIndex);
+    std::size_t end = varOffset(std::size_t{c.varIndex} + 1);
+    if (start < 2 || start > end || end > trailer) ThrowDamaged("a variable column beyond its row");
+    DecodeColumn(c, row.subspan(start, end - start), out[i]);
+  }
+}
+
+void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
+  auto need = [&](std::size_t n) {
+    if (d.size() < n) ThrowDamaged("a value shorter than its type");
+  };
+  switch (c.Type()) {
+    case ColumnType::Byte: need(1); out = d[0]; return;
+    case ColumnType::Integer: need(2); out = static_cast<std::int16_t>(U16(d, 0)); return;
+    case ColumnType::Long: need(4); out = static_cast<std::int32_t>(U32(d, 0)); return;
+    case ColumnType::Currency: need(8); out = Currency{static_cast<std::int64_t>(U64(d, 0))}; return;
+    case ColumnType::Single: need(4); out = F32(d, 0); return;
+    case ColumnType::Double: need(8); out = F64(d, 0); return;
+    case ColumnType::DateTime: need(8); out = DateTime{F64(d, 0)}; return;
+    case ColumnType::Guid: {
+      need(16);
+      Guid g;
+      std::copy_n(d.begin(), 16, g.bytes.begin());
+      out = g;
+      return;
+    }
+    case ColumnType::Decimal: need(kDecimalSize); out = ReadDecimal(d, c); return;
+    case ColumnType::Text: {
+      std::string& s = Reuse<Text>(out).text;
+      s.clear();
+      DecodeText(d, s);
+      return;
+    }
+    case ColumnType::Binary: {
+      auto& b = Reuse<Binary>(out).bytes;
+      b.assign(d.begin(), d.end());
+      return;
+    }
+    case ColumnType::Ole: ReadLongValue(pager_, d, Reuse<Ole>(out).bytes); return;
+    case ColumnType::Memo: {
+      ReadLongValue(pager_, d, scratch_);
+      std::string& s = Reuse<Memo>(out).text;
+      s.clear();
+      DecodeText(scratch_, s);
+      return;
+    }
+    case ColumnType::Boolean: return;
+  }
+  ThrowDamaged("a column of unknown type " + std::to_string(c.type));
+}
+
+// ---- encoding -------------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void Reject(const Column& c, const std::string& why) {
+  throw Error(kStatementFailed, "The value for field '" + c.name + "' " + why + ".");
+}
+
+template <typename T>
+const T& Want(const Column& c, const Value& v) {
+  if (!std::holds_alternative<T>(v)) Reject(c, "is not a " + TypeName(c.type) + " value");
+  return std::get<T>(v);
+}
+
+void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
+  switch (c.Type()) {
+    case ColumnType::Byte: *p = Want<std::uint8_t>(c, v); return;
+    case ColumnType::Integer: PutU16(p, static_cast<std::uint16_t>(Want<std::int16_t>(c, v))); return;
+    case ColumnType::Long: PutU32(p, static_cast<std::uint32_t>(Want<std::int32_t>(c, v))); return;
+    case ColumnType::Currency: PutU64(p, static_cast<std::uint64_t>(Want<Currency>(c, v).tenThousandths)); return;
+    case ColumnType::Single: std::memcpy(p, &Want<float>(c, v), 4); return;  // little-endian host
+    case ColumnType::Double: std::memcpy(p, &Want<double>(c, v), 8); return;
+    case ColumnType::DateTime: std::memcpy(p, &Want<DateTime>(c, v).oleDate, 8); return;
+    case ColumnType::Guid: std::memcpy(p, Want<Guid>(c, v).bytes.data(), 16); return;
+    case ColumnType::Decimal: {
+      const Decimal& d = Want<Decimal>(c, v);
+      p[0] = d.negative ? 0x80 : 0;
+      for (int w = 0; w < 4; ++w) PutU32(p + 1 + 4 * w, static_cast<std::uint32_t>(d.magnitude >> (32 * (3 - w))));
+      return;
+    }
+    case ColumnType::Text: {
+      // Fixed-length text: UCS-2, padded with blanks, never compressed.
+      std::u16string s = Utf8ToUtf16(Want<Text>(c, v).text);
+      if (2 * s.size() > c.length) Reject(c, "is too long for its column");
+      s.resize(c.length / 2, u' ');
+      for (std::size_t i = 0; i < s.size(); ++i) PutU16(p + 2 * i, s[i]);
+      return;
+    }
+    case ColumnType::Binary: {
+      const auto& b = Want<Binary>(c, v).bytes;
+      if (b.size() > c.length) Reject(c, "is too long for its column");
+      std::memcpy(p, b.data(), b.size());
+      return;
+    }
+    default: Reject(c, "cannot be stored in a fixed-length column");
+  }
+}
+
+std::vector<std::uint8_t> VariableBytes(const Column& c, const Value& v, const LongValueStore& store) {
+  auto longValue = [&](const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> ref(kLongValueReferenceSize, 0);
+    if (data.size() > kLongValueLengthMask) Reject(c, "is too long");
+    if (data.size() <= kMaxInlineLongValue || !store) {
+      if (data.size() > kMaxInlineLongValue) Reject(c, "is too long to store here");
+      PutU32(ref.data(), static_cast<std::uint32_t>(data.size()) | kLongValueInline);
+      ref.insert(ref.end(), data.begin(), data.end());
+      return ref;
+    }
+    return store(c, data);
+  };
+  switch (c.Type()) {
+    case ColumnType::Text: {
+      auto bytes = EncodeText(Utf8ToUtf16(Want<Text>(c, v).text), c.IsCompressed());
+      std::size_t chars = Utf8ToUtf16(std::get<Text>(v).text).size();
+      if (2 * chars > c.length) Reject(c, "is too long for its column");
+      return bytes;
+    }
+    case ColumnType::Binary: {
+      const auto& b = Want<Binary>(c, v).bytes;
+      if (b.size() > c.length) Reject(c, "is too long for its column");
+      return b;
+    }
+    case ColumnType::Memo: return longValue(EncodeText(Utf8ToUtf16(Want<Memo>(c, v).text), c.IsCompressed()));
+    case ColumnType::Ole: return longValue(Want<Ole>(c, v).bytes);
+    default: {
+      std::vector<std::uint8_t> bytes(FixedSize(c));
+      PutFixed(c, v, bytes.data());
+      return bytes;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeRow(const TableDef& def, const std::vector<Value>& values,
+                                    const LongValueStore& store) {
+  if (values.size() != def.columns.size())
+    throw Error(kStatementFailed, "Number of query values and destination fields are not the same.");
+  std::size_t rowColumns = def.maxColumns;
+  std::size_t fixedEnd = 0;
+  std::size_t varCount = 0;
+  for (const Column& c : def.columns) {
+    rowColumns = std::max<std::size_t>(rowColumns, std::size_t{c.number} + 1);
+    if (c.IsFixed() || c.Type() == ColumnType::Boolean)
+      fixedEnd = std::max(fixedEnd, std::size_t{c.fixedOffset} + FixedSize(c));
+    else
+      varCount = std::max<std::size_t>(varCount, std::size_t{c.varIndex} + 1);
+  }
+  std::vector<std::uint8_t> mask((rowColumns + 7) / 8, 0);
+  std::vector<std::uint8_t> row(2 + fixedEnd, 0);
+  PutU16(row.data(), static_cast<std::uint16_t>(rowColumns));
+
+  std::vector<const Value*> variable(varCount, nullptr);
+  std::vector<const Column*> variableColumn(varCount, nullptr);
+  for (std::size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    const Value& v = values[i];
+    bool null = IsNull(v);
+    if (c.Type() == ColumnType::Boolean) {
+      if (!null && Want<bool>(c, v)) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+      continue;
+    }
+    if (!null) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+    if (c.IsFixed()) {
+      if (!null) PutFixed(c, v, row.data() + 2 + c.fixedOffset);
+    } else {
+      variable[c.varIndex] = null ? nullptr : &v;
+      variableColumn[c.varIndex] = &c;
+    }
+  }
+
+  if (def.variableColumns > 0 || varCount > 0) {
+    std::vector<std::uint16_t> offsets;
+    for (std::size_t k = 0; k < varCount; ++k) {
+      offsets.push_back(static_cast<std::uint16_t>(row.size()));
+      if (variable[k]) {
+        auto bytes = VariableBytes(*variableColumn[k], *variable[k], store);
+        row.insert(row.end(), bytes.begin(), bytes.end());
+      }
+    }
+    std::size_t eod = row.size();
+    if (eod > 0xFFFF) throw Error(kStatementFailed, "Record is too large.");
+    std::vector<std::uint8_t> trailer(4 + 2 * varCount);
+    PutU16(trailer.data(), static_cast<std::uint16_t>(eod));
+    for (std::size_t k = varCount; k-- > 0;) PutU16(trailer.data() + 2 + 2 * (varCount - 1 - k), offsets[k]);
+    PutU16(trailer.data() + 2 + 2 * varCount, static_cast<std::uint16_t>(varCount));
+    row.insert(row.end(), trailer.begin(), trailer.end());
+  }
+  row.insert(row.end(), mask.begin(), mask.end());
+  return row;
+}
+
+}  // namespace jet

@@ -1,0 +1,48 @@
+// One table row (Jet 4): u16 column count, the fixed area (each fixed column
+// at 2 + its fixed offset), the variable data, then, when the table has
+// variable columns, u16 end of variable data, u16 offsets of the variable
+// columns (last first), u16 number of those offsets; last comes the null mask,
+// one bit per column number (1 = present), (count + 7) / 8 bytes. A Yes/No
+// column keeps its value in its mask bit. Columns with numbers beyond the
+// row's count, or variable ones beyond its offsets, were added later: Null.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "jet/bytes.h"
+#include "jet/pager.h"
+#include "jet/tdef.h"
+#include "jet/value.h"
+
+namespace jet {
+
+// Bytes a fixed column of this type takes in the fixed area.
+std::size_t FixedSize(const Column& column);
+
+class RowDecoder {
+ public:
+  RowDecoder(Pager& pager, const TableDef& def) : pager_(pager), def_(def) {}
+  // Fills `out` with one value per column of the definition (in its order),
+  // reusing the storage already there; throws jet::Error on a damaged row.
+  void Decode(ByteSpan row, std::vector<Value>& out);
+
+ private:
+  void DecodeColumn(const Column& c, ByteSpan data, Value& out);
+  Pager& pager_;
+  const TableDef& def_;
+  std::vector<std::uint8_t> scratch_;
+};
+
+// Stores a long value (memo, OLE) the caller could not keep inline and
+// returns its 12-byte reference; the writer supplies it.
+using LongValueStore = std::function<std::vector<std::uint8_t>(const Column&, ByteSpan data)>;
+
+// Bytes of a row holding `values` (one per column of the definition, in its
+// order). Values must have the column's own alternative (or Null); long
+// values of up to 64 bytes stay inline, longer ones go to `store`. Throws
+// jet::Error (kStatementFailed) for a value that does not fit its column.
+std::vector<std::uint8_t> EncodeRow(const TableDef& def, const std::vector<Value>& values,
+                                    const LongValueStore& store);
+
+}  // namespace jet

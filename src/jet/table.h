@@ -1,0 +1,84 @@
+// A table's rows: the data pages its owned-pages usage map lists (those that
+// really are data pages of this table), in page order, and on each page the
+// row slots in order, skipping deleted rows and following overflow pointers.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/connection.h"
+#include "jet/row_codec.h"
+#include "jet/tdef.h"
+#include "jet/value.h"
+
+namespace jet {
+
+// The bytes of a table's live rows, in order, for code already inside a
+// pager statement. Keeps the pages it returns alive until the next call.
+class RowScanner {
+ public:
+  RowScanner(Pager& pager, const TableDef& def);
+  // Points `row` at the next live row; false after the last.
+  bool Next(ByteSpan& row);
+
+ private:
+  bool LoadPage();
+  ByteSpan FollowLookup(ByteSpan row);
+
+  Pager* pager_;
+  std::uint32_t owner_;
+  std::vector<std::uint32_t> pages_;
+  std::size_t nextPage_ = 0;
+  PageRef page_;
+  PageRef lookupPage_;
+  std::size_t slot_ = 0;
+  std::size_t slotCount_ = 0;
+};
+
+// Streams a table's rows as values. While it lives it holds the file's
+// shared lock and its pages; destroy it before changing the file.
+class RowCursor {
+ public:
+  RowCursor(std::shared_ptr<Connection> connection, std::shared_ptr<const TableDef> def);
+  RowCursor(RowCursor&&) = default;
+  ~RowCursor();
+
+  // Moves to the next row; false after the last. Throws jet::Error for a
+  // damaged row.
+  bool Next();
+  // The current row's values, one per column; valid until the next Next().
+  const std::vector<Value>& Values() const { return values_; }
+
+ private:
+  std::shared_ptr<Connection> connection_;
+  std::unique_ptr<Pager::Statement> statement_;
+  std::shared_ptr<const TableDef> def_;
+  std::unique_ptr<RowScanner> scanner_;
+  RowDecoder decoder_;
+  std::vector<Value> values_;
+};
+
+class Table {
+ public:
+  Table(std::shared_ptr<Connection> connection, std::string name, std::shared_ptr<const TableDef> def)
+      : connection_(std::move(connection)), name_(std::move(name)), def_(std::move(def)) {}
+
+  const std::string& Name() const { return name_; }
+  const TableDef& Definition() const { return *def_; }
+  const std::vector<Column>& Columns() const { return def_->columns; }
+
+  // The exact number of rows the cursor will return, counted on the pages.
+  std::uint64_t RowCount() const;
+  RowCursor Rows() const { return RowCursor(connection_, def_); }
+
+ private:
+  std::shared_ptr<Connection> connection_;
+  std::string name_;
+  std::shared_ptr<const TableDef> def_;
+};
+
+// The data pages that hold `def`'s rows, ascending.
+std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def);
+
+}  // namespace jet

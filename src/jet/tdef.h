@@ -1,0 +1,103 @@
+// Table definitions (TDEF, page type 0x02). A definition may run over several
+// pages: each page starts 02 01, u16 free space, u32 next page (0 = last);
+// the first page's content starts at offset 0, the others' at 8, and the
+// pieces join into one block. In that block:
+//   16 u32 rows, 20 u32 last autonumber, 40 u8 table type (0x4E user, 0x53
+//   system), 41 u16 highest column count, 43 u16 variable columns, 45 u16
+//   columns, 47 u32 logical indexes, 51 u32 real indexes, 55 owned-pages map
+//   pointer, 59 free-space map pointer; then 12 bytes per real index, 25 per
+//   column, the column names (u16 byte length + UCS-2), 52 bytes per real
+//   index, 28 per logical index and the logical index names.
+// Column block: 0 type, 5 u16 number, 7 u16 place in the variable-offset
+//   table, 11 precision, 12 scale, 15 flags (0x01 fixed length), 16 extra
+//   flags (0x01 compressed Unicode), 21 u16 offset in the fixed area, 23 u16
+//   length in bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/bytes.h"
+#include "jet/pager.h"
+
+namespace jet {
+
+enum class ColumnType : std::uint8_t {
+  Boolean = 0x01,
+  Byte = 0x02,
+  Integer = 0x03,
+  Long = 0x04,
+  Currency = 0x05,
+  Single = 0x06,
+  Double = 0x07,
+  DateTime = 0x08,
+  Binary = 0x09,
+  Text = 0x0A,
+  Ole = 0x0B,
+  Memo = 0x0C,
+  Guid = 0x0F,
+  Decimal = 0x10,
+};
+
+// Jet's own name for a type ("Text", "Long Integer", ...); "Unknown 0xNN" otherwise.
+std::string TypeName(std::uint8_t type);
+
+inline constexpr std::uint8_t kColumnFixed = 0x01;
+inline constexpr std::uint8_t kColumnAutoLong = 0x04;
+inline constexpr std::uint8_t kColumnAutoGuid = 0x40;
+inline constexpr std::uint8_t kColumnHyperlink = 0x80;
+inline constexpr std::uint8_t kColumnCompressed = 0x01;  // extra flags
+
+struct Column {
+  std::string name;  // UTF-8
+  std::uint8_t type = 0;
+  std::uint16_t number = 0;    // bit in the null mask
+  std::uint16_t varIndex = 0;  // place in the row's variable-offset table
+  std::uint16_t fixedOffset = 0;
+  std::uint16_t length = 0;  // bytes
+  std::uint8_t precision = 0;
+  std::uint8_t scale = 0;
+  std::uint8_t flags = 0;
+  std::uint8_t extraFlags = 0;
+
+  ColumnType Type() const { return static_cast<ColumnType>(type); }
+  bool IsFixed() const { return flags & kColumnFixed; }
+  bool IsCompressed() const { return extraFlags & kColumnCompressed; }
+};
+
+struct RealIndex {
+  std::vector<std::pair<std::uint16_t, bool>> columns;  // column number, ascending
+  RowPointer usageMap;
+  std::uint32_t rootPage = 0;
+  std::uint8_t flags = 0;
+  std::uint32_t uniqueCount = 0;
+};
+
+struct LogicalIndex {
+  std::string name;
+  std::uint32_t number = 0;
+  std::uint32_t realIndex = 0;
+  std::uint8_t kind = 0;  // 1 primary key, 2 foreign key
+};
+
+struct TableDef {
+  std::uint32_t page = 0;               // first TDEF page
+  std::vector<std::uint32_t> pages;     // every page of the chain, in order
+  std::vector<std::uint8_t> bytes;      // the joined definition block
+  std::uint32_t rowCount = 0;
+  std::uint32_t autoNumber = 0;
+  std::uint8_t tableType = 0;
+  std::uint16_t maxColumns = 0;
+  std::uint16_t variableColumns = 0;
+  RowPointer ownedPages;
+  RowPointer freeSpacePages;
+  std::vector<Column> columns;  // in column-number order
+  std::vector<RealIndex> realIndexes;
+  std::vector<LogicalIndex> logicalIndexes;
+};
+
+// Reads the definition starting at `page`; throws jet::Error when it is damaged.
+TableDef ReadTableDef(Pager& pager, std::uint32_t page);
+
+}  // namespace jet

@@ -1,0 +1,167 @@
+#include "jet/text_codec.h"
+
+#include <cstdint>
+
+namespace jet {
+namespace {
+
+void AppendCodePoint(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Turns UTF-16 units into UTF-8 as they arrive, pairing surrogates.
+class Utf8Sink {
+ public:
+  explicit Utf8Sink(std::string& out) : out_(out) {}
+  ~Utf8Sink() { Finish(); }
+  void Put(char16_t c) {
+    if (c < 0x80 && !pending_) {
+      out_.push_back(static_cast<char>(c));
+      return;
+    }
+    if (pending_) {
+      if (IsLow(c)) {
+        AppendCodePoint(0x10000 + ((static_cast<char32_t>(pending_) - 0xD800) << 10) + (c - 0xDC00), out_);
+        pending_ = 0;
+        return;
+      }
+      AppendCodePoint(0xFFFD, out_);
+      pending_ = 0;
+    }
+    if (IsHigh(c)) {
+      pending_ = c;
+    } else {
+      AppendCodePoint(IsLow(c) ? 0xFFFD : c, out_);
+    }
+  }
+  void Finish() {
+    if (pending_) AppendCodePoint(0xFFFD, out_);
+    pending_ = 0;
+  }
+
+ private:
+  std::string& out_;
+  char16_t pending_ = 0;
+};
+
+}  // namespace
+
+void DecodeText(std::span<const std::uint8_t> s, std::string& out) {
+  Utf8Sink sink(out);
+  if (s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE) {
+    bool oneByte = true;
+    std::size_t i = 2;
+    while (i < s.size()) {
+      if (s[i] == 0) {
+        oneByte = !oneByte;
+        ++i;
+      } else if (oneByte) {
+        sink.Put(s[i]);
+        ++i;
+      } else {
+        if (i + 1 >= s.size()) break;
+        sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
+        i += 2;
+      }
+    }
+    return;
+  }
+  DecodeUcs2(s, out);
+}
+
+void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
+  Utf8Sink sink(out);
+  for (std::size_t i = 0; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
+}
+
+void AppendUtf8(char16_t const* units, std::size_t count, std::string& out) {
+  Utf8Sink sink(out);
+  for (std::size_t i = 0; i < count; ++i) sink.Put(units[i]);
+}
+
+std::u16string Utf8ToUtf16(const std::string& in) {
+  std::u16string out;
+  out.reserve(in.size());
+  std::size_t i = 0;
+  while (i < in.size()) {
+    auto b = static_cast<unsigned char>(in[i]);
+    char32_t c;
+    std::size_t len;
+    if (b < 0x80) {
+      c = b;
+      len = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      len = 4;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    bool ok = i + len <= in.size();
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      auto cb = static_cast<unsigned char>(in[i + k]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok || c > 0x10FFFF) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    i += len;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeText(const std::u16string& text, bool compress) {
+  std::vector<std::uint8_t> out;
+  bool compressible = compress && text.size() > 2;
+  for (char16_t c : text)
+    if (c == 0 || c > 0xFF) compressible = false;
+  if (compressible) {
+    out.reserve(2 + text.size());
+    out.push_back(0xFF);
+    out.push_back(0xFE);
+    for (char16_t c : text) out.push_back(static_cast<std::uint8_t>(c));
+    return out;
+  }
+  out.reserve(2 * text.size());
+  for (char16_t c : text) {
+    out.push_back(static_cast<std::uint8_t>(c));
+    out.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,74 @@
+#include "jet/usage_map.h"
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+
+namespace jet {
+namespace {
+constexpr std::size_t kBitmapPageData = kPageSize - 4;
+}
+
+UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
+  PageRef holder = pager.Read(where.page);
+  DataPage page(*holder);
+  if (!page.IsData()) ThrowDamaged("a usage map points to a page that holds no rows");
+  ByteSpan row = page.Row(where.row);
+  std::size_t rowOffset = static_cast<std::size_t>(row.data() - holder->data());
+  switch (U8(row, 0)) {
+    case 0: {
+      std::uint32_t first = U32(row, 1);
+      if (row.size() > 5) runs_.push_back({where.page, rowOffset + 5, row.size() - 5, first});
+      break;
+    }
+    case 1:
+      for (std::size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i) {
+        std::uint32_t bitmapPage = U32(row, 1 + 4 * i);
+        if (bitmapPage == 0) continue;
+        PageRef bitmap = pager.Read(bitmapPage);
+        if ((*bitmap)[0] != kPageTypeUsageBitmap) ThrowDamaged("a usage map points to a page that is no bitmap");
+        runs_.push_back({bitmapPage, 4, kBitmapPageData, static_cast<std::uint32_t>(i * kBitmapPageData * 8)});
+      }
+      break;
+    default:
+      ThrowDamaged("a usage map of unknown form");
+  }
+}
+
+std::vector<std::uint32_t> UsageMap::Pages() const {
+  std::vector<std::uint32_t> pages;
+  for (const Run& run : runs_) {
+    PageRef holder = pager_.Read(run.page);
+    const std::uint8_t* bits = holder->data() + run.offset;
+    for (std::size_t j = 0; j < run.length; ++j) {
+      if (bits[j] == 0) continue;
+      for (int k = 0; k < 8; ++k) {
+        std::uint64_t p = std::uint64_t{run.first} + 8 * j + k;
+        if ((bits[j] >> k) & 1 && p <= 0xFFFFFF) pages.push_back(static_cast<std::uint32_t>(p));
+      }
+    }
+  }
+  return pages;
+}
+
+bool UsageMap::Contains(std::uint32_t page) const {
+  for (const Run& run : runs_) {
+    if (page < run.first || page - run.first >= run.length * 8) continue;
+    PageRef holder = pager_.Read(run.page);
+    std::uint32_t bit = page - run.first;
+    return ((*holder)[run.offset + bit / 8] >> (bit % 8)) & 1;
+  }
+  return false;
+}
+
+bool UsageMap::Set(std::uint32_t page, bool on) {
+  for (const Run& run : runs_) {
+    if (page < run.first || page - run.first >= run.length * 8) continue;
+    std::uint32_t bit = page - run.first;
+    std::uint8_t& byte = pager_.Write(run.page)[run.offset + bit / 8];
+    byte = static_cast<std::uint8_t>(on ? byte | (1u << (bit % 8)) : byte & ~(1u << (bit % 8)));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace jet

@@ -1,0 +1,45 @@
+// Usage maps: a set of pages kept as a row on a data page, reached through a
+// row pointer. Byte 0 is the form:
+//   0 inline:    u32 first page, then a bitmap (bit k of byte j = page
+//                first + 8j + k);
+//   1 reference: u32 numbers of bitmap pages (type 0x05: 05 01 00 00, then a
+//                4092-byte bitmap); bitmap page i covers pages from
+//                i * 4092 * 8 on; 0 = no bitmap page yet.
+// Table maps list the pages a table owns; in the global map (page 1, row 0)
+// a set bit means the page is free.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jet/bytes.h"
+#include "jet/pager.h"
+
+namespace jet {
+
+class UsageMap {
+ public:
+  // Reads the map row at `where`; throws jet::Error when it is damaged.
+  UsageMap(Pager& pager, RowPointer where);
+
+  // The pages whose bit is set, ascending.
+  std::vector<std::uint32_t> Pages() const;
+  bool Contains(std::uint32_t page) const;
+
+  // Sets or clears one page's bit, in the page cache (the writer's side).
+  // Returns false when the page lies outside what the map can express
+  // without growing (inline maps) or has no bitmap page yet (reference maps).
+  bool Set(std::uint32_t page, bool on);
+
+ private:
+  struct Run {            // one stretch of bitmap
+    std::uint32_t page;   // page holding it
+    std::size_t offset;   // where the bitmap starts in that page
+    std::size_t length;   // bytes
+    std::uint32_t first;  // page number of bit 0
+  };
+  Pager& pager_;
+  std::vector<Run> runs_;
+};
+
+}  // namespace jet

@@ -1,0 +1,165 @@
+// mdbdump: a developer's window into .mdb files through our Jet engine.
+//   mdbdump tables FILE [-p PASSWORD] [--all]   tables with their attributes
+//   mdbdump csv    FILE TABLE [-p PASSWORD]     rows as CSV (text forms)
+//   mdbdump json   FILE TABLE [-p PASSWORD]     columns and typed rows as JSON
+//   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
+//   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/error.h"
+#include "jet/value.h"
+
+namespace {
+
+struct Args {
+  std::string command, file, target, password;
+  bool all = false;
+};
+
+int Usage() {
+  std::cerr << "usage: mdbdump tables FILE [-p PASSWORD] [--all]\n"
+               "       mdbdump csv|json|count FILE TABLE [-p PASSWORD]\n"
+               "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n";
+  return 2;
+}
+
+bool Parse(int argc, char** argv, Args& a) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    std::string s = argv[i];
+    if ((s == "-p" || s == "--password") && i + 1 < argc)
+      a.password = argv[++i];
+    else if (s == "--all")
+      a.all = true;
+    else
+      positional.push_back(s);
+  }
+  if (positional.size() < 2) return false;
+  a.command = positional[0];
+  a.file = positional[1];
+  if (positional.size() > 2) a.target = positional[2];
+  return a.command == "tables" ? positional.size() == 2 : positional.size() == 3;
+}
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+// Numbers that JSON holds exactly stay numbers; the rest are exact texts.
+std::string JsonValue(const jet::Value& v) {
+  using namespace jet;
+  if (IsNull(v)) return "null";
+  if (auto b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+  if (std::holds_alternative<std::uint8_t>(v) || std::holds_alternative<std::int16_t>(v) ||
+      std::holds_alternative<std::int32_t>(v))
+    return ToText(v);
+  if (auto d = std::get_if<double>(&v)) return std::isfinite(*d) ? DoubleText(*d) : JsonString(DoubleText(*d));
+  if (auto f = std::get_if<float>(&v)) return std::isfinite(*f) ? DoubleText(*f) : JsonString(SingleText(*f));
+  return JsonString(ToText(v));
+}
+
+std::string CsvField(const jet::Value& v) {
+  if (jet::IsNull(v)) return "";
+  std::string s = jet::ToText(v);
+  if (std::holds_alternative<jet::Text>(v) || std::holds_alternative<jet::Memo>(v)) {
+    std::string q = "\"";
+    for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+  }
+  return s;
+}
+
+void PrintCsv(const std::vector<jet::Column>& columns, auto&& nextRow) {
+  for (std::size_t i = 0; i < columns.size(); ++i) std::cout << (i ? "," : "") << columns[i].name;
+  std::cout << '\n';
+  while (const std::vector<jet::Value>* row = nextRow()) {
+    for (std::size_t i = 0; i < row->size(); ++i) std::cout << (i ? "," : "") << CsvField((*row)[i]);
+    std::cout << '\n';
+  }
+}
+
+int Tables(const jet::Database& db, bool all) {
+  for (const auto& t : db.Tables()) {
+    if (!all && !jet::IsUserTable(t.attributes)) continue;
+    std::cout << t.name << "\tkind=" << static_cast<int>(t.kind) << "\tflags=" << t.flags
+              << "\tattributes=" << t.attributes << "\ttdef=" << t.tdefPage << '\n';
+  }
+  return 0;
+}
+
+int Json(const jet::Table& table) {
+  std::cout << "{\"table\":" << JsonString(table.Name()) << ",\"rowCount\":" << table.RowCount()
+            << ",\"columns\":[";
+  const auto& columns = table.Columns();
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    std::cout << (i ? "," : "") << "{\"name\":" << JsonString(columns[i].name)
+              << ",\"type\":" << JsonString(jet::TypeName(columns[i].type)) << '}';
+  std::cout << "],\"rows\":[";
+  auto cursor = table.Rows();
+  bool first = true;
+  while (cursor.Next()) {
+    std::cout << (first ? "\n[" : ",\n[");
+    first = false;
+    const auto& values = cursor.Values();
+    for (std::size_t i = 0; i < values.size(); ++i) std::cout << (i ? "," : "") << JsonValue(values[i]);
+    std::cout << ']';
+  }
+  std::cout << "]}\n";
+  return 0;
+}
+
+int Run(const Args& a) {
+  jet::Database db = jet::Database::Open(a.file, a.password);
+  if (a.command == "tables") return Tables(db, a.all);
+  if (a.command == "sql") {
+    jet::ResultSet r = db.Execute(a.target);
+    std::size_t i = 0;
+    PrintCsv(r.Columns(), [&]() { return i < r.RecordCount() ? &r.Row(i++) : nullptr; });
+    return 0;
+  }
+  jet::Table table = db.OpenTable(a.target);
+  if (a.command == "count") {
+    std::cout << table.RowCount() << '\n';
+    return 0;
+  }
+  if (a.command == "json") return Json(table);
+  if (a.command == "csv") {
+    auto cursor = table.Rows();
+    PrintCsv(table.Columns(), [&]() { return cursor.Next() ? &cursor.Values() : nullptr; });
+    return 0;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Args a;
+  if (!Parse(argc, argv, a)) return Usage();
+  std::ios::sync_with_stdio(false);
+  try {
+    return Run(a);
+  } catch (const jet::Error& e) {
+    std::cout.flush();
+    std::cerr << "mdbdump: error " << e.Number() << ": " << e.Description() << '\n';
+    return 1;
+  }
+}
