@@ -1,0 +1,164 @@
+// Reading and writing index pages; see index_page.h for the layout.
+#include "index_page.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "index_error.h"
+
+namespace jet::index {
+namespace {
+
+constexpr std::size_t kFreeSpaceOffset = 2;
+constexpr std::size_t kTdefOffset = 4;
+constexpr std::size_t kPrevOffset = 12;
+constexpr std::size_t kNextOffset = 16;
+constexpr std::size_t kTailOffset = 20;
+constexpr std::size_t kPrefixOffset = 24;
+constexpr std::size_t kByte26Offset = 26;
+constexpr std::size_t kBitmapBytes = kEntriesOffset - kEntryBitmapOffset;
+constexpr std::size_t kRowPointerBytes = 4;
+constexpr std::size_t kChildBytes = 4;
+
+std::uint16_t ReadU16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint32_t ReadU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+void WriteU16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+}
+void WriteU32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+}
+
+[[noreturn]] void Damaged(std::uint32_t pageNumber, const std::string& what) {
+  ThrowIndexError(kIndexDamaged, "Index page " + std::to_string(pageNumber) + " is damaged: " + what + ".");
+}
+
+// Splits one whole entry (prefix restored) into key, row pointer and child.
+IndexEntry SplitEntry(const std::vector<std::uint8_t>& bytes, IndexPageType type, std::uint32_t pageNumber) {
+  const std::size_t tail = kRowPointerBytes + (type == IndexPageType::kNode ? kChildBytes : 0);
+  if (bytes.size() <= tail) Damaged(pageNumber, "an entry is too short");
+  IndexEntry entry;
+  const std::size_t keyEnd = bytes.size() - tail;
+  entry.key.assign(bytes.begin(), bytes.begin() + keyEnd);
+  const std::uint8_t* p = bytes.data() + keyEnd;
+  entry.row.page = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+  entry.row.row = p[3];
+  if (type == IndexPageType::kNode) {
+    entry.child = std::uint32_t(p[4]) << 24 | std::uint32_t(p[5]) << 16 | std::uint32_t(p[6]) << 8 | p[7];
+  }
+  return entry;
+}
+
+void AppendEntry(const IndexEntry& entry, IndexPageType type, std::vector<std::uint8_t>& out) {
+  out.insert(out.end(), entry.key.begin(), entry.key.end());
+  out.push_back(std::uint8_t(entry.row.page >> 16));
+  out.push_back(std::uint8_t(entry.row.page >> 8));
+  out.push_back(std::uint8_t(entry.row.page));
+  out.push_back(entry.row.row);
+  if (type == IndexPageType::kNode) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(entry.child >> shift));
+  }
+}
+
+}  // namespace
+
+std::strong_ordering IndexEntry::operator<=>(const IndexEntry& other) const {
+  // Unsigned byte order of the keys, a key that is a prefix of another first.
+  if (auto c = std::lexicographical_compare_three_way(key.begin(), key.end(), other.key.begin(), other.key.end());
+      c != 0) {
+    return c;
+  }
+  if (auto c = row <=> other.row; c != 0) return c;
+  return child <=> other.child;
+}
+
+std::size_t EntrySize(const IndexEntry& entry, IndexPageType type) {
+  return entry.key.size() + kRowPointerBytes + (type == IndexPageType::kNode ? kChildBytes : 0);
+}
+
+std::size_t EntryBytes(const IndexPage& page) {
+  std::size_t total = 0;
+  for (const IndexEntry& entry : page.entries) total += EntrySize(entry, page.type) - page.prefixLength;
+  return page.entries.empty() ? 0 : total + page.prefixLength;
+}
+
+IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber) {
+  if ((bytes[0] != std::uint8_t(IndexPageType::kLeaf) && bytes[0] != std::uint8_t(IndexPageType::kNode)) ||
+      bytes[1] != 0x01) {
+    Damaged(pageNumber, "it is not an index page");
+  }
+  IndexPage page;
+  page.type = IndexPageType(bytes[0]);
+  page.tdefPage = ReadU32(bytes + kTdefOffset);
+  page.prevPage = ReadU32(bytes + kPrevOffset);
+  page.nextPage = ReadU32(bytes + kNextOffset);
+  page.tailPage = ReadU32(bytes + kTailOffset);
+  page.prefixLength = ReadU16(bytes + kPrefixOffset);
+  page.byte26 = bytes[kByte26Offset];
+
+  const std::size_t used = kPageSize - ReadU16(bytes + kFreeSpaceOffset);
+  if (used < kEntriesOffset || used > kEntriesOffset + kMaxEntryBytes) Damaged(pageNumber, "its free space is wrong");
+
+  std::vector<std::uint8_t> prefix;
+  std::size_t start = 0;
+  for (std::size_t bit = 1; bit <= kMaxEntryBytes; ++bit) {
+    if (!(bytes[kEntryBitmapOffset + bit / 8] & (1u << (bit % 8)))) continue;
+    if (kEntriesOffset + bit > used) Damaged(pageNumber, "an entry runs into the free space");
+    std::vector<std::uint8_t> whole = prefix;
+    whole.insert(whole.end(), bytes + kEntriesOffset + start, bytes + kEntriesOffset + bit);
+    if (page.entries.empty()) {
+      if (whole.size() < page.prefixLength) Damaged(pageNumber, "the first entry is shorter than the shared prefix");
+      prefix.assign(whole.begin(), whole.begin() + page.prefixLength);
+    }
+    page.entries.push_back(SplitEntry(whole, page.type, pageNumber));
+    start = bit;
+  }
+  if (kEntriesOffset + start != used) Damaged(pageNumber, "the entry bitmap and the free space disagree");
+  return page;
+}
+
+void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
+  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> ends;  // end offset of each entry, from the first entry byte
+  std::vector<std::uint8_t> first;
+  for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    std::vector<std::uint8_t> whole;
+    AppendEntry(page.entries[i], page.type, whole);
+    if (whole.size() < page.prefixLength) {
+      ThrowIndexError(kIndexDamaged, "An index entry is shorter than the page's shared prefix.");
+    }
+    if (i == 0) {
+      first = whole;
+      data = whole;
+    } else {
+      if (!std::equal(first.begin(), first.begin() + page.prefixLength, whole.begin())) {
+        ThrowIndexError(kIndexDamaged, "An index entry does not share the page's prefix.");
+      }
+      data.insert(data.end(), whole.begin() + page.prefixLength, whole.end());
+    }
+    if (data.size() > kMaxEntryBytes) ThrowIndexError(kIndexDamaged, "The index entries do not fit on one page.");
+    ends.resize(kBitmapBytes);
+    const std::size_t bit = data.size();
+    ends[bit / 8] |= std::uint8_t(1u << (bit % 8));
+  }
+  ends.resize(kBitmapBytes);
+
+  std::memset(bytes, 0, kPageSize);
+  bytes[0] = std::uint8_t(page.type);
+  bytes[1] = 0x01;
+  WriteU16(bytes + kFreeSpaceOffset, std::uint16_t(kPageSize - kEntriesOffset - data.size()));
+  WriteU32(bytes + kTdefOffset, page.tdefPage);
+  WriteU32(bytes + kPrevOffset, page.prevPage);
+  WriteU32(bytes + kNextOffset, page.nextPage);
+  WriteU32(bytes + kTailOffset, page.tailPage);
+  WriteU16(bytes + kPrefixOffset, page.prefixLength);
+  bytes[kByte26Offset] = page.byte26;
+  std::memcpy(bytes + kEntryBitmapOffset, ends.data(), kBitmapBytes);
+  std::memcpy(bytes + kEntriesOffset, data.data(), data.size());
+}
+
+}  // namespace jet::index

@@ -1,0 +1,76 @@
+// Re-encodes every key Access stored in the fixtures' indexes from the row it points at
+// and compares byte for byte: MSysObjects of every file, the text indexes of the index
+// test files, and every other index of every fixture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "fixture_index.h"
+#include "jet/index/index_key.h"
+#include "test_support.h"
+
+namespace jetindex_test {
+namespace {
+
+using jet::index::KeyColumn;
+using jet::index::KeyType;
+
+std::vector<KeyColumn> KeyColumns(const FixtureTable& table, const FixtureRealIndex& index) {
+  std::vector<KeyColumn> columns;
+  for (const FixtureIndexColumn& c : index.columns) {
+    columns.push_back({KeyType(table.Column(c.columnNumber).type), c.ascending});
+  }
+  return columns;
+}
+
+bool IsTextIndex(const FixtureTable& table, const FixtureRealIndex& index) {
+  for (const FixtureIndexColumn& c : index.columns) {
+    if (table.Column(c.columnNumber).type == std::uint8_t(KeyType::kText)) return true;
+  }
+  return false;
+}
+
+TEST(FixtureKeys, AccessKeysReEncodeByteForByte) {
+  const std::set<std::string> textIndexFiles = {"indexTestV2000.mdb", "compIndexTestV2000.mdb",
+                                                "bigIndexTestV2000.mdb"};
+  std::map<std::string, int> matched;
+  int mismatches = 0;
+  int files = 0;
+  for (const std::string& path : FixturePaths()) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const FixtureFile file(path);
+    ++files;
+    for (std::uint32_t tdef : CatalogueTablePages(file)) {
+      const FixtureTable table = file.Table(tdef);
+      for (std::size_t i = 0; i < table.indexes.size(); ++i) {
+        const FixtureRealIndex& index = table.indexes[i];
+        const std::string group = tdef == 2                                                ? "MSysObjects"
+                                  : textIndexFiles.count(name) && IsTextIndex(table, index) ? "text indexes of index test files"
+                                                                                            : "other indexes";
+        std::vector<jet::index::IndexEntry> entries;
+        CollectLeafEntries(file, index.rootPage, entries);
+        const auto columns = KeyColumns(table, index);
+        for (const jet::index::IndexEntry& e : entries) {
+          const auto expected = jet::index::EncodeIndexKey(columns, file.IndexValues(table, index, e.row));
+          if (expected == e.key) {
+            ++matched[group];
+          } else if (++mismatches <= 20) {
+            ADD_FAILURE() << name << " table page " << tdef << " index " << i << " row " << e.row.page << ":"
+                          << int(e.row.row) << "\n stored  " << ToHex(e.key) << "\n encoded " << ToHex(expected);
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(files, 0) << "no fixtures in " << FixtureDir();
+  EXPECT_GT(matched["MSysObjects"], 0);
+  EXPECT_GT(matched["text indexes of index test files"], 0);
+  for (const auto& [group, count] : matched) std::cout << "[ keys     ] " << group << ": " << count << " matched\n";
+  std::cout << "[ keys     ] " << files << " files, " << mismatches << " mismatches\n";
+}
+
+}  // namespace
+}  // namespace jetindex_test
