@@ -81,9 +81,9 @@ void File::Sync() {
   if (writable_ && ::fsync(fd_) != 0) FailIo(path_, "flushing");
 }
 
-void File::Lock(LockMode mode) {
+void File::Lock(LockMode mode, std::chrono::milliseconds wait) {
   using namespace std::chrono;
-  auto deadline = steady_clock::now() + seconds(5);
+  auto deadline = steady_clock::now() + wait;
   for (;;) {
     int rc;
     if (!useFlock_) {
@@ -96,7 +96,7 @@ void File::Lock(LockMode mode) {
         continue;
       }
       // A read-only descriptor cannot take a write lock; writing fails later with its own message.
-      if (rc != 0 && errno == EBADF && mode == LockMode::Exclusive) return Lock(LockMode::Shared);
+      if (rc != 0 && errno == EBADF && mode == LockMode::Exclusive) return Lock(LockMode::Shared, wait);
     } else {
       rc = ::flock(fd_, (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
     }

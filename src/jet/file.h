@@ -4,6 +4,7 @@
 // other descriptor of the same file in this process never drops it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,8 +31,8 @@ class File {
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data);
   void Sync();
 
-  // Waits a few seconds at most for the lock, then throws.
-  void Lock(LockMode mode);
+  // Waits at most `wait` for the lock, then throws.
+  void Lock(LockMode mode, std::chrono::milliseconds wait = std::chrono::seconds(5));
   void Unlock();
 
  private:

@@ -138,7 +138,9 @@ void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
     }
     case ColumnType::Boolean: return;
   }
-  ThrowDamaged("a column of unknown type " + std::to_string(c.type));
+  // Types outside Jet 4's column types (Access keeps private data in a few
+  // system columns): their bytes as they are.
+  Reuse<Binary>(out).bytes.assign(d.begin(), d.end());
 }
 
 // ---- encoding -------------------------------------------------------------

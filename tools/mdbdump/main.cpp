@@ -73,7 +73,8 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
-// Numbers that JSON holds exactly stay numbers; the rest are exact texts.
+// Numbers that JSON holds exactly stay numbers; dates carry their stored
+// number beside their text; the rest are exact texts.
 std::string JsonValue(const jet::Value& v) {
   using namespace jet;
   if (IsNull(v)) return "null";
@@ -83,6 +84,8 @@ std::string JsonValue(const jet::Value& v) {
     return ToText(v);
   if (auto d = std::get_if<double>(&v)) return std::isfinite(*d) ? DoubleText(*d) : JsonString(DoubleText(*d));
   if (auto f = std::get_if<float>(&v)) return std::isfinite(*f) ? DoubleText(*f) : JsonString(SingleText(*f));
+  if (auto d = std::get_if<DateTime>(&v))
+    return "{\"date\":" + JsonString(DateText(d->oleDate)) + ",\"ole\":" + DoubleText(d->oleDate) + "}";
   return JsonString(ToText(v));
 }
 
