@@ -9,6 +9,7 @@
 
 #include "fixture_index.h"
 #include "jet/index/index_key.h"
+#include "jet/index/index_key_decoder.h"
 #include "test_support.h"
 
 namespace jetindex_test {
@@ -37,6 +38,7 @@ TEST(FixtureKeys, AccessKeysReEncodeByteForByte) {
                                                 "bigIndexTestV2000.mdb"};
   std::map<std::string, int> matched;
   int mismatches = 0;
+  int decoderMismatches = 0;  // the consistency check's own reading of the same keys
   int files = 0;
   for (const std::string& path : FixturePaths()) {
     const std::string name = std::filesystem::path(path).filename().string();
@@ -53,7 +55,11 @@ TEST(FixtureKeys, AccessKeysReEncodeByteForByte) {
         CollectLeafEntries(file, index.rootPage, entries);
         const auto columns = KeyColumns(table, index);
         for (const jet::index::IndexEntry& e : entries) {
-          const auto expected = jet::index::EncodeIndexKey(columns, file.IndexValues(table, index, e.row));
+          const auto values = file.IndexValues(table, index, e.row);
+          if (const auto difference = jet::index::CompareKeyWithRow(columns, e.key, values)) {
+            if (++decoderMismatches <= 20) ADD_FAILURE() << name << " page " << tdef << ": " << *difference;
+          }
+          const auto expected = jet::index::EncodeIndexKey(columns, values);
           if (expected == e.key) {
             ++matched[group];
           } else if (++mismatches <= 20) {
@@ -65,11 +71,13 @@ TEST(FixtureKeys, AccessKeysReEncodeByteForByte) {
     }
   }
   EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(decoderMismatches, 0);
   EXPECT_GT(files, 0) << "no fixtures in " << FixtureDir();
   EXPECT_GT(matched["MSysObjects"], 0);
   EXPECT_GT(matched["text indexes of index test files"], 0);
   for (const auto& [group, count] : matched) std::cout << "[ keys     ] " << group << ": " << count << " matched\n";
-  std::cout << "[ keys     ] " << files << " files, " << mismatches << " mismatches\n";
+  std::cout << "[ keys     ] " << files << " files, " << mismatches << " mismatches, " << decoderMismatches
+            << " decoder mismatches\n";
 }
 
 }  // namespace
