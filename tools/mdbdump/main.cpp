@@ -16,6 +16,7 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/value.h"
+#include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 
 namespace {
@@ -148,6 +149,11 @@ int Run(const Args& a) {
       writer.RenameTable(a.target, a.extra);
     writer.Sync();
     return 0;
+  }
+  if (a.command == "check") {
+    std::vector<std::string> findings = jet::CheckDatabase(a.file, a.password);
+    for (const std::string& f : findings) std::cout << f << '\n';
+    return findings.empty() ? 0 : 1;
   }
   jet::Database db = jet::Database::Open(a.file, a.password);
   if (a.command == "tables") return Tables(db, a.all);

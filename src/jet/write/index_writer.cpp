@@ -16,6 +16,8 @@ using index::IndexPageType;
 constexpr std::size_t kUniqueCountOffset = 63 + 4;  // in each 12-byte real-index block
 constexpr std::uint8_t kNodeMarker = 1;               // byte 26 of Access's node pages
 
+}  // namespace
+
 index::KeyValue ToKeyValue(const Value& v) {
   return std::visit(
       [](const auto& x) -> index::KeyValue {
@@ -34,6 +36,8 @@ index::KeyValue ToKeyValue(const Value& v) {
       },
       v);
 }
+
+namespace {
 
 index::RowPointer ToIndexRow(RowPointer r) { return {r.page, r.row}; }
 

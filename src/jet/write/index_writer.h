@@ -64,6 +64,9 @@ class IndexWriter {
   std::vector<std::size_t> valueIndexes_;  // definition column of each key column
 };
 
+// A row value as the index layer takes it.
+index::KeyValue ToKeyValue(const Value& value);
+
 // Converts the index layer's errors into the engine's.
 [[noreturn]] void RethrowIndexError();
 
