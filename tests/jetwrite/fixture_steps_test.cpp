@@ -114,7 +114,7 @@ TEST_P(FixtureSteps, CreateInsertRenameDrop) {
   Verify("first rows", true);
 
   // Thousands of rows: pages fill, and the table outgrows one inline map.
-  for (int i = 0; i < 2000; ++i)
+  for (int i = 0; i < 2600; ++i)
     Insert(writer, "w255", {"row " + std::to_string(i), Repeat("\xC3\xBC", 200 + i % 55), std::to_string(i)});
   writer.Sync();
   Verify("many rows", true);
