@@ -1,0 +1,19 @@
+// Our Jet engine behind the data-access layer: a session on one .mdb file,
+// opened from the attributes of a Jet OLE DB connection string. Reading
+// statements are answered from the file as it stands; every other statement
+// goes to the engine's writer, one statement per call, committed on return.
+#pragma once
+
+#include <memory>
+
+#include "dataaccess/connection_string.h"
+#include "dataaccess/engine.h"
+
+namespace dataaccess {
+
+// Reads "Data Source" (the file) and "Jet OLEDB:Database Password" and opens
+// the file, checking it and the password. Holds no lock once open. Every
+// failure is a DbError with the engine's number and description.
+std::unique_ptr<EngineSession> OpenJetSession(const ConnectionAttributes& attributes);
+
+}  // namespace dataaccess
