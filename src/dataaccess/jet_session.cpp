@@ -26,7 +26,9 @@ std::string DecimalDigits(unsigned __int128 magnitude) {
   return digits;
 }
 
-Value ToValue(const jet::Value& value) {
+}  // namespace
+
+Value FromJetValue(const jet::Value& value) {
   return std::visit(
       [](const auto& v) -> Value {
         using T = std::decay_t<decltype(v)>;
@@ -48,6 +50,8 @@ Value ToValue(const jet::Value& value) {
       value);
 }
 
+namespace {
+
 // The rows of a SELECT, all read when the statement ran; each row is turned
 // into Values only when it becomes current.
 class JetResult : public ResultData {
@@ -68,7 +72,7 @@ class JetResult : public ResultData {
     const std::vector<jet::Value>& row = rows_.Row(next_++);
     current_.clear();
     current_.reserve(row.size());
-    for (const jet::Value& value : row) current_.push_back(ToValue(value));
+    for (const jet::Value& value : row) current_.push_back(FromJetValue(value));
     return true;
   }
   const Value& FieldValue(int index) const override { return current_.at(index); }
@@ -109,7 +113,11 @@ class JetSession : public EngineSession {
  private:
   static jet::Database Open(const std::string& path, const std::string& password) {
     try {
-      return jet::Database::Open(path, password);
+      jet::Database database = jet::Database::Open(path, password);
+      // Jet reads the catalogue when it opens a file; so do we, so that a
+      // damaged or cut-short file fails here and not at the first statement.
+      database.Tables();
+      return database;
     } catch (const jet::Error& failure) {
       // Whatever kept the file from opening, callers see a failed connection.
       throw DbError(kConnectFailed, failure.Description());
