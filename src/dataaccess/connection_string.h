@@ -24,8 +24,7 @@ class ConnectionAttributes {
   // The same for an OLE DB string: an unclosed quote takes the rest.
   static ConnectionAttributes ParseOleDb(std::string_view text);
 
-  // The key of the first attribute, which tells the two syntaxes apart
-  // (DRIVER leads an ODBC string).
+  // The key of the first attribute (both syntaxes read keys alike).
   static std::string FirstKey(std::string_view text);
 
   // The value of the first attribute whose key equals one of `keys`

@@ -333,4 +333,23 @@ TEST(JetConnection, QuotedValuesOfTheConnectionStringReachTheEngine) {
   EXPECT_EQ(ReadAll(connection, "SELECT * FROM Table1").rows.size(), MdbRowCount(file, "Table1"));
 }
 
+// The engine is chosen by the string's own key, whatever a quoted value
+// holds and in whichever order the keys come.
+TEST(JetConnection, TheProviderKeyChoosesTheEngineInAnyOrder) {
+  TempDir dir;
+  fs::path folder = dir.Path() / "x;DRIVER={MySQL ODBC 3.51 Driver}";
+  fs::create_directory(folder);
+  fs::copy_file(FixtureDir() / "testV2000.mdb", folder / "t.mdb");
+  const std::vector<std::string> strings = {
+      "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + (folder / "t.mdb").string() + "\";JET OLEDB:Database Password=",
+      "Data Source=\"" + (folder / "t.mdb").string() + "\";Provider=microsoft.jet.oledb.4.0",
+  };
+  for (const std::string& text : strings) {
+    SCOPED_TRACE(text);
+    Connection connection;
+    connection.Open(text);
+    EXPECT_EQ(ReadAll(connection, "SELECT * FROM Table1").count, 2);
+  }
+}
+
 }  // namespace

@@ -32,6 +32,14 @@ def stored():
     return dict(parser["Tabloria"]) if parser.has_section("Tabloria") else {}
 
 
+def answer_load_messages(when):
+    access = gui.answer_message_box(app)
+    check(when + ": the missing Access file is reported", access == "Unable to access the database")
+    mysql = gui.answer_message_box(app, timeout=30)  # a name lookup may take a while
+    check(when + ": the unreachable MySQL server is reported",
+          mysql.startswith("The MySQL tables could not be listed"))
+
+
 app = gui.start_app([binary], env=env)
 setup = gui.wait_window(app, "Setup Connections")
 check("empty store: only the setup dialog", gui.window_titles(app) == ["Setup Connections"])
@@ -67,6 +75,9 @@ check("the store holds every value before OK",
 check("the store is readable by its owner only", (os.stat(store).st_mode & 0o777) == 0o600)
 
 gui.click_button(setup, "OK")
+# The main window's load reads both lists; neither the made-up file nor the
+# made-up server is there, and each says so once.
+answer_load_messages("OK")
 main = gui.wait_window(app, "Tabloria")
 gui.wait_window_gone(app, setup)
 check("OK: only Tabloria is shown", gui.window_titles(app) == ["Tabloria"])
@@ -82,6 +93,7 @@ check("the setup button brings the dialog back", gui.window_titles(app) == ["Set
 app.stop()
 
 app = gui.start_app([binary], env=env)
+answer_load_messages("start-up")
 gui.wait_window(app, "Tabloria")
 time.sleep(0.5)
 check("complete settings: only Tabloria at start", gui.window_titles(app) == ["Tabloria"])
