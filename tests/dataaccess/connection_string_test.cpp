@@ -13,6 +13,9 @@ struct ParseCase {
   std::vector<std::pair<std::string, std::string>> expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
 class ParseTest : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseTest, GivesEachAttributeVerbatim) {

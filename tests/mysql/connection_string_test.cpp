@@ -17,6 +17,9 @@ struct StringCase {
   QString probe;   // DRIVER, SERVER, USER, DATABASE, PASSWORD
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const StringCase& c, std::ostream* os) { *os << c.name; }
+
 class BuildTest : public testing::TestWithParam<StringCase> {};
 
 TEST_P(BuildTest, GivesBothOrdersExactly) {

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "dataaccess/error.h"
+#include "jet/error.h"
 #include "jet/catalogue.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
@@ -56,7 +56,7 @@ class Checker {
         CheckTable(tableName, page, catalogue.count(page) > 0);
       } catch (const Error& e) {
         Report("table " + tableName + ": " + e.Description());
-      } catch (const dataaccess::DbError& e) {
+      } catch (const jet::Error& e) {
         Report("table " + tableName + ": " + e.Description());
       }
     }
@@ -204,7 +204,7 @@ class Checker {
     Walk walk;
     try {
       WalkPage(who, def, def.realIndexes[realIndex].rootPage, 0, walk);
-    } catch (const dataaccess::DbError& e) {
+    } catch (const jet::Error& e) {
       Report(who + ": " + e.Description());
       return;
     }

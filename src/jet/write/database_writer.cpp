@@ -1,9 +1,12 @@
 #include "jet/write/database_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
 
+#include "jet/catalogue.h"
+#include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/row_codec.h"
 #include "jet/sql/names.h"
@@ -92,11 +95,55 @@ void Create(Connection& c, const sql::CreateTable& create) {
   statement.Finish();
 }
 
-void Insert(Connection& c, const sql::InsertValues& insert) {
+std::vector<std::uint8_t> DefinitionPageBytes(Pager& pager, std::uint32_t page) {
+  PageRef bytes = pager.Read(page);
+  std::vector<std::uint8_t> copy(bytes->begin(), bytes->end());
+  std::fill_n(copy.begin() + 16, 4, 0);  // the row count changes with every insert
+  return copy;
+}
+
+ByteSpan CatalogueRowBytes(Pager& pager, RowPointer where, PageRef& keep) {
+  if (where.page >= pager.PageCount()) return {};
+  keep = pager.Read(where.page);
+  DataPage page(*keep);
+  if (!page.IsData() || page.Owner() != kCatalogueTdefPage || where.row >= page.SlotCount() ||
+      page.IsDeleted(where.row) || page.IsLookup(where.row))
+    return {};
+  return page.Row(where.row);
+}
+
+// Whether `last` still describes the table `name`: its catalogue row and
+// definition pages are byte for byte what they were.
+bool StillValid(Pager& pager, const DatabaseWriter::LastTable& last, const std::string& name) {
+  if (last.name != name) return false;
+  PageRef keep;
+  ByteSpan row = CatalogueRowBytes(pager, last.catalogueRow, keep);
+  if (!std::equal(row.begin(), row.end(), last.catalogueBytes.begin(), last.catalogueBytes.end())) return false;
+  for (std::size_t i = 0; i < last.def.pages.size(); ++i) {
+    if (last.def.pages[i] >= pager.PageCount() || DefinitionPageBytes(pager, last.def.pages[i]) != last.definitionPages[i])
+      return false;
+  }
+  return true;
+}
+
+void Insert(Connection& c, const sql::InsertValues& insert, std::shared_ptr<DatabaseWriter::LastTable>& last) {
   WriteStatement statement(c);
-  CatalogueWriter catalogue(statement.Pages(), statement.Space());
-  CatalogueTable table = FindLocalTable(catalogue, insert.table, "insert into");
-  TableDef def = ReadTableDef(statement.Pages(), static_cast<std::uint32_t>(table.id) & kIdPageMask);
+  Pager& pager = statement.Pages();
+  if (!last || !StillValid(pager, *last, insert.table)) {
+    last.reset();
+    CatalogueWriter catalogue(pager, statement.Space());
+    CatalogueTable table = FindLocalTable(catalogue, insert.table, "insert into");
+    auto fresh = std::make_shared<DatabaseWriter::LastTable>();
+    fresh->name = insert.table;
+    fresh->catalogueRow = table.row.where;
+    PageRef keep;
+    ByteSpan row = CatalogueRowBytes(pager, table.row.where, keep);
+    fresh->catalogueBytes.assign(row.begin(), row.end());
+    fresh->def = ReadTableDef(pager, static_cast<std::uint32_t>(table.id) & kIdPageMask);
+    for (std::uint32_t p : fresh->def.pages) fresh->definitionPages.push_back(DefinitionPageBytes(pager, p));
+    last = fresh;
+  }
+  const TableDef& def = last->def;
   if (insert.values.size() != def.columns.size())
     Refuse("Number of query values and destination fields are not the same.");
   // Values go to columns in column-number order, the order of CREATE TABLE.
@@ -106,7 +153,7 @@ void Insert(Connection& c, const sql::InsertValues& insert) {
             [&](std::size_t a, std::size_t b) { return def.columns[a].number < def.columns[b].number; });
   std::vector<Value> values(def.columns.size());
   for (std::size_t k = 0; k < order.size(); ++k) values[order[k]] = ColumnValue(def.columns[order[k]], insert.values[k]);
-  TableRows rows(statement.Pages(), def);
+  TableRows rows(pager, def);
   std::vector<std::uint8_t> row = EncodeRow(def, values, rows.LongValues());
   rows.Insert(row);
   statement.Finish();
@@ -162,7 +209,7 @@ void DatabaseWriter::Execute(const std::string& sql) {
       [&](const auto& s) {
         using T = std::decay_t<decltype(s)>;
         if constexpr (std::is_same_v<T, sql::CreateTable>) Create(c, s);
-        else if constexpr (std::is_same_v<T, sql::InsertValues>) Insert(c, s);
+        else if constexpr (std::is_same_v<T, sql::InsertValues>) Insert(c, s, lastTable_);
         else if constexpr (std::is_same_v<T, sql::DropTable>) Drop(c, s);
         else {
           // A SELECT changes nothing: only its table must exist.

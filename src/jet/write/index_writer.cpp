@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dataaccess/error.h"
+#include "jet/error.h"
 #include "jet/error.h"
 #include "jet/text_codec.h"
 
@@ -57,7 +57,7 @@ std::size_t SplitPoint(const IndexPage& page) {
 void RethrowIndexError() {
   try {
     throw;
-  } catch (const dataaccess::DbError& e) {
+  } catch (const jet::Error& e) {
     throw Error(e.Number(), e.Description());
   }
 }
