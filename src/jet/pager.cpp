@@ -15,6 +15,7 @@ void Pager::Statement::Commit() {
   pager_.Flush();
   pager_.file_.Sync();
 }
+void Pager::Statement::Save() { pager_.Flush(); }
 
 void Pager::Begin(LockMode mode) {
   if (depth_++ > 0) {
@@ -85,7 +86,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 std::uint32_t Pager::AppendPage() {
   if (pageCount_ >= 0xFFFFFF) throw Error(kStatementFailed, "The database has reached its largest size.");
   std::uint32_t page = pageCount_++;
-  cache_[page] = Entry{std::make_shared<PageBytes>(), true};
+  cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
   dirtyOrder_.push_back(page);
   return page;
 }
@@ -96,17 +97,22 @@ std::uint32_t Pager::Allocate() {
   std::uint32_t page = allocator_(*this);
   std::uint8_t* bytes = Write(page);
   std::fill(bytes, bytes + kPageSize, 0);
+  cache_.at(page).fresh = true;
   return page;
 }
 
 void Pager::Flush() {
   PageBytes coded;
-  for (std::uint32_t page : dirtyOrder_) {
-    Entry& e = cache_.at(page);
-    coded = *e.bytes;
-    Code(page, coded);
-    file_.WriteAt(std::uint64_t{page} * kPageSize, coded);
-    e.dirty = false;
+  for (bool freshPass : {true, false}) {
+    for (std::uint32_t page : dirtyOrder_) {
+      Entry& e = cache_.at(page);
+      if (!e.dirty || e.fresh != freshPass) continue;
+      coded = *e.bytes;
+      Code(page, coded);
+      file_.WriteAt(std::uint64_t{page} * kPageSize, coded);
+      e.dirty = false;
+      e.fresh = false;
+    }
   }
   dirtyOrder_.clear();
 }

@@ -9,8 +9,9 @@
 // the lock is released and every cached page dropped, so an idle connection
 // holds neither, and the next statement sees what other processes wrote.
 // Changes stay in memory until Commit(), which writes the dirty pages in the
-// order they were first changed; a statement that ends without Commit()
-// leaves the file untouched.
+// order they were first changed, pages allocated in the statement before the
+// others (so no page on disk points to one not yet written); a statement
+// that ends without Commit() or Save() leaves the file untouched.
 #pragma once
 
 #include <array>
@@ -43,6 +44,9 @@ class Pager {
     Statement& operator=(const Statement&) = delete;
     // Writes the changes made so far and syncs them to disk.
     void Commit();
+    // Writes the changes made so far without syncing; the writer syncs once
+    // per user command instead.
+    void Save();
 
    private:
     Pager& pager_;
@@ -74,6 +78,7 @@ class Pager {
   struct Entry {
     std::shared_ptr<PageBytes> bytes;
     bool dirty = false;
+    bool fresh = false;  // allocated in this statement
   };
 
   void Begin(LockMode mode);

@@ -39,6 +39,21 @@ const knownOracleFaults = [
     check: (o) => o.theirs === o.ours.slice(0, o.ours.indexOf("\u0000")),
   },
   {
+    // mdbtools leaves a zero-length text out of its JSON, as if it were
+    // Null; mdb-reader reads "" as we do.
+    applies: (o) => o.oracle === "mdb-json" && (o.type === "Text" || o.type === "Memo") && o.ours === "",
+    check: (o) => o.theirs === null,
+  },
+  {
+    // mdbtools converts text as UCS-2: a character beyond U+FFFF (a
+    // surrogate pair) comes out as question marks; the rest must agree.
+    applies: (o) =>
+      o.oracle === "mdb-json" && (o.type === "Text" || o.type === "Memo") && /[\u{10000}-\u{10FFFF}]/u.test(o.ours ?? ""),
+    check: (o) =>
+      typeof o.theirs === "string" &&
+      [o.ours.replace(/[\u{10000}-\u{10FFFF}]/gu, "??"), o.ours.replace(/[\u{10000}-\u{10FFFF}]/gu, "?")].includes(o.theirs),
+  },
+  {
     // mdbtools prints a replication ID without the "-" before its last 12
     // digits, as a binary value of that text. The digits must agree.
     applies: (o) => o.oracle === "mdb-json" && o.type === "Replication ID",

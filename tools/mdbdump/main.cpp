@@ -4,6 +4,9 @@
 //   mdbdump json   FILE TABLE [-p PASSWORD]     columns and typed rows as JSON
 //   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
 //   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
+//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP, then sync
+//   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table, then sync
+//   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -13,18 +16,23 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/value.h"
+#include "jet/write/consistency_check.h"
+#include "jet/write/database_writer.h"
 
 namespace {
 
 struct Args {
-  std::string command, file, target, password;
+  std::string command, file, target, extra, password;
   bool all = false;
 };
 
 int Usage() {
   std::cerr << "usage: mdbdump tables FILE [-p PASSWORD] [--all]\n"
                "       mdbdump csv|json|count FILE TABLE [-p PASSWORD]\n"
-               "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n";
+               "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n"
+               "       mdbdump exec FILE STATEMENT [-p PASSWORD]\n"
+               "       mdbdump rename FILE OLD NEW [-p PASSWORD]\n"
+               "       mdbdump check FILE [-p PASSWORD]\n";
   return 2;
 }
 
@@ -43,7 +51,10 @@ bool Parse(int argc, char** argv, Args& a) {
   a.command = positional[0];
   a.file = positional[1];
   if (positional.size() > 2) a.target = positional[2];
-  return a.command == "tables" ? positional.size() == 2 : positional.size() == 3;
+  if (positional.size() > 3) a.extra = positional[3];
+  if (a.command == "tables" || a.command == "check") return positional.size() == 2;
+  if (a.command == "rename") return positional.size() == 4;
+  return positional.size() == 3;
 }
 
 std::string JsonString(const std::string& s) {
@@ -130,6 +141,20 @@ int Json(const jet::Table& table) {
 }
 
 int Run(const Args& a) {
+  if (a.command == "exec" || a.command == "rename") {
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(a.file, a.password);
+    if (a.command == "exec")
+      writer.Execute(a.target);
+    else
+      writer.RenameTable(a.target, a.extra);
+    writer.Sync();
+    return 0;
+  }
+  if (a.command == "check") {
+    std::vector<std::string> findings = jet::CheckDatabase(a.file, a.password);
+    for (const std::string& f : findings) std::cout << f << '\n';
+    return findings.empty() ? 0 : 1;
+  }
   jet::Database db = jet::Database::Open(a.file, a.password);
   if (a.command == "tables") return Tables(db, a.all);
   if (a.command == "sql") {

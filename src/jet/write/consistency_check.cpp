@@ -1,0 +1,284 @@
+#include "jet/write/consistency_check.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <set>
+
+#include "dataaccess/error.h"
+#include "jet/catalogue.h"
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/index/index_key_decoder.h"
+#include "jet/index/index_page.h"
+#include "jet/row_codec.h"
+#include "jet/table.h"
+#include "jet/usage_map.h"
+#include "jet/write/index_writer.h"
+#include "jet/write/page_space.h"
+#include "jet/write/table_rows.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
+
+struct LiveRow {
+  RowPointer where;
+  ByteSpan bytes;
+};
+
+class Checker {
+ public:
+  explicit Checker(Pager& pager) : pager_(pager) {}
+
+  std::vector<std::string> Run() {
+    ReadGlobalMap();
+    TableDef objects = ReadTableDef(pager_, kCatalogueTdefPage);
+    std::vector<std::pair<std::string, std::uint32_t>> tables;
+    std::vector<Value> values;
+    RowDecoder decoder(pager_, objects);
+    std::size_t id = Column(objects, "Id"), type = Column(objects, "Type"), name = Column(objects, "Name"),
+                flags = Column(objects, "Flags");
+    std::set<std::uint32_t> catalogue;
+    for (const LiveRow& row : LiveRows(objects)) {
+      decoder.Decode(row.bytes, values);
+      if (!std::holds_alternative<std::int16_t>(values[type]) || std::get<std::int16_t>(values[type]) != 1) continue;
+      std::string tableName = std::holds_alternative<Text>(values[name]) ? std::get<Text>(values[name]).text : "?";
+      std::uint32_t page = static_cast<std::uint32_t>(std::get<std::int32_t>(values[id])) & kIdPageMask;
+      tables.emplace_back(tableName, page);
+      knownTables_.insert(page);
+      std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;
+      if (f & static_cast<std::int32_t>(0x80000000u)) catalogue.insert(page);
+    }
+    for (const auto& [tableName, page] : tables) {
+      try {
+        CheckTable(tableName, page, catalogue.count(page) > 0);
+      } catch (const Error& e) {
+        Report("table " + tableName + ": " + e.Description());
+      } catch (const dataaccess::DbError& e) {
+        Report("table " + tableName + ": " + e.Description());
+      }
+    }
+    CheckStrayDataPages();
+    return findings_;
+  }
+
+ private:
+  void Report(std::string finding) { findings_.push_back(std::move(finding)); }
+
+  static std::size_t Column(const TableDef& def, const std::string& name) {
+    for (std::size_t i = 0; i < def.columns.size(); ++i)
+      if (def.columns[i].name == name) return i;
+    ThrowDamaged("MSysObjects has no column " + name);
+  }
+
+  void ReadGlobalMap() {
+    UsageMap global(pager_, {1, 0});
+    std::vector<std::uint32_t> free = global.Pages();
+    free_.insert(free.begin(), free.end());
+  }
+  bool InUse(std::uint32_t page) const { return page < pager_.PageCount() && !free_.count(page); }
+
+  void Claim(std::uint32_t page, const std::string& owner) {
+    auto [it, fresh] = owners_.emplace(page, owner);
+    if (!fresh) Report("page " + std::to_string(page) + " is owned twice: by " + it->second + " and by " + owner);
+    if (!InUse(page)) Report("page " + std::to_string(page) + " of " + owner + " is marked free or lies past the end");
+  }
+
+  // Live rows of a table, overflow rows read where they now lie.
+  std::vector<LiveRow> LiveRows(const TableDef& def) {
+    std::vector<LiveRow> rows;
+    for (std::uint32_t p : TablePages(pager_, def)) {
+      PageRef bytes = pager_.Read(p);
+      keep_.push_back(bytes);
+      DataPage page(*bytes);
+      for (std::size_t i = 0; i < page.SlotCount(); ++i) {
+        if (page.IsDeleted(i)) continue;
+        ByteSpan row = page.Row(i);
+        if (page.IsLookup(i)) {
+          RowPointer moved{U24(row, 1), U8(row, 0)};
+          PageRef target = pager_.Read(moved.page);
+          keep_.push_back(target);
+          row = DataPage(*target).Row(moved.row);
+        }
+        rows.push_back({{p, static_cast<std::uint8_t>(i)}, row});
+      }
+    }
+    return rows;
+  }
+
+  void CheckTable(const std::string& name, std::uint32_t tdefPage, bool isCatalogue) {
+    TableDef def = ReadTableDef(pager_, tdefPage);
+    std::string who = "table " + name;
+    for (std::uint32_t p : def.pages) Claim(p, who + " (definition)");
+    for (std::uint32_t p : MapPages(pager_, def.ownedPages)) {
+      Claim(p, who);
+      DataPage page(*pager_.Read(p));
+      if (!page.IsData() || page.Owner() != def.page)
+        Report("page " + std::to_string(p) + " is in the map of " + who + " but is not one of its data pages");
+      tableOf_[p] = def.page;
+    }
+    std::vector<std::uint32_t> owned = MapPages(pager_, def.ownedPages);
+    for (std::uint32_t p : MapPages(pager_, def.freeSpacePages))
+      if (!std::binary_search(owned.begin(), owned.end(), p))
+        Report("page " + std::to_string(p) + " is in the free-space map of " + who + " but not owned by it");
+    mapped_.insert(owned.begin(), owned.end());
+    for (RowPointer m : {def.ownedPages, def.freeSpacePages})
+      for (std::uint32_t p : MapBitmapPages(pager_, m)) Claim(p, who + " (map bitmap)");
+    for (const LongValueMaps& m : ReadLongValueMaps(def)) {
+      for (std::uint32_t p : MapPages(pager_, m.owned)) {
+        Claim(p, who + " (long values)");
+        DataPage page(*pager_.Read(p));
+        if (!page.IsData() || page.Owner() != kLvalOwner)
+          Report("page " + std::to_string(p) + " is in a long-value map of " + who + " but is no LVAL page");
+      }
+    }
+    for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
+      for (std::uint32_t p : MapPages(pager_, def.realIndexes[i].usageMap)) {
+        Claim(p, who + " (index " + std::to_string(i) + ")");
+        const PageBytes& page = *pager_.Read(p);
+        if ((page[0] != 0x03 && page[0] != 0x04) || U32(ByteSpan(page), 4) != def.page)
+          Report("page " + std::to_string(p) + " is in an index map of " + who + " but is not one of its index pages");
+      }
+    }
+    std::vector<LiveRow> rows = LiveRows(def);
+    // Jet keeps no exact count for its own tables (Access files disagree).
+    if (!isCatalogue && rows.size() != def.rowCount)
+      Report(who + " counts " + std::to_string(def.rowCount) + " rows but holds " + std::to_string(rows.size()));
+    if (isCatalogue)
+      for (std::size_t i = 0; i < def.realIndexes.size(); ++i) CheckIndex(who, def, i, rows);
+  }
+
+  void CheckStrayDataPages() {
+    for (std::uint32_t p = 2; p < pager_.PageCount(); ++p) {
+      if (!InUse(p) || mapped_.count(p)) continue;
+      DataPage page(*pager_.Read(p));
+      if (page.IsData() && page.Owner() != 0 && page.Owner() != kLvalOwner && tableOf_.count(p) == 0 &&
+          knownTables_.count(page.Owner()))
+        Report("data page " + std::to_string(p) + " names table page " + std::to_string(page.Owner()) +
+               " but is not in its map");
+    }
+  }
+
+  // ---- indexes --------------------------------------------------------------
+
+  struct Walk {
+    std::vector<index::IndexEntry> entries;  // leaf entries in tree order
+    std::vector<std::uint32_t> leaves;
+  };
+
+  std::optional<index::IndexEntry> WalkPage(const std::string& who, const TableDef& def, std::uint32_t page,
+                                            int depth, Walk& walk) {
+    if (depth > 16) {
+      Report(who + ": index deeper than 16 levels at page " + std::to_string(page));
+      return std::nullopt;
+    }
+    index::IndexPage contents = index::ParseIndexPage(pager_.Read(page)->data(), page);
+    if (contents.tdefPage != def.page) Report(who + ": index page " + std::to_string(page) + " names another table");
+    if (!std::is_sorted(contents.entries.begin(), contents.entries.end()))
+      Report(who + ": entries out of order on index page " + std::to_string(page));
+    if (contents.type == index::IndexPageType::kLeaf) {
+      walk.leaves.push_back(page);
+      walk.entries.insert(walk.entries.end(), contents.entries.begin(), contents.entries.end());
+      if (contents.entries.empty()) return std::nullopt;
+      return contents.entries.back();
+    }
+    std::optional<index::IndexEntry> largest;
+    for (const index::IndexEntry& separator : contents.entries) {
+      largest = WalkPage(who, def, separator.child, depth + 1, walk);
+      if (!largest || largest->key != separator.key || largest->row != separator.row)
+        Report(who + ": node page " + std::to_string(page) + " does not carry the last entry of child " +
+               std::to_string(separator.child));
+    }
+    if (contents.tailPage == 0) {
+      Report(who + ": node page " + std::to_string(page) + " has no tail");
+      return largest;
+    }
+    return WalkPage(who, def, contents.tailPage, depth + 1, walk);
+  }
+
+  void CheckIndex(const std::string& table, const TableDef& def, std::size_t realIndex,
+                  const std::vector<LiveRow>& rows) {
+    std::string who = table + " index " + std::to_string(realIndex);
+    Walk walk;
+    try {
+      WalkPage(who, def, def.realIndexes[realIndex].rootPage, 0, walk);
+    } catch (const dataaccess::DbError& e) {
+      Report(who + ": " + e.Description());
+      return;
+    }
+    for (std::size_t i = 1; i < walk.entries.size(); ++i)
+      if (!(walk.entries[i - 1] < walk.entries[i])) Report(who + ": entries out of order across leaves");
+    for (std::size_t i = 0; i < walk.leaves.size(); ++i) {
+      index::IndexPage leaf = index::ParseIndexPage(pager_.Read(walk.leaves[i])->data(), walk.leaves[i]);
+      std::uint32_t prev = i == 0 ? 0 : walk.leaves[i - 1];
+      std::uint32_t next = i + 1 == walk.leaves.size() ? 0 : walk.leaves[i + 1];
+      if (walk.leaves.size() > 1 && (leaf.prevPage != prev || leaf.nextPage != next))
+        Report(who + ": leaf " + std::to_string(walk.leaves[i]) + " is chained out of order");
+    }
+
+    std::vector<index::KeyColumn> columns;
+    std::vector<std::size_t> valueIndexes;
+    for (auto [number, ascending] : def.realIndexes[realIndex].columns) {
+      for (std::size_t c = 0; c < def.columns.size(); ++c)
+        if (def.columns[c].number == number) {
+          columns.push_back({static_cast<index::KeyType>(def.columns[c].type), ascending});
+          valueIndexes.push_back(c);
+        }
+    }
+    std::map<std::uint32_t, const index::IndexEntry*> byRow;
+    for (const index::IndexEntry& e : walk.entries) {
+      std::uint32_t at = RowPointer{e.row.page, e.row.row}.ToU32();
+      if (!byRow.emplace(at, &e).second)
+        Report(who + ": two entries for the row at page " + std::to_string(e.row.page) + " row " +
+               std::to_string(e.row.row));
+    }
+    RowDecoder decoder(pager_, def);
+    std::vector<Value> values;
+    for (const LiveRow& row : rows) {
+      auto it = byRow.find(row.where.ToU32());
+      std::string where = "the row at page " + std::to_string(row.where.page) + " row " + std::to_string(row.where.row);
+      if (it == byRow.end()) {
+        Report(who + ": no entry for " + where);
+        continue;
+      }
+      decoder.Decode(row.bytes, values);
+      std::vector<index::KeyValue> keyValues;
+      for (std::size_t c : valueIndexes) keyValues.push_back(ToKeyValue(values[c]));
+      if (auto diff = index::CompareKeyWithRow(columns, it->second->key, keyValues))
+        Report(who + ": the entry for " + where + " has a wrong key: " + *diff);
+      byRow.erase(it);
+    }
+    for (const auto& [at, e] : byRow)
+      Report(who + ": an entry points to no live row (page " + std::to_string(e->row.page) + " row " +
+             std::to_string(e->row.row) + ")");
+  }
+
+  Pager& pager_;
+  std::vector<std::string> findings_;
+  std::set<std::uint32_t> free_;
+  std::map<std::uint32_t, std::string> owners_;
+  std::map<std::uint32_t, std::uint32_t> tableOf_;
+  std::set<std::uint32_t> mapped_;
+  std::set<std::uint32_t> knownTables_;
+  std::vector<PageRef> keep_;
+};
+
+}  // namespace
+
+std::vector<std::string> CheckConsistency(Pager& pager) { return Checker(pager).Run(); }
+
+std::vector<std::string> CheckDatabase(const std::string& path, const std::string& password) {
+  auto file = std::make_unique<File>(path);
+  std::array<std::uint8_t, kPageSize> page0{};
+  std::size_t got = file->ReadAt(0, page0);
+  if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
+  Header header = ParseHeader(std::span(page0.data(), got), path);
+  CheckPassword(header, password);
+  Connection connection(std::move(file), header);
+  Pager::Statement read(connection.pager, LockMode::Shared);
+  return CheckConsistency(connection.pager);
+}
+
+}  // namespace jet

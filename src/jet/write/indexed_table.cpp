@@ -1,0 +1,91 @@
+#include "jet/write/indexed_table.h"
+
+#include <algorithm>
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/row_codec.h"
+#include "jet/table.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint8_t kUniqueIndex = 0x01;
+
+}  // namespace
+
+IndexedTable::IndexedTable(Pager& pager, PageSpace& space, std::uint32_t tdefPage)
+    : pager_(pager), space_(space), def_(ReadTableDef(pager, tdefPage)), rows_(pager, def_) {}
+
+std::size_t IndexedTable::ColumnIndex(const std::string& name) const {
+  for (std::size_t i = 0; i < def_.columns.size(); ++i)
+    if (def_.columns[i].name == name) return i;
+  ThrowDamaged("the system table on page " + std::to_string(def_.page) + " has no column " + name);
+}
+
+std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
+  if (where.page >= pager_.PageCount()) return std::nullopt;
+  PageRef bytes = pager_.Read(where.page);
+  DataPage page(*bytes);
+  if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row))
+    return std::nullopt;
+  PageRef target = bytes;
+  ByteSpan row = page.Row(where.row);
+  if (page.IsLookup(where.row)) {
+    RowPointer moved{U24(row, 1), U8(row, 0)};
+    if (moved.page >= pager_.PageCount()) ThrowDamaged("an overflow row points beyond the file");
+    target = pager_.Read(moved.page);
+    row = DataPage(*target).Row(moved.row);
+  }
+  StoredRow stored{where, {}};
+  RowDecoder(pager_, def_).Decode(row, stored.values);
+  return stored;
+}
+
+std::vector<StoredRow> IndexedTable::Rows() {
+  std::vector<StoredRow> rows;
+  for (std::uint32_t p : TablePages(pager_, def_)) {
+    PageRef bytes = pager_.Read(p);
+    DataPage page(*bytes);
+    for (std::size_t i = 0; i < page.SlotCount(); ++i) {
+      if (page.IsDeleted(i)) continue;
+      if (auto row = RowAt({p, static_cast<std::uint8_t>(i)})) rows.push_back(std::move(*row));
+    }
+  }
+  return rows;
+}
+
+bool IndexedTable::TakenByUniqueIndex(const std::vector<Value>& values) {
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
+    if (!(def_.realIndexes[i].flags & kUniqueIndex)) continue;
+    IndexWriter index(pager_, space_, def_, i);
+    if (index.Find(index.KeyOf(values))) return true;
+  }
+  return false;
+}
+
+std::optional<RowPointer> IndexedTable::FindByKey(std::size_t realIndex, const std::vector<Value>& values) {
+  IndexWriter index(pager_, space_, def_, realIndex);
+  return index.Find(index.KeyOf(values));
+}
+
+RowPointer IndexedTable::Insert(const std::vector<Value>& values) {
+  // Keys first: a value the sort order cannot key refuses the row untouched.
+  std::vector<index::KeyBytes> keys;
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i)
+    keys.push_back(IndexWriter(pager_, space_, def_, i).KeyOf(values));
+  std::vector<std::uint8_t> row = EncodeRow(def_, values, rows_.LongValues());
+  RowPointer where = rows_.Insert(row);
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) IndexWriter(pager_, space_, def_, i).Insert(keys[i], where);
+  return where;
+}
+
+void IndexedTable::Delete(const StoredRow& row) {
+  rows_.Delete(row.where);
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
+    IndexWriter index(pager_, space_, def_, i);
+    index.Remove(index.KeyOf(row.values), row.where);
+  }
+}
+
+}  // namespace jet

@@ -1,0 +1,56 @@
+// A table changed together with every index on it: the system tables of the
+// catalogue (MSysObjects, MSysACEs, MSysRelationships). Rows are found by
+// scanning the table's data pages; an overflow row is reached through its
+// original slot, which is also what index entries point to.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "jet/pager.h"
+#include "jet/tdef.h"
+#include "jet/value.h"
+#include "jet/write/index_writer.h"
+#include "jet/write/page_space.h"
+#include "jet/write/table_rows.h"
+
+namespace jet {
+
+struct StoredRow {
+  RowPointer where;
+  std::vector<Value> values;  // one per definition column
+};
+
+class IndexedTable {
+ public:
+  IndexedTable(Pager& pager, PageSpace& space, std::uint32_t tdefPage);
+
+  const TableDef& Definition() const { return def_; }
+  // Place of the named column in Definition().columns; throws when missing.
+  std::size_t ColumnIndex(const std::string& name) const;
+
+  // Every live row, in page order.
+  std::vector<StoredRow> Rows();
+  // The row an index entry points to, decoded; nullopt when it is gone.
+  std::optional<StoredRow> RowAt(RowPointer where);
+
+  // Whether a unique index already holds the key these values would get.
+  bool TakenByUniqueIndex(const std::vector<Value>& values);
+  // The row an entry of index `realIndex` with exactly this row's key points
+  // to, if any.
+  std::optional<RowPointer> FindByKey(std::size_t realIndex, const std::vector<Value>& values);
+
+  RowPointer Insert(const std::vector<Value>& values);
+  void Delete(const StoredRow& row);
+
+ private:
+  Pager& pager_;
+  PageSpace& space_;
+  TableDef def_;
+  TableRows rows_;
+};
+
+}  // namespace jet

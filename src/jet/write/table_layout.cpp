@@ -1,0 +1,159 @@
+#include "jet/write/table_layout.h"
+
+#include <algorithm>
+#include <set>
+
+#include "jet/error.h"
+#include "jet/names.h"
+#include "jet/sql/names.h"
+#include "jet/text_codec.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint32_t kDefinitionMagic = 1625;
+constexpr std::size_t kHeaderLength = 63;
+constexpr std::size_t kColumnBlockLength = 25;
+constexpr std::size_t kContinuationHeader = 8;
+constexpr std::uint8_t kUserTable = 0x4E;
+constexpr std::uint8_t kColumnUpdatable = 0x02;  // set by Access on every column
+constexpr std::uint16_t kGeneralSortOrder = 0x0409;
+
+[[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
+
+}  // namespace
+
+std::vector<Column> LayOutColumns(const sql::CreateTable& create) {
+  if (create.columns.size() > kMaxColumns) Refuse("Too many fields defined.");
+  std::vector<Column> columns;
+  std::set<std::u16string> seen;
+  std::uint16_t fixedOffset = 0;
+  std::uint16_t variables = 0;
+  for (const sql::ColumnSpec& spec : create.columns) {
+    if (auto why = sql::InvalidNameReason(spec.name)) Refuse(*why);
+    if (!seen.insert(FoldName(spec.name)).second) Refuse("Cannot define field more than once.");
+    Column c;
+    c.name = spec.name;
+    c.number = static_cast<std::uint16_t>(columns.size());
+    c.flags = kColumnUpdatable;
+    switch (spec.kind) {
+      case sql::ColumnKind::FixedText:
+      case sql::ColumnKind::Text:
+        if (spec.length < 1 || spec.length > 255)
+          Refuse("Size of field '" + spec.name + "' must be from 1 to 255 characters.");
+        c.type = static_cast<std::uint8_t>(ColumnType::Text);
+        c.length = static_cast<std::uint16_t>(2 * spec.length);
+        break;
+      case sql::ColumnKind::Memo:
+        c.type = static_cast<std::uint8_t>(ColumnType::Memo);
+        break;
+    }
+    if (spec.kind == sql::ColumnKind::FixedText) {
+      c.flags |= kColumnFixed;
+      c.fixedOffset = fixedOffset;
+      c.varIndex = variables;  // variable columns before it, as Access writes
+      fixedOffset = static_cast<std::uint16_t>(fixedOffset + c.length);
+    } else {
+      c.varIndex = variables++;
+    }
+    columns.push_back(c);
+  }
+  if (SmallestRowSize(columns) > kMaxRowSize) Refuse("Record is too large.");
+  return columns;
+}
+
+std::size_t SmallestRowSize(const std::vector<Column>& columns) {
+  std::size_t fixed = 0;
+  std::size_t variables = 0;
+  for (const Column& c : columns) {
+    if (c.IsFixed())
+      fixed += c.length;
+    else
+      ++variables;
+  }
+  std::size_t trailer = variables ? 4 + 2 * variables : 0;
+  return 2 + fixed + trailer + (columns.size() + 7) / 8;
+}
+
+std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
+                                          const std::vector<LongValueMaps>& longValueMaps) {
+  std::vector<std::uint8_t> b(kHeaderLength, 0);
+  b[0] = kPageTypeTdef;
+  b[1] = 0x01;
+  PutU32(&b[12], kDefinitionMagic);
+  b[24] = 0x01;
+  b[40] = kUserTable;
+  std::uint16_t variables = 0;
+  for (const Column& c : columns) variables += c.IsFixed() ? 0 : 1;
+  PutU16(&b[41], static_cast<std::uint16_t>(columns.size()));
+  PutU16(&b[43], variables);
+  PutU16(&b[45], static_cast<std::uint16_t>(columns.size()));
+  PutU32(&b[55], owned.ToU32());
+  PutU32(&b[59], freeSpace.ToU32());
+
+  for (const Column& c : columns) {
+    std::uint8_t block[kColumnBlockLength] = {};
+    block[0] = c.type;
+    PutU32(block + 1, kDefinitionMagic);
+    PutU16(block + 5, c.number);
+    PutU16(block + 7, c.varIndex);
+    PutU16(block + 9, c.number);
+    PutU16(block + 11, kGeneralSortOrder);
+    block[15] = c.flags;
+    block[16] = c.extraFlags;
+    PutU16(block + 21, c.IsFixed() ? c.fixedOffset : 0);
+    PutU16(block + 23, c.length);
+    b.insert(b.end(), block, block + kColumnBlockLength);
+  }
+  for (const Column& c : columns) {
+    std::u16string name = Utf8ToUtf16(c.name);
+    std::uint8_t length[2];
+    PutU16(length, static_cast<std::uint16_t>(2 * name.size()));
+    b.insert(b.end(), length, length + 2);
+    for (char16_t unit : name) {
+      b.push_back(static_cast<std::uint8_t>(unit));
+      b.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+  }
+  for (const LongValueMaps& m : longValueMaps) {
+    std::uint8_t entry[10];
+    PutU16(entry, m.column);
+    PutU32(entry + 2, m.owned.ToU32());
+    PutU32(entry + 6, m.freeSpace.ToU32());
+    b.insert(b.end(), entry, entry + 10);
+  }
+  b.push_back(0xFF);
+  b.push_back(0xFF);
+  PutU32(&b[8], static_cast<std::uint32_t>(b.size()));
+  return b;
+}
+
+std::size_t DefinitionPageCount(std::size_t blockLength) {
+  if (blockLength <= kPageSize) return 1;
+  std::size_t perPage = kPageSize - kContinuationHeader;
+  return 1 + (blockLength - kPageSize + perPage - 1) / perPage;
+}
+
+void WriteDefinitionPage(const std::vector<std::uint8_t>& block, std::size_t index, std::uint32_t next,
+                         std::uint8_t* page) {
+  std::fill(page, page + kPageSize, 0);
+  std::size_t begin = 0;
+  std::size_t end = std::min(block.size(), kPageSize);
+  std::size_t at = 0;
+  if (index > 0) {
+    begin = kPageSize + (index - 1) * (kPageSize - kContinuationHeader);
+    end = std::min(block.size(), begin + kPageSize - kContinuationHeader);
+    at = kContinuationHeader;
+  }
+  std::copy(block.begin() + static_cast<std::ptrdiff_t>(begin), block.begin() + static_cast<std::ptrdiff_t>(end),
+            page + at);
+  page[0] = kPageTypeTdef;
+  page[1] = 0x01;
+  // Free space counts the 8 header bytes once more, as Access writes it.
+  bool last = end == block.size();
+  std::size_t used = at + (end - begin);
+  PutU16(page + 2, last ? static_cast<std::uint16_t>(kPageSize - used - 8) : 0);
+  PutU32(page + 4, next);
+}
+
+}  // namespace jet

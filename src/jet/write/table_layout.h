@@ -1,0 +1,58 @@
+// The table definition (TDEF) of a table we create: columns from a CREATE
+// TABLE statement laid out as Jet lays them out, and the definition block
+// itself. Block layout (offsets from the start of its first page):
+//   0 02 01, 2 u16 free space, 4 u32 next definition page, 8 u32 block
+//   length, 12 u32 1625, 16 u32 rows, 20 u32 autonumber, 24 u8 1,
+//   40 u8 0x4E (user table), 41 u16 highest column count, 43 u16 variable
+//   columns, 45 u16 columns, 47 u32 logical and 51 u32 real indexes (0 here),
+//   55 owned-pages and 59 free-space map pointers; then 25 bytes per column,
+//   the names (u16 byte length + UCS-2), 10 bytes per memo column (u16
+//   column number, its owned and free long-value map pointers), and FF FF.
+// A block longer than a page goes on in continuation pages: 02 01, u16 free,
+// u32 next page, then the block's next bytes from offset 8.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jet/bytes.h"
+#include "jet/data_page.h"
+#include "jet/header.h"
+#include "jet/sql/statement.h"
+#include "jet/tdef.h"
+
+namespace jet {
+
+// The most bytes a row may take; Jet refuses larger ones.
+inline constexpr std::size_t kMaxRowSize = 4060;
+inline constexpr std::size_t kMaxColumns = 255;
+
+// Usage maps of one memo column: long-value pages it owns, those with room.
+struct LongValueMaps {
+  std::uint16_t column = 0;
+  RowPointer owned;
+  RowPointer freeSpace;
+};
+
+// Columns numbered in statement order: fixed text (char(n)) gets consecutive
+// places in the fixed area, text(n) and memo places in the variable-offset
+// table. Checks the column count, names, widths and the smallest row size;
+// throws jet::Error (kStatementFailed) with Jet's wording.
+std::vector<Column> LayOutColumns(const sql::CreateTable& create);
+
+// Bytes of the smallest row of these columns (every value empty or NULL).
+std::size_t SmallestRowSize(const std::vector<Column>& columns);
+
+// The definition block of a new empty table.
+std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
+                                          const std::vector<LongValueMaps>& longValueMaps);
+
+// Pages needed for a block.
+std::size_t DefinitionPageCount(std::size_t blockLength);
+
+// Writes page `index` of the block into `page` (4096 bytes); `next` is the
+// following definition page or 0.
+void WriteDefinitionPage(const std::vector<std::uint8_t>& block, std::size_t index, std::uint32_t next,
+                         std::uint8_t* page);
+
+}  // namespace jet
