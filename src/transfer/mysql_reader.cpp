@@ -1,6 +1,7 @@
 #include "transfer/mysql_reader.h"
 
 #include "dataaccess/connection.h"
+#include "dataaccess/error.h"
 #include "dataaccess/recordset.h"
 #include "transfer/cell_text.h"
 #include "transfer/statements.h"
@@ -39,6 +40,20 @@ TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& t
 
 TableText ReadMySqlTable(dataaccess::Connection& connection, const std::string& table) {
   return ReadMySqlRows(connection, table, DescribeMySqlTable(connection, table));
+}
+
+std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection) {
+  constexpr std::size_t kWidest = 4;
+  try {
+    dataaccess::Recordset answer = connection.Execute(
+        "SELECT MAXLEN FROM information_schema.CHARACTER_SETS "
+        "WHERE CHARACTER_SET_NAME = @@character_set_database");
+    if (answer.Eof()) return kWidest;
+    const auto* maxlen = std::get_if<std::int64_t>(&answer.Field(0).Value());
+    return maxlen && *maxlen >= 1 && *maxlen <= 4 ? static_cast<std::size_t>(*maxlen) : kWidest;
+  } catch (const dataaccess::DbError&) {
+    return kWidest;
+  }
 }
 
 }  // namespace transfer

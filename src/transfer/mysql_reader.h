@@ -31,4 +31,9 @@ TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& t
 // Both steps.
 TableText ReadMySqlTable(dataaccess::Connection& connection, const std::string& table);
 
+// The most bytes a character takes in the connected database's default
+// character set, which new tables take: 4 for utf8mb4, 1 for latin1. 4 when
+// the server does not say.
+std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection);
+
 }  // namespace transfer
