@@ -1,4 +1,5 @@
 // Program entry: the Qt application, the real dialogs, the two windows.
+#include "app/commands.h"
 #include "app/program.h"
 #include "app/qt_prompter.h"
 
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
 
   app::QtPrompter prompter;
   app::Program program(prompter, [] { QCoreApplication::quit(); });
-  // The commands' modules set the windows' hooks here, before the start.
+  app::ConnectCommands(program, prompter);
   program.Start();
   return application.exec();
 }

@@ -2,6 +2,7 @@
 #include "dataaccess/connection_string.h"
 
 #include <cctype>
+#include <optional>
 
 namespace dataaccess {
 
@@ -35,6 +36,63 @@ std::string ReadBracedValue(std::string_view text, std::size_t& pos) {
   return value;
 }
 
+// Reads a value quoted with `quote` starting at text[pos] == quote, a doubled
+// quote standing for one; leaves pos after the closing quote.
+std::string ReadQuotedValue(std::string_view text, std::size_t& pos, char quote) {
+  std::string value;
+  ++pos;
+  while (pos < text.size()) {
+    char c = text[pos];
+    if (c == quote) {
+      if (pos + 1 < text.size() && text[pos + 1] == quote) {
+        value += quote;
+        pos += 2;
+        continue;
+      }
+      ++pos;
+      return value;
+    }
+    value += c;
+    ++pos;
+  }
+  return value;
+}
+
+// Both syntaxes share everything but how a value may be enclosed.
+template <typename ReadEnclosed>
+std::vector<std::pair<std::string, std::string>> SplitAttributes(std::string_view text,
+                                                                  ReadEnclosed readEnclosed) {
+  std::vector<std::pair<std::string, std::string>> attributes;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t equals = text.find('=', pos);
+    std::size_t semicolon = text.find(';', pos);
+    if (equals == std::string_view::npos || (semicolon != std::string_view::npos && semicolon < equals)) {
+      // No "=" in this piece: nothing to keep.
+      if (semicolon == std::string_view::npos) break;
+      pos = semicolon + 1;
+      continue;
+    }
+    std::string key(TrimBlanks(text.substr(pos, equals - pos)));
+    pos = equals + 1;
+    std::string value;
+    if (std::optional<std::string> enclosed = readEnclosed(text, pos)) {
+      value = std::move(*enclosed);
+      // Whatever stands between the closing mark and the next ";" is not
+      // part of the value.
+      std::size_t end = text.find(';', pos);
+      pos = end == std::string_view::npos ? text.size() : end + 1;
+    } else {
+      std::size_t end = text.find(';', pos);
+      if (end == std::string_view::npos) end = text.size();
+      value = std::string(text.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    if (!key.empty()) attributes.emplace_back(std::move(key), std::move(value));
+  }
+  return attributes;
+}
+
 }  // namespace
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -49,34 +107,26 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 ConnectionAttributes ConnectionAttributes::Parse(std::string_view text) {
   ConnectionAttributes result;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t equals = text.find('=', pos);
-    std::size_t semicolon = text.find(';', pos);
-    if (equals == std::string_view::npos || (semicolon != std::string_view::npos && semicolon < equals)) {
-      // No "=" in this piece: nothing to keep.
-      if (semicolon == std::string_view::npos) break;
-      pos = semicolon + 1;
-      continue;
-    }
-    std::string key(TrimBlanks(text.substr(pos, equals - pos)));
-    pos = equals + 1;
-    std::string value;
-    if (pos < text.size() && text[pos] == '{') {
-      value = ReadBracedValue(text, pos);
-      // Whatever stands between the closing brace and the next ";" is not
-      // part of the value.
-      std::size_t end = text.find(';', pos);
-      pos = end == std::string_view::npos ? text.size() : end + 1;
-    } else {
-      std::size_t end = text.find(';', pos);
-      if (end == std::string_view::npos) end = text.size();
-      value = std::string(text.substr(pos, end - pos));
-      pos = end + 1;
-    }
-    if (!key.empty()) result.attributes_.emplace_back(std::move(key), std::move(value));
-  }
+  result.attributes_ = SplitAttributes(text, [](std::string_view t, std::size_t& pos) -> std::optional<std::string> {
+    if (pos < t.size() && t[pos] == '{') return ReadBracedValue(t, pos);
+    return std::nullopt;
+  });
   return result;
+}
+
+ConnectionAttributes ConnectionAttributes::ParseOleDb(std::string_view text) {
+  ConnectionAttributes result;
+  result.attributes_ = SplitAttributes(text, [](std::string_view t, std::size_t& pos) -> std::optional<std::string> {
+    if (pos < t.size() && (t[pos] == '"' || t[pos] == '\'')) return ReadQuotedValue(t, pos, t[pos]);
+    return std::nullopt;
+  });
+  return result;
+}
+
+std::string ConnectionAttributes::FirstKey(std::string_view text) {
+  // Both syntaxes read keys alike, so either parse finds the same first key.
+  ConnectionAttributes attributes = ParseOleDb(text);
+  return attributes.attributes_.empty() ? std::string() : attributes.attributes_.front().first;
 }
 
 std::optional<std::string> ConnectionAttributes::Find(

@@ -1,6 +1,10 @@
-// Reading an ODBC-style connection string ("KEY=value;KEY={va;lue};...") the
-// way a driver manager does: keys case-insensitive, values verbatim up to the
-// next ";", or enclosed in braces with "}}" standing for one "}".
+// Reading a connection string into its attributes, keys case-insensitive.
+// ODBC-style strings ("KEY=value;KEY={va;lue};...") are read the way a
+// driver manager does: values verbatim up to the next ";", or enclosed in
+// braces with "}}" standing for one "}". OLE DB-style strings
+// ("Provider=...;Data Source=\"a;b.mdb\"") the way OLE DB does: values
+// verbatim up to the next ";", or enclosed in double (or single) quotes with
+// the quote doubled inside.
 #pragma once
 
 #include <initializer_list>
@@ -17,6 +21,12 @@ class ConnectionAttributes {
   // Never fails: a piece without "=" is ignored, and an opening brace that is
   // never closed takes the rest of the string as its value.
   static ConnectionAttributes Parse(std::string_view text);
+  // The same for an OLE DB string: an unclosed quote takes the rest.
+  static ConnectionAttributes ParseOleDb(std::string_view text);
+
+  // The key of the first attribute, which tells the two syntaxes apart
+  // (DRIVER leads an ODBC string).
+  static std::string FirstKey(std::string_view text);
 
   // The value of the first attribute whose key equals one of `keys`
   // (ignoring case), so aliases such as USER and UID can be asked together.

@@ -57,4 +57,33 @@ TEST(ConnectionAttributesTest, BothKeyOrdersGiveTheSameValues) {
   EXPECT_EQ(probe.Find({"PASSWORD"}), "p;w");
 }
 
+// OLE DB strings (the Access file's) enclose values in quotes, not braces.
+class ParseOleDbTest : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseOleDbTest, GivesEachAttributeAsOleDbReadsIt) {
+  EXPECT_EQ(ConnectionAttributes::ParseOleDb(GetParam().text).All(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseOleDbTest,
+    testing::Values(
+        ParseCase{"Jet", "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\data\\a.mdb;JET OLEDB:Database Password=",
+                  {{"PROVIDER", "Microsoft.Jet.OLEDB.4.0"}, {"Data Source", "C:\\data\\a.mdb"},
+                   {"JET OLEDB:Database Password", ""}}},
+        ParseCase{"BlanksKeptInValue", "Password= pw ;", {{"Password", " pw "}}},
+        ParseCase{"DoubleQuotedSemicolon", "Data Source=\"a;b.mdb\";X=1", {{"Data Source", "a;b.mdb"}, {"X", "1"}}},
+        ParseCase{"DoubledQuote", "P=\"say \"\"hi\"\"\";", {{"P", "say \"hi\""}}},
+        ParseCase{"SingleQuoted", "P='it''s;';", {{"P", "it's;"}}},
+        ParseCase{"QuoteInsidePlainValue", "P=a\"b'c;", {{"P", "a\"b'c"}}},
+        ParseCase{"BracesArePlain", "P={x;y}=z;", {{"P", "{x"}, {"y}", "z"}}},
+        ParseCase{"UnclosedQuote", "P=\"open;Q=1", {{"P", "open;Q=1"}}},
+        ParseCase{"EmptyQuotes", "P=\"\";Q=2;", {{"P", ""}, {"Q", "2"}}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(ConnectionAttributesTest, FirstKeyTellsTheSyntaxApart) {
+  EXPECT_EQ(ConnectionAttributes::FirstKey("DRIVER={x};SERVER=s"), "DRIVER");
+  EXPECT_EQ(ConnectionAttributes::FirstKey(" Provider =Microsoft.Jet.OLEDB.4.0;"), "Provider");
+  EXPECT_EQ(ConnectionAttributes::FirstKey("no attributes"), "");
+}
+
 }  // namespace

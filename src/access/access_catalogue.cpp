@@ -1,0 +1,53 @@
+// Reading the table list from the catalogue, and renaming through it.
+#include "access/access_catalogue.h"
+
+#include "access/access_connection.h"
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "dataaccess/error.h"
+#include "jet/database.h"
+#include "jet/error.h"
+#include "jet/write/database_writer.h"
+#include "settings/connection_settings.h"
+
+namespace msaccess {
+
+std::optional<QStringList> GetAccessTableNames(const QString& path, const settings::ConnectionSettings& settings) {
+  try {
+    jet::Database database =
+        jet::Database::Open(path.toStdString(), TrimmedAccessPassword(settings).toStdString());
+    QStringList names;
+    for (const jet::CatalogueEntry& table : database.Tables()) {
+      if (jet::IsUserTable(table.attributes)) names << QString::fromStdString(table.name);
+    }
+    return names;
+  } catch (const std::exception&) {
+    // Any failure, also one the engine did not foresee, means the same to
+    // the list: the file cannot be read.
+    return std::nullopt;
+  }
+}
+
+void FillAccessTableList(const settings::ConnectionSettings& settings, app::TableList& list,
+                         app::Prompter& prompter) {
+  list.Clear();
+  std::optional<QStringList> names = GetAccessTableNames(settings.AccessMDBFile(), settings);
+  if (!names) {
+    prompter.ShowMessage(QStringLiteral("Unable to access the database"));
+    return;
+  }
+  for (const QString& name : *names) list.AddItem(name);
+  if (list.ListCount() > 0) list.SetListIndex(0);
+}
+
+void RenameAccessTable(const settings::ConnectionSettings& settings, const QString& oldName,
+                       const QString& newName) {
+  try {
+    jet::RenameTable(settings.AccessMDBFile().toStdString(), TrimmedAccessPassword(settings).toStdString(),
+                     oldName.toStdString(), newName.toStdString());
+  } catch (const jet::Error& failure) {
+    throw dataaccess::DbError(failure.Number(), failure.Description());
+  }
+}
+
+}  // namespace msaccess

@@ -1,0 +1,36 @@
+// The Access file's catalogue as the main window sees it: the names of its
+// user tables for the Access list, and renaming a table. Both open the file
+// with the password trimmed, unlike the statements of access_connection.h.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace app {
+class Prompter;
+class TableList;
+}
+namespace settings {
+class ConnectionSettings;
+}
+
+namespace msaccess {
+
+// The tables of the file at `path` whose attributes admit them (not negative,
+// not exactly 1 or 2: no system or hidden tables, linked ones included), in
+// catalogue order; nullopt when the file cannot be opened or read.
+std::optional<QStringList> GetAccessTableNames(const QString& path, const settings::ConnectionSettings& settings);
+
+// Clears the list and fills it from the current AccessMDBFile, first entry
+// selected; "Unable to access the database" and an empty list on any failure.
+void FillAccessTableList(const settings::ConnectionSettings& settings, app::TableList& list,
+                         app::Prompter& prompter);
+
+// Gives the table `oldName` the name `newName`, checked as CREATE TABLE checks
+// names; nothing else changes. Throws DbError (not found, name taken or
+// invalid, file locked, wrong password).
+void RenameAccessTable(const settings::ConnectionSettings& settings, const QString& oldName,
+                       const QString& newName);
+
+}  // namespace msaccess

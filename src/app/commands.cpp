@@ -1,0 +1,42 @@
+// One line or block per hook, in the order the windows list them.
+#include "app/commands.h"
+
+#include "access/access_catalogue.h"
+#include "app/program.h"
+#include "maintenance/delete_table.h"
+#include "maintenance/rename_table.h"
+#include "mysql/connection_test.h"
+#include "mysql/mysql_connection.h"
+#include "mysql/mysql_table_list.h"
+
+namespace app {
+
+void ConnectCommands(Program& program, Prompter& prompter) {
+  settings::ConnectionSettings& settings = program.Settings();
+  settings::Form1& form1 = program.SetupDialog();
+  Form2& form2 = program.MainWindow();
+  mysql::MySqlConnection& shared = mysql::SharedMySqlConnection();
+
+  // Setup dialog.
+  form1.hooks.testConnection = [&] { mysql::TestMySqlConnection(settings, form1, prompter); };
+
+  // Main window's load: the Access list first, then the MySQL list.
+  form2.hooks.fillAccessTableList = [&] { msaccess::FillAccessTableList(settings, form2.List1(), prompter); };
+  form2.hooks.fillMySqlTableList = [&] { mysql::LoadMySqlTableList(shared, settings, form2.List3(), prompter); };
+
+  // Main window's commands.
+  form2.hooks.deleteAccessTable = [&] {
+    maintenance::DeleteSelectedAccessTable(settings, form2.List1(), form2, prompter);
+  };
+  form2.hooks.deleteMySqlTable = [&] {
+    maintenance::DeleteSelectedMySqlTable(settings, form2.List3(), form2, prompter);
+  };
+  form2.hooks.renameAccessTable = [&] {
+    maintenance::RenameSelectedAccessTable(settings, form2.List1(), form2, prompter);
+  };
+  form2.hooks.renameMySqlTable = [&] {
+    maintenance::RenameSelectedMySqlTable(settings, shared, form2.List3(), form2, prompter);
+  };
+}
+
+}  // namespace app

@@ -1,0 +1,74 @@
+// The two delete commands.
+#include "maintenance/delete_table.h"
+
+#include "access/access_connection.h"
+#include "app/mouse_pointer.h"
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "dataaccess/connection.h"
+#include "maintenance/command_messages.h"
+#include "mysql/mysql_connection.h"
+#include "settings/connection_settings.h"
+
+namespace maintenance {
+
+void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
+                               app::PointerHost& window, app::Prompter& prompter) {
+  if (list1.ListIndex() == -1) {
+    prompter.ShowMessage(kSelectTableMessage);
+    return;
+  }
+  app::ArrowOnExit arrow(window);
+  arrow.SetHourglass();
+  const int index = list1.ListIndex();
+  const QString name = list1.List(index);
+  const QString path = settings.AccessMDBFile();
+  try {
+    // In brackets, so that names with blanks or reserved words drop too.
+    msaccess::ExecuteAccessStatement(settings, QStringLiteral("DROP TABLE [") + name + QStringLiteral("];"));
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(QStringLiteral("Could not delete the Access table ") + name + QLatin1Char('.'),
+                                       failure));
+    return;
+  }
+  list1.RemoveItem(index);
+  try {
+    msaccess::SyncAccessFile(path);
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(QStringLiteral("The Access file could not be saved to disk."), failure));
+  }
+}
+
+void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, app::TableList& list3,
+                              app::PointerHost& window, app::Prompter& prompter) {
+  if (list3.ListIndex() == -1) {
+    prompter.ShowMessage(kSelectTableMessage);
+    return;
+  }
+  app::ArrowOnExit arrow(window);
+  arrow.SetHourglass();
+  dataaccess::Connection connection;
+  try {
+    connection.SetConnectionString(
+        mysql::BuildMySqlConnectionString(settings, mysql::KeyOrder::kProbe).toStdString());
+    connection.Open();
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(QStringLiteral("Could not connect to MySQL to delete ") +
+                                           list3.List(list3.ListIndex()) + QLatin1Char('.'),
+                                       failure));
+    return;
+  }
+  const int index = list3.ListIndex();
+  const QString name = list3.List(index);
+  try {
+    connection.Execute((QStringLiteral("drop table ") + mysql::QuoteMySqlName(name)).toStdString());
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(QStringLiteral("Could not delete the MySQL table ") + name + QLatin1Char('.'),
+                                       failure));
+    return;
+  }
+  list3.RemoveItem(index);
+  connection.Close();
+}
+
+}  // namespace maintenance

@@ -1,0 +1,92 @@
+// The two rename commands.
+#include "maintenance/rename_table.h"
+
+#include <optional>
+
+#include "access/access_catalogue.h"
+#include "access/access_connection.h"
+#include "app/mouse_pointer.h"
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "maintenance/command_messages.h"
+#include "mysql/mysql_connection.h"
+#include "settings/connection_settings.h"
+
+namespace maintenance {
+
+namespace {
+
+// The new name, or nullopt when the user cancelled or left the box empty:
+// neither names a table, so neither renames anything.
+std::optional<QString> AskNewName(app::Prompter& prompter, const QString& oldName) {
+  app::Prompter::TextAnswer answer =
+      prompter.AskText(QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'));
+  if (answer.cancelled || answer.text.isEmpty()) return std::nullopt;
+  return answer.text;
+}
+
+// The list shows the new name in its sorted place; nothing stays selected,
+// so a second press needs a new choice.
+void ReplaceName(app::TableList& list, int index, const QString& newName) {
+  list.RemoveItem(index);
+  list.AddItem(newName);
+}
+
+}  // namespace
+
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
+                               app::PointerHost& window, app::Prompter& prompter) {
+  if (list1.ListIndex() == -1) {
+    prompter.ShowMessage(kSelectTableMessage);
+    return;
+  }
+  app::ArrowOnExit arrow(window);
+  arrow.SetHourglass();
+  const int index = list1.ListIndex();
+  const QString oldName = list1.List(index);
+  std::optional<QString> newName = AskNewName(prompter, oldName);
+  if (!newName) return;
+  const QString path = settings.AccessMDBFile();
+  try {
+    msaccess::RenameAccessTable(settings, oldName, *newName);
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(
+        QStringLiteral("Could not rename the Access table ") + oldName + QStringLiteral(" to ") + *newName +
+            QLatin1Char('.'),
+        failure));
+    return;
+  }
+  ReplaceName(list1, index, *newName);
+  try {
+    msaccess::SyncAccessFile(path);
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(FailureReport(QStringLiteral("The Access file could not be saved to disk."), failure));
+  }
+}
+
+void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
+                              app::TableList& list3, app::PointerHost& window, app::Prompter& prompter) {
+  if (list3.ListIndex() == -1) {
+    prompter.ShowMessage(kSelectTableMessage);
+    return;
+  }
+  const int index = list3.ListIndex();
+  const QString oldName = list3.List(index);
+  std::optional<QString> newName = AskNewName(prompter, oldName);
+  if (!newName) return;
+  app::ArrowOnExit arrow(window);
+  arrow.SetHourglass();
+  const QString statement = QStringLiteral("RENAME TABLE ") + mysql::QuoteMySqlName(oldName) +
+                            QStringLiteral(" TO ") + mysql::QuoteMySqlName(*newName);
+  try {
+    mysql::OpenMySqlConnection(shared, settings);
+  } catch (const dataaccess::DbError& failure) {
+    prompter.ShowMessage(
+        FailureReport(QStringLiteral("Could not connect to MySQL to rename ") + oldName + QLatin1Char('.'), failure));
+    return;
+  }
+  if (!mysql::RunMySqlStatement(shared, statement, prompter)) return;
+  ReplaceName(list3, index, *newName);
+}
+
+}  // namespace maintenance

@@ -1,0 +1,34 @@
+// "Rename Table" under each list: asks for the new name, renames the selected
+// table and, only when that worked, replaces the old name in the list by the
+// new one, leaving nothing selected. Cancel or an empty name renames nothing.
+#pragma once
+
+namespace app {
+class PointerHost;
+class Prompter;
+class TableList;
+}
+namespace mysql {
+struct MySqlConnection;
+}
+namespace settings {
+class ConnectionSettings;
+}
+
+namespace maintenance {
+
+// Check6: the hourglass goes up before the input box "Enter new name of " +
+// name + ":"; the rename goes through the catalogue (RenameAccessTable),
+// then the file is synced. A failure is shown in one message; the list and
+// its selection stay as they were.
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
+                               app::PointerHost& window, app::Prompter& prompter);
+
+// Check7: the hourglass goes up after the input box; "RENAME TABLE `old` TO
+// `new`" runs on the freshly opened shared connection through
+// RunMySqlStatement, which reports a refusal itself. A failure to connect is
+// shown in one message.
+void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
+                              app::TableList& list3, app::PointerHost& window, app::Prompter& prompter);
+
+}  // namespace maintenance
