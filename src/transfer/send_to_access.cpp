@@ -5,7 +5,9 @@
 #include "app/prompter.h"
 #include "app/table_list.h"
 #include "mysql/mysql_connection.h"
-#include "transfer/access_target.h"
+#include "access/access_catalogue.h"
+#include "access/access_connection.h"
+#include "settings/connection_settings.h"
 #include "transfer/column_plan.h"
 #include "transfer/mysql_reader.h"
 #include "transfer/progress.h"
@@ -15,11 +17,9 @@ namespace transfer {
 namespace {
 
 std::optional<bool> Exists(const settings::ConnectionSettings& settings, const QString& name) {
-  try {
-    return AccessTableExists(settings, name);
-  } catch (const dataaccess::DbError&) {
-    return std::nullopt;
-  }
+  std::optional<QStringList> names = msaccess::GetAccessTableNames(settings.AccessMDBFile(), settings);
+  if (!names) return std::nullopt;
+  return names->contains(name);
 }
 
 // Syncs the Access file once when the command ends, if it wrote anything.
@@ -30,7 +30,7 @@ class SyncOnExit {
   ~SyncOnExit() {
     if (!wrote_) return;
     try {
-      SyncAccessFile(settings_);
+      msaccess::SyncAccessFile(settings_.AccessMDBFile());
     } catch (const dataaccess::DbError& error) {
       prompter_.ShowMessage(FailedText(QStringLiteral("Could not save the changes to the Access file."), error));
     }
@@ -92,7 +92,7 @@ void SendTableToAccess::Send() {
                            QStringLiteral("Overwrite?")))
       return;
     try {
-      RunAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(table)));
+      msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(table)));
       sync.Wrote();
     } catch (const dataaccess::DbError& error) {
       prompter.ShowMessage(FailedText(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error));
@@ -123,7 +123,7 @@ void SendTableToAccess::Send() {
   for (std::size_t j = 0; j < widths.size(); ++j) columns.push_back({rows->ColumnNames()[j], widths[j], (*kinds)[j]});
   try {
     sync.Wrote();
-    RunAccessStatement(env_.settings, QString::fromStdString(AccessCreateTable(table, columns)));
+    msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessCreateTable(table, columns)));
   } catch (const dataaccess::DbError& error) {
     prompter.ShowMessage(FailedText(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error));
     ShowWhenExists(env_.accessList, name, Exists(env_.settings, name));
@@ -142,7 +142,7 @@ void SendTableToAccess::Send() {
     while (reader.Next(cells)) {
       QString insert = QString::fromStdString(AccessInsert(table, cells));
       try {
-        RunAccessStatement(env_.settings, insert);
+        msaccess::ExecuteAccessStatement(env_.settings, insert);
       } catch (const dataaccess::DbError& error) {
         if (error.Number() != dataaccess::kCommandError) {
           failed = error;

@@ -8,7 +8,7 @@
 #include "app/table_list.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
-#include "transfer/access_target.h"
+#include "access/access_connection.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
 #include "transfer/mysql_reader.h"
@@ -81,11 +81,11 @@ void SendTableToMySql::Send() {
     return;
   }
   QString name = env_.accessList.List(env_.accessList.ListIndex());
+  // Each run replaces the previous run's connection and row source.
+  rowSource_.reset();
+  accessConnection_.reset();
   try {
-    accessConnection_ = std::make_unique<dataaccess::Connection>();
-    accessConnection_->SetCursorLocation(dataaccess::kUseServer);
-    accessConnection_->SetMode(dataaccess::kModeReadWrite);
-    accessConnection_->Open(AccessConnectionString(env_.settings).toStdString());
+    accessConnection_ = msaccess::OpenAccessConnection(env_.settings);
     rowSource_ = std::make_unique<dataaccess::Recordset>();
     OpenRowSource();
   } catch (const dataaccess::DbError& error) {
