@@ -102,6 +102,14 @@ Rows SendTest::AccessRows(const std::string& table) const {
   return result;
 }
 
+std::vector<std::string> SendTest::AccessColumnNames(const std::string& table) const {
+  auto connection = msaccess::OpenAccessConnection(settings_);
+  dataaccess::Recordset rows = connection->Execute("SELECT * FROM [" + table + "]");
+  std::vector<std::string> names;
+  for (int j = 0; j < rows.FieldCount(); ++j) names.push_back(rows.Field(j).Name());
+  return names;
+}
+
 std::vector<std::string> SendTest::AccessTables() const { return FixtureUserTables(mdb_, password_); }
 
 std::vector<std::string> FixtureUserTables(const std::filesystem::path& file, const std::string& password) {
@@ -134,13 +142,7 @@ Cell JsonCell(const QJsonValue& v) {
 Rows SendTest::MdbJsonRows(const std::string& table) const {
   QByteArray out = RunTool(QStringLiteral("mdb-json"), {QString::fromStdString(mdb_.string()), QString::fromStdString(table)});
   QList<QByteArray> lines = out.split('\n');
-  std::vector<std::string> columns = [&] {
-    auto connection = msaccess::OpenAccessConnection(settings_);
-    dataaccess::Recordset rows = connection->Execute("SELECT * FROM [" + table + "]");
-    std::vector<std::string> names;
-    for (int j = 0; j < rows.FieldCount(); ++j) names.push_back(rows.Field(j).Name());
-    return names;
-  }();
+  std::vector<std::string> columns = AccessColumnNames(table);
   Rows result;
   for (const QByteArray& line : lines) {
     if (line.trimmed().isEmpty()) continue;

@@ -69,6 +69,7 @@ class SendTest : public testing::Test {
   void UseFixture(const std::string& fixture, const std::string& password = "");
   void RunAccess(const std::string& statement) const;
   Rows AccessRows(const std::string& table) const;            // our engine
+  std::vector<std::string> AccessColumnNames(const std::string& table) const;
   Rows MdbJsonRows(const std::string& table) const;           // mdbtools
   std::optional<Rows> MdbReaderRows(const std::string& table) const;  // mdb-reader; nullopt when node is missing
   std::vector<std::string> AccessTables() const;
