@@ -8,6 +8,9 @@
 #include "mysql/connection_test.h"
 #include "mysql/mysql_connection.h"
 #include "mysql/mysql_table_list.h"
+#include "transfer/transfer_commands.h"
+
+#include <memory>
 
 namespace app {
 
@@ -24,7 +27,11 @@ void ConnectCommands(Program& program, Prompter& prompter) {
   form2.hooks.fillAccessTableList = [&] { msaccess::FillAccessTableList(settings, form2.List1(), prompter); };
   form2.hooks.fillMySqlTableList = [&] { mysql::LoadMySqlTableList(shared, settings, form2.List3(), prompter); };
 
-  // Main window's commands.
+  // Main window's commands. The two sends keep state between runs (the
+  // Access row source); the hooks that share them keep them alive.
+  auto sends = std::make_shared<transfer::TransferCommands>(form2, prompter, settings, shared);
+  form2.hooks.sendTableToMySql = [sends] { sends->ToMySql().Run(); };
+  form2.hooks.sendTableToAccess = [sends] { sends->ToAccess().Run(); };
   form2.hooks.deleteAccessTable = [&] {
     maintenance::DeleteSelectedAccessTable(settings, form2.List1(), form2, prompter);
   };

@@ -12,8 +12,9 @@
 
 namespace dataaccess {
 
-// The rows of one statement, all known when it is handed over: the count is
-// exact before the first row is read. Rows are visited once, forward.
+// The rows of one statement, visited once, forward. A static result knows
+// them all when it is handed over, so its count is exact before the first
+// row is read; a streamed one reads them as they are visited and counts -1.
 class ResultData {
  public:
   virtual ~ResultData() = default;
@@ -38,6 +39,12 @@ class EngineSession {
   // other statement has taken effect and been committed when this returns,
   // and gives nullptr.
   virtual std::unique_ptr<ResultData> Execute(std::string_view statement) = 0;
+
+  // As Execute, but the rows may be streamed: read from the database as they
+  // are visited, so a large result is never held twice. Nothing else may run
+  // on the session until the result is released. Engines without streaming
+  // give Execute's static result.
+  virtual std::unique_ptr<ResultData> ExecuteStreamed(std::string_view statement) { return Execute(statement); }
 };
 
 // Chooses the engine from the connection string and opens a session on it.

@@ -87,9 +87,17 @@ Value UnsignedValue(unsigned long long v) {
   return static_cast<std::int64_t>(v);
 }
 
+// A stored result knows its longest value; a streamed one sizes for the
+// declared length up to a limit, and a longer value is fetched on its own.
+unsigned long TextBufferSize(const MYSQL_FIELD& field, MySqlResult::Rows rows) {
+  constexpr unsigned long kStreamedBufferLimit = 1024;
+  if (rows == MySqlResult::Rows::kStored) return std::max<unsigned long>(field.max_length, 1);
+  return std::clamp<unsigned long>(field.length, 1, kStreamedBufferLimit);
+}
+
 }  // namespace
 
-MySqlResult::MySqlResult(MYSQL_STMT* stmt) : stmt_(stmt) {
+MySqlResult::MySqlResult(MYSQL_STMT* stmt, Rows rows) : stmt_(stmt), rows_(rows) {
   MYSQL_RES* metadata = mysql_stmt_result_metadata(stmt_);
   unsigned count = mysql_stmt_field_count(stmt_);
   MYSQL_FIELD* fields = mysql_fetch_fields(metadata);
@@ -123,7 +131,7 @@ MySqlResult::MySqlResult(MYSQL_STMT* stmt) : stmt_(stmt) {
       case MYSQL_TYPE_NULL: column.kind = Kind::kNull; break;
       default:
         column.kind = field.charsetnr == kBinaryCharset ? Kind::kBytes : Kind::kText;
-        column.buffer.resize(std::max<unsigned long>(field.max_length, 1) + 1);
+        column.buffer.resize(TextBufferSize(field, rows) + 1);
         break;
     }
     if (column.kind == Kind::kDecimal) column.buffer.resize(std::max<unsigned long>(field.max_length, 80) + 1);
@@ -176,7 +184,9 @@ void MySqlResult::BindColumns() {
     throw DbError(kClientFailure, mysql_stmt_error(stmt_));
 }
 
-std::int64_t MySqlResult::RowCount() const { return static_cast<std::int64_t>(mysql_stmt_num_rows(stmt_)); }
+std::int64_t MySqlResult::RowCount() const {
+  return rows_ == Rows::kStored ? static_cast<std::int64_t>(mysql_stmt_num_rows(stmt_)) : -1;
+}
 
 bool MySqlResult::NextRow() {
   int status = mysql_stmt_fetch(stmt_);

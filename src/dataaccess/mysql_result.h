@@ -1,6 +1,7 @@
-// The rows of one MySQL statement, held by the client library after
-// mysql_stmt_store_result and turned into Values one row at a time, so a
-// large table costs its stored rows plus one converted row.
+// The rows of one MySQL statement, turned into Values one row at a time:
+// either held by the client library after mysql_stmt_store_result (count
+// known), or streamed from the server as they are fetched (count -1), so a
+// large table costs at most its stored rows plus one converted row.
 #pragma once
 
 #include <mysql.h>
@@ -14,8 +15,9 @@ namespace dataaccess {
 
 class MySqlResult : public ResultData {
  public:
-  // Takes over a statement whose result has been stored.
-  explicit MySqlResult(MYSQL_STMT* stmt);
+  enum class Rows { kStored, kStreamed };
+  // Takes over an executed statement; kStored when its result has been stored.
+  MySqlResult(MYSQL_STMT* stmt, Rows rows);
   ~MySqlResult() override;
   MySqlResult(const MySqlResult&) = delete;
   MySqlResult& operator=(const MySqlResult&) = delete;
@@ -45,6 +47,7 @@ class MySqlResult : public ResultData {
   std::string FetchLongValue(int index);
 
   MYSQL_STMT* stmt_;
+  Rows rows_;
   std::vector<Column> columns_;
   std::vector<MYSQL_BIND> binds_;
   std::vector<Value> row_;

@@ -119,7 +119,13 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(mysq
 
 MySqlSession::~MySqlSession() { mysql_close(mysql_); }
 
-std::unique_ptr<ResultData> MySqlSession::Execute(std::string_view statement) {
+std::unique_ptr<ResultData> MySqlSession::Execute(std::string_view statement) { return Run(statement, false); }
+
+std::unique_ptr<ResultData> MySqlSession::ExecuteStreamed(std::string_view statement) {
+  return Run(statement, true);
+}
+
+std::unique_ptr<ResultData> MySqlSession::Run(std::string_view statement, bool streamed) {
   MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
   if (stmt == nullptr) ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
   std::unique_ptr<MYSQL_STMT, decltype(&mysql_stmt_close)> owned(stmt, &mysql_stmt_close);
@@ -129,11 +135,12 @@ std::unique_ptr<ResultData> MySqlSession::Execute(std::string_view statement) {
   if (mariadb_stmt_execute_direct(stmt, statement.data(), statement.size()) != 0)
     ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
   if (mysql_stmt_field_count(stmt) == 0) return nullptr;  // autocommit has committed it
+  if (streamed) return std::make_unique<MySqlResult>(owned.release(), MySqlResult::Rows::kStreamed);
 
   my_bool updateMaxLength = 1;  // so each column's buffer can be sized to its longest value
   mysql_stmt_attr_set(stmt, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
   if (mysql_stmt_store_result(stmt) != 0) ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
-  return std::make_unique<MySqlResult>(owned.release());
+  return std::make_unique<MySqlResult>(owned.release(), MySqlResult::Rows::kStored);
 }
 
 unsigned MySqlSession::ConnectTimeoutSeconds() const {

@@ -27,6 +27,7 @@ class MySqlSession : public EngineSession {
   MySqlSession& operator=(const MySqlSession&) = delete;
 
   std::unique_ptr<ResultData> Execute(std::string_view statement) override;
+  std::unique_ptr<ResultData> ExecuteStreamed(std::string_view statement) override;
 
   // Read back from the client handle, to show what the connection runs with.
   unsigned ConnectTimeoutSeconds() const;
@@ -34,6 +35,7 @@ class MySqlSession : public EngineSession {
   unsigned long ServerConnectionId() const;
 
  private:
+  std::unique_ptr<ResultData> Run(std::string_view statement, bool streamed);
   st_mysql* mysql_;
 };
 

@@ -6,10 +6,11 @@
 
 namespace dataaccess {
 
-void Recordset::Open(std::string_view source, Connection& activeConnection, int /*cursorType*/,
+void Recordset::Open(std::string_view source, Connection& activeConnection, int cursorType,
                      int /*lockType*/) {
   if (IsOpen()) throw DbError(kClientFailure, "Operation is not allowed when the recordset is open.");
-  Adopt(activeConnection.Session().Execute(source));
+  EngineSession& session = activeConnection.Session();
+  Adopt(cursorType == kOpenForwardOnly ? session.ExecuteStreamed(source) : session.Execute(source));
 }
 
 void Recordset::Adopt(std::unique_ptr<ResultData> data) {

@@ -44,8 +44,9 @@ class Recordset {
   Recordset& operator=(Recordset&&) noexcept = default;
   ~Recordset() = default;
 
-  // Cursor and lock type are accepted as ADO takes them; every result here is
-  // a static, read-only snapshot whatever they say.
+  // Cursor and lock type are accepted as ADO takes them; every result is
+  // read-only. A forward-only cursor may stream its rows (RecordCount -1, as
+  // in ADO); any other cursor type gives a static snapshot.
   void Open(std::string_view source, Connection& activeConnection, int cursorType = kOpenStatic,
             int lockType = kLockOptimistic);
   void Close();

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Both directions for 100,000 rows x 5 columns beside the plain mariadb
+# client moving the same rows in one transaction (the ceiling for MySQL
+# inserts here). Needs a server in TABLORIA_TEST_MYSQL_* (scripts/lib/mariadb.sh)
+# with TABLORIA_TEST_MYSQL_SOCKET for the client, and a build in ./build.
+#   bash bench/transfer/run.sh [ROWS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+rows=${1:-100000}
+bench=$root/build/bench/transfer/transfer_bench
+fixtures=${TABLORIA_FIXTURES:-/work/shared/fixtures/mdb}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+client() { mariadb --no-defaults -h127.0.0.1 -P"$TABLORIA_TEST_MYSQL_PORT" -u"$TABLORIA_TEST_MYSQL_USER" -p"$TABLORIA_TEST_MYSQL_PASSWORD" "$@"; }
+db=tabloria_bench_$$
+client -e "CREATE DATABASE $db CHARACTER SET utf8mb4"
+trap 'client -e "DROP DATABASE IF EXISTS $db"; rm -rf "$work"' EXIT
+client "$db" -e "CREATE TABLE bench (id INT, name VARCHAR(20), city VARCHAR(20), amount DECIMAL(10,2), note VARCHAR(30));
+  INSERT INTO bench SELECT seq, CONCAT('name ', seq), CONCAT('city ', seq % 977), seq / 100,
+    CONCAT('note ', LEFT(MD5(seq), 12)) FROM seq_1_to_$rows"
+text=$(client -N "$db" -e "SELECT SUM(LENGTH(id) + LENGTH(name) + LENGTH(city) + LENGTH(TRIM(TRAILING '.' FROM TRIM(TRAILING '0' FROM amount))) + LENGTH(note)) FROM bench")
+cp "$fixtures/emptyJet4.mdb" "$work/bench.mdb"; chmod u+w "$work/bench.mdb"
+export QT_QPA_PLATFORM=offscreen
+echo "rows=$rows text_bytes=$text"
+"$bench" to-access "$db" "$work/bench.mdb"
+client "$db" -e "DROP TABLE bench"
+"$bench" to-mysql "$db" "$work/bench.mdb"
+# The ceiling: the same INSERT texts through the plain client in one transaction.
+client -N "$db" -e "SELECT CONCAT('INSERT INTO \`bench2\` VALUES(''', id, ''', ''', name, ''', ''', city, ''', ''', amount, ''', ''', note, ''');') FROM bench" > "$work/inserts.sql"
+client "$db" -e "CREATE TABLE bench2 LIKE bench; TRUNCATE bench2"
+start=$(date +%s.%N)
+{ echo "START TRANSACTION;"; cat "$work/inserts.sql"; echo "COMMIT;"; } | client "$db"
+end=$(date +%s.%N)
+echo "ceiling seconds=$(echo "$end - $start" | bc)"

@@ -1,0 +1,38 @@
+#include "transfer/command_support.h"
+
+#include "app/main_module.h"
+#include "app/prompter.h"
+#include "app/table_list.h"
+#include "mysql/messages.h"
+
+namespace transfer {
+
+QString FailedText(const QString& what, const dataaccess::DbError& error) {
+  return what + QStringLiteral("\r\r") + mysql::FailureMessage(error);
+}
+
+void RefusedRows::Refused(const QString& statement, const dataaccess::DbError& error) {
+  if (count_++ > 0) return;
+  prompter_.ShowMessage(QStringLiteral("What happened?: ") + statement);
+  prompter_.ShowMessage(mysql::UnforeseenErrorReport(error));
+}
+
+void RefusedRows::ReportCount(const QString& table, std::int64_t total) const {
+  if (count_ == 0) return;
+  prompter_.ShowMessage(QStringLiteral("%1 of %2 rows of %3 were refused; the other rows were sent.")
+                            .arg(count_)
+                            .arg(total)
+                            .arg(table));
+}
+
+void ShowWhenExists(app::TableList& list, const QString& name, std::optional<bool> exists) {
+  if (!exists) return;
+  if (*exists && !app::ListContains(name, list)) list.AddItem(name);
+  if (!*exists) app::RemoveListItem(list, name);
+}
+
+QString CancelledText(std::int64_t done, std::int64_t total) {
+  return QStringLiteral("Cancelled after %1 of %2 rows.").arg(done).arg(total);
+}
+
+}  // namespace transfer

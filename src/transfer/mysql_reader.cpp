@@ -1,0 +1,59 @@
+#include "transfer/mysql_reader.h"
+
+#include "dataaccess/connection.h"
+#include "dataaccess/error.h"
+#include "dataaccess/recordset.h"
+#include "transfer/cell_text.h"
+#include "transfer/statements.h"
+
+namespace transfer {
+
+std::vector<std::string> DescribeMySqlTable(dataaccess::Connection& connection, const std::string& table) {
+  dataaccess::Recordset description = connection.Execute(MySqlDescribe(table));
+  std::vector<std::string> names;
+  for (; !description.Eof(); description.MoveNext()) names.push_back(CellText(description.Field(0).Value()));
+  return names;
+}
+
+TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& table,
+                        std::vector<std::string> columns,
+                        const std::function<void(std::size_t rowsRead)>& onRow) {
+  dataaccess::Recordset rows;
+  rows.Open(MySqlSelectColumns(table, columns), connection, dataaccess::kOpenForwardOnly,
+            dataaccess::kLockReadOnly);
+  TableText text(std::move(columns));
+  int fields = rows.FieldCount();
+  for (; !rows.Eof(); rows.MoveNext()) {
+    for (int j = 0; j < fields; ++j) {
+      const dataaccess::Value& value = rows.Field(j).Value();
+      if (dataaccess::IsNull(value))
+        text.AddNull();
+      else if (const auto* s = std::get_if<std::string>(&value))
+        text.AddText(*s);
+      else
+        text.AddText(CellText(value));
+    }
+    if (onRow) onRow(text.RowCount());
+  }
+  return text;
+}
+
+TableText ReadMySqlTable(dataaccess::Connection& connection, const std::string& table) {
+  return ReadMySqlRows(connection, table, DescribeMySqlTable(connection, table));
+}
+
+std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection) {
+  constexpr std::size_t kWidest = 4;
+  try {
+    dataaccess::Recordset answer = connection.Execute(
+        "SELECT MAXLEN FROM information_schema.CHARACTER_SETS "
+        "WHERE CHARACTER_SET_NAME = @@character_set_database");
+    if (answer.Eof()) return kWidest;
+    const auto* maxlen = std::get_if<std::int64_t>(&answer.Field(0).Value());
+    return maxlen && *maxlen >= 1 && *maxlen <= 4 ? static_cast<std::size_t>(*maxlen) : kWidest;
+  } catch (const dataaccess::DbError&) {
+    return kWidest;
+  }
+}
+
+}  // namespace transfer

@@ -1,0 +1,94 @@
+#include "transfer/statements.h"
+
+namespace transfer {
+namespace {
+
+void AppendQuotedValue(std::string& text, std::string_view value) {
+  text += '\'';
+  for (char c : value) {
+    if (c == '\'') text += '\'';
+    text += c;
+  }
+  text += '\'';
+}
+
+std::string AccessName(std::string_view name) { return "`" + std::string(name) + "`"; }
+
+template <typename Quote>
+std::string CreateTable(std::string_view table, const std::vector<TargetColumn>& columns, Quote quote,
+                        std::string_view longType) {
+  std::string text = "CREATE TABLE " + quote(table) + "(";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ',';
+    text += quote(columns[i].name);
+    if (columns[i].kind == TextKind::kLong) {
+      text += ' ';
+      text += longType;
+    } else {
+      text += " char(" + std::to_string(columns[i].width) + ")";
+    }
+  }
+  return text + ");";
+}
+
+}  // namespace
+
+std::string QuoteMySqlIdentifier(std::string_view name) {
+  std::string text = "`";
+  for (char c : name) {
+    if (c == '`') text += '`';
+    text += c;
+  }
+  return text + "`";
+}
+
+std::string AccessSelectStatement(std::string_view table) {
+  return std::string("SELECT *") + " FROM [" + std::string(table) + "]";
+}
+
+std::string MySqlCreateTable(std::string_view table, const std::vector<TargetColumn>& columns) {
+  return CreateTable(table, columns, QuoteMySqlIdentifier, "longtext");
+}
+
+std::string MySqlInsert(std::string_view table, const std::vector<std::string>& texts) {
+  std::string text = "INSERT INTO " + QuoteMySqlIdentifier(table) + " VALUES(";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) text += ", ";
+    if (texts[i].empty())
+      text += "NULL";
+    else
+      AppendQuotedValue(text, texts[i]);
+  }
+  return text + ");";
+}
+
+std::string MySqlDescribe(std::string_view table) { return "describe " + QuoteMySqlIdentifier(table); }
+
+std::string MySqlSelectColumns(std::string_view table, const std::vector<std::string>& columns) {
+  std::string text = "SELECT ";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ',';
+    text += QuoteMySqlIdentifier(columns[i]);
+  }
+  return text + " FROM " + QuoteMySqlIdentifier(table);
+}
+
+std::string AccessDropTable(std::string_view table) { return "DROP TABLE [" + std::string(table) + "]"; }
+
+std::string AccessCreateTable(std::string_view table, const std::vector<TargetColumn>& columns) {
+  return CreateTable(table, columns, AccessName, "memo");
+}
+
+std::string AccessInsert(std::string_view table, const std::vector<std::optional<std::string_view>>& cells) {
+  std::string text = "INSERT INTO " + AccessName(table) + " VALUES(";
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) text += ", ";
+    if (cells[i])
+      AppendQuotedValue(text, *cells[i]);
+    else
+      text += "NULL";
+  }
+  return text + ");";
+}
+
+}  // namespace transfer

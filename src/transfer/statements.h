@@ -1,0 +1,53 @@
+// The SQL texts both transfers send, built from fixed fragments, names and
+// value texts (UTF-8). MySQL names go between backticks with inner backticks
+// doubled; Access names between backticks or square brackets as they are
+// (Jet allows neither character in a name). Values are quoted with every
+// apostrophe doubled and nothing else changed; the MySQL session reads
+// backslashes literally.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "transfer/column_plan.h"
+
+namespace transfer {
+
+struct TargetColumn {
+  std::string name;
+  std::size_t width = kDefaultWidth;
+  TextKind kind = TextKind::kChar;
+};
+
+// `name` between backticks, inner backticks doubled.
+std::string QuoteMySqlIdentifier(std::string_view name);
+
+// The Access row source: SELECT * FROM [name].
+std::string AccessSelectStatement(std::string_view table);
+
+// CREATE TABLE `t`(`a` char(3),`b` longtext);
+std::string MySqlCreateTable(std::string_view table, const std::vector<TargetColumn>& columns);
+
+// INSERT INTO `t` VALUES('1', NULL, 'O''Brien'); an empty text is sent as NULL.
+std::string MySqlInsert(std::string_view table, const std::vector<std::string>& texts);
+
+// "describe " and the quoted name: the column names of a MySQL table.
+std::string MySqlDescribe(std::string_view table);
+
+// One SELECT of every column in the described order, so the values of a row
+// stay together: SELECT `a`,`b` FROM `t`.
+std::string MySqlSelectColumns(std::string_view table, const std::vector<std::string>& columns);
+
+// DROP TABLE [name]
+std::string AccessDropTable(std::string_view table);
+
+// CREATE TABLE `t`(`a` char(3),`b` memo);
+std::string AccessCreateTable(std::string_view table, const std::vector<TargetColumn>& columns);
+
+// INSERT INTO `t` VALUES('7', '', NULL); nullopt is NULL, any text (the empty
+// one too) is quoted.
+std::string AccessInsert(std::string_view table, const std::vector<std::optional<std::string_view>>& cells);
+
+}  // namespace transfer

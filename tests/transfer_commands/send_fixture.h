@@ -1,0 +1,98 @@
+// What the send commands' tests share: a scratch MySQL database and a
+// fixture copy named by the settings, the two lists, a window that records
+// its pointer, a scripted prompter and a progress that can cancel, and the
+// three readers of an Access table (our engine, mdb-json, mdb-reader).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/mouse_pointer.h"
+#include "app/scripted_prompter.h"
+#include "app/table_list.h"
+#include "config_home.h"
+#include "mysql/mysql_connection.h"
+#include "settings/connection_settings.h"
+#include "test_server.h"
+#include "transfer/command_support.h"
+#include "transfer/progress.h"
+
+namespace transfertest {
+
+using Cell = std::optional<std::string>;
+using Rows = std::vector<std::vector<Cell>>;
+
+class ScriptedProgress : public transfer::Progress {
+ public:
+  std::optional<std::int64_t> cancelAt;
+  std::vector<std::pair<QString, std::int64_t>> begun;  // title, total
+  std::int64_t lastStep = 0;
+  int ended = 0;
+
+  void Begin(const QString& title, std::int64_t total) override { begun.emplace_back(title, total); }
+  bool Step(std::int64_t done) override {
+    lastStep = done;
+    return !(cancelAt && done >= *cancelAt);
+  }
+  void End() override { ++ended; }
+};
+
+class Window : public app::PointerHost {
+ public:
+  void SetMousePointer(int shape) override { pointer = shape; }
+  int MousePointer() const override { return pointer; }
+  int pointer = app::kDefaultPointer;
+};
+
+class SendTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  transfer::CommandEnvironment Environment() {
+    return {list1_, list3_, window_, prompter_, progress_, settings_, shared_};
+  }
+  // Selects `name` in a list, adding it first when it is not there.
+  static void Select(app::TableList& list, const QString& name);
+
+  // MySQL side.
+  void RunMySql(const std::string& statement) const { db_->Run(statement); }
+  Rows MySqlRows(const std::string& table) const;  // SELECT * in the server's order
+  std::vector<std::pair<std::string, std::string>> MySqlColumnTypes(const std::string& table) const;  // name, type
+
+  // Access side: a fixture copy named by the settings.
+  void UseFixture(const std::string& fixture, const std::string& password = "");
+  void RunAccess(const std::string& statement) const;
+  Rows AccessRows(const std::string& table) const;            // our engine
+  std::vector<std::string> AccessColumnNames(const std::string& table) const;
+  Rows MdbJsonRows(const std::string& table) const;           // mdbtools
+  std::optional<Rows> MdbReaderRows(const std::string& table) const;  // mdb-reader; nullopt when node is missing
+  std::vector<std::string> AccessTables() const;
+
+  QStringList Shown() const { return prompter_.ShownTexts(); }
+
+  testsupport::ScopedConfigHome configHome_;
+  settings::ConnectionSettings settings_;
+  app::ScriptedPrompter prompter_;
+  ScriptedProgress progress_;
+  Window window_;
+  app::TableList list1_;
+  app::TableList list3_;
+  mysql::MySqlConnection shared_;
+  std::optional<testing_mysql::TestServer> server_;
+  std::unique_ptr<testing_mysql::ScratchDatabase> db_;
+  QTemporaryDir dir_;
+  std::filesystem::path mdb_;
+  std::string password_;
+};
+
+std::filesystem::path FixtureDir();
+std::string TrimRight(std::string text);
+std::vector<std::string> FixtureUserTables(const std::filesystem::path& file, const std::string& password);
+
+}  // namespace transfertest

@@ -1,0 +1,204 @@
+// "Send Table to Access" against the test MariaDB and a copy of a real
+// Access file, read back by our engine, mdbtools and mdb-reader.
+#include <QRegularExpression>
+
+#include "app/main_module.h"
+#include "send_fixture.h"
+#include "transfer/send_to_access.h"
+
+namespace transfertest {
+namespace {
+
+class SendToAccess : public SendTest {
+ protected:
+  void Send(const std::string& table) {
+    Select(list3_, QString::fromStdString(table));
+    transfer::SendTableToAccess(Environment()).Run();
+  }
+};
+
+// Our engine pads char(n) to n with blanks; the values here end in none.
+Rows Trimmed(Rows rows) {
+  for (auto& row : rows)
+    for (auto& cell : row)
+      if (cell) cell = TrimRight(*cell);
+  return rows;
+}
+
+// mdbtools gives an empty memo as no value and each UTF-16 unit of a
+// character beyond U+FFFF as '?'; compare with empty texts as no value.
+Rows AsMdbToolsReads(Rows rows) {
+  for (auto& row : rows)
+    for (auto& cell : row) {
+      if (!cell) continue;
+      if (cell->empty()) {
+        cell.reset();
+        continue;
+      }
+      *cell = QString::fromStdString(*cell).replace(QRegularExpression(QStringLiteral("[\\x{10000}-\\x{10FFFF}]")),
+                                                    QStringLiteral("??")).toStdString();
+    }
+  return rows;
+}
+
+void ExpectEveryReaderSees(const SendTest& test, const std::string& table, const Rows& expected,
+                           const Rows& ours, const Rows& mdbJson, const std::optional<Rows>& mdbReader) {
+  EXPECT_EQ(Trimmed(ours), expected) << "our engine, " << table;
+  EXPECT_EQ(AsMdbToolsReads(Trimmed(mdbJson)), AsMdbToolsReads(expected)) << "mdb-json, " << table;
+  if (mdbReader) EXPECT_EQ(Trimmed(*mdbReader), expected) << "mdb-reader, " << table;
+  (void)test;
+}
+
+TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
+  RunMySql("CREATE TABLE `typed values` (id INT, d DECIMAL(10,2), f DOUBLE, day DATE, at DATETIME, t TIME, "
+           "v VARCHAR(40), long_text TEXT, b BLOB)");
+  RunMySql("INSERT INTO `typed values` VALUES "
+           "(1, 12.50, 0.1, '2024-02-29', '2024-02-29 13:45:07', '08:30:00', 'O''Brien', REPEAT('x', 300), x'00FF10'),"
+           "(2, -0.05, 2.5, '1899-12-30', '1900-01-01 00:00:00', '23:59:59', 'C:\\new\\', '', NULL),"
+           "(3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),"
+           "(4, 0, -1, '2000-01-01', '2000-01-01 00:00:01', '00:00:00', 'Null911', 'Null911', x''),"
+           "(5, 1, 1e15, '9999-12-31', '1970-01-01 12:00:00', '12:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
+           "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7', NULL)");
+  Send("typed values");
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_TRUE(app::ListContains(QStringLiteral("typed values"), list1_));
+  EXPECT_EQ(window_.pointer, app::kArrow);
+
+  const Cell N;
+  const Rows expected = {
+      {"1", "12.5", "0.1", "2024-02-29", "2024-02-29 13:45:07", "08:30:00", "O'Brien", std::string(300, 'x'), "0x00FF10"},
+      {"2", "-0.05", "2.5", "00:00:00", "1900-01-01", "23:59:59", "C:\\new\\", "", N},
+      {"3", N, N, N, N, N, N, N, N},
+      {"4", "0", "-1", "2000-01-01", "2000-01-01 00:00:01", "00:00:00", "Null911", "Null911", ""},
+      {"5", "1", "1e+15", "9999-12-31", "1970-01-01 12:00:00", "12:00:00", "I \xE2\x9D\xA4 \xF0\x9F\x98\x80",
+       "\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7", N},
+  };
+  ExpectEveryReaderSees(*this, "typed values", expected, AccessRows("typed values"), MdbJsonRows("typed values"),
+                        MdbReaderRows("typed values"));
+}
+
+TEST_F(SendToAccess, RowsStayInStepAndShowTheirProgress) {
+  RunMySql("CREATE TABLE towns (id INT, name VARCHAR(20), twice INT)");
+  std::string insert = "INSERT INTO towns VALUES ";
+  Rows expected;
+  for (int i = 0; i < 1500; ++i) {
+    int id = (i * 7919) % 1500;  // not in key order
+    insert += (i ? "," : "") + ("(" + std::to_string(id) + ", 'town " + std::to_string(id) + "', " +
+                                std::to_string(2 * id) + ")");
+    expected.push_back({std::to_string(id), "town " + std::to_string(id), std::to_string(2 * id)});
+  }
+  RunMySql(insert);
+  Send("towns");
+  EXPECT_TRUE(Shown().isEmpty());
+  ASSERT_EQ(progress_.begun.size(), 1u);
+  EXPECT_EQ(progress_.begun[0].second, 1500);
+  EXPECT_EQ(progress_.lastStep, 1500);
+  EXPECT_EQ(progress_.ended, 1);
+  Rows ours = Trimmed(AccessRows("towns"));
+  EXPECT_EQ(ours, expected);
+  for (const auto& row : ours) ASSERT_EQ(*row[1], "town " + *row[0]);
+}
+
+TEST_F(SendToAccess, WidthsTheRowCannotHoldBecomeMemoAndWideUnicodeFitsItsWidth) {
+  struct Case {
+    const char* what;
+    std::string create;
+    std::string insert;
+  };
+  std::string thirty = "CREATE TABLE `thirty wide` (";
+  std::string values = "INSERT INTO `thirty wide` VALUES (";
+  for (int c = 0; c < 30; ++c) {
+    thirty += (c ? ", c" : "c") + std::to_string(c) + " VARCHAR(200)";
+    values += (c ? ", REPEAT('" : "REPEAT('") + std::string(1, static_cast<char>('a' + c % 26)) + "', 200)";
+  }
+  // A Greek value of 3 letters and an emoji with a letter (3 UTF-16 units) share a char(3).
+  const Case cases[] = {
+      {"30 columns of 200 characters", thirty + ")", values + ")"},
+      {"width boundary", "CREATE TABLE edge (g VARCHAR(3))",
+       "INSERT INTO edge VALUES ('\xCE\xB1\xCE\xB2\xCE\xB3'), ('\xF0\x9F\x98\x80x'), ('')"},
+  };
+  for (const Case& c : cases) {
+    RunMySql(c.create);
+    RunMySql(c.insert);
+  }
+  Send("thirty wide");
+  Send("edge");
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  Rows wide = AccessRows("thirty wide");
+  ASSERT_EQ(wide.size(), 1u);
+  for (int c = 0; c < 30; ++c) EXPECT_EQ(*wide[0][c], std::string(200, static_cast<char>('a' + c % 26))) << c;
+  const Rows edge = {{"\xCE\xB1\xCE\xB2\xCE\xB3"}, {"\xF0\x9F\x98\x80x"}, {""}};
+  ExpectEveryReaderSees(*this, "edge", edge, AccessRows("edge"), MdbJsonRows("edge"), MdbReaderRows("edge"));
+}
+
+TEST_F(SendToAccess, OverwriteQuestionBothAnswers) {
+  ASSERT_FALSE(AccessTables().empty());
+  const std::string existing = AccessTables().front();
+  RunMySql("CREATE TABLE `" + existing + "` (a VARCHAR(5))");
+  RunMySql("INSERT INTO `" + existing + "` VALUES ('new')");
+  Select(list1_, QString::fromStdString(existing));
+  Rows before = AccessRows(existing);
+
+  prompter_.QueueYesNo(false);
+  Send(existing);
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("Would you like to overwrite ") + QString::fromStdString(existing) + "?"});
+  EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Overwrite?"));
+  EXPECT_EQ(window_.pointer, app::kDefaultPointer) << "No leaves even the pointer alone";
+  EXPECT_EQ(AccessRows(existing), before);
+
+  prompter_.QueueYesNo(true);
+  Send(existing);
+  EXPECT_EQ(Shown().size(), 2);
+  EXPECT_EQ(Trimmed(AccessRows(existing)), (Rows{{"new"}}));
+  int times = 0;
+  for (int i = 0; i < list1_.ListCount(); ++i) times += list1_.List(i) == QString::fromStdString(existing);
+  EXPECT_EQ(times, 1);
+  EXPECT_EQ(window_.pointer, app::kArrow);
+}
+
+TEST_F(SendToAccess, NoSelectionTooManyColumnsAndAnUnreadableTableEachGiveOneMessage) {
+  transfer::SendTableToAccess(Environment()).Run();
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("Please select a MySQL table")});
+
+  std::string wide = "CREATE TABLE wide (";
+  for (int c = 0; c < 256; ++c) wide += (c ? ", c" : "c") + std::to_string(c) + " INT";
+  RunMySql(wide + ")");
+  Select(list1_, QStringLiteral("wide"));  // listed on the Access side: still no question, nothing dropped
+  Send("wide");
+  EXPECT_EQ(Shown().last(), QStringLiteral("The MySQL table wide has 256 columns; an Access table can have at most 255."));
+
+  Send("gone");
+  EXPECT_TRUE(Shown().last().startsWith(QStringLiteral("Could not read the MySQL table gone.\r\r-2147217900 ")))
+      << Shown().last().toStdString();
+  EXPECT_EQ(Shown().size(), 3);
+  EXPECT_EQ(window_.pointer, app::kDefaultPointer);
+}
+
+TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
+  RunMySql("CREATE TABLE many (n INT)");
+  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
+  progress_.cancelAt = 700;
+  Send("many");
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 700 of 1200 rows.")});
+  EXPECT_EQ(AccessRows("many").size(), 700u);
+  EXPECT_TRUE(app::ListContains(QStringLiteral("many"), list1_));
+  EXPECT_EQ(window_.pointer, app::kArrow);
+}
+
+TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
+  // The table exists in the file but not in the list: Jet refuses the CREATE.
+  const std::string existing = AccessTables().front();
+  Rows before = AccessRows(existing);
+  RunMySql("CREATE TABLE `" + existing + "` (a INT)");
+  RunMySql("INSERT INTO `" + existing + "` VALUES (1)");
+  list1_.Clear();
+  Send(existing);
+  ASSERT_EQ(Shown().size(), 1);
+  EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("Could not create the Access table "))) << Shown()[0].toStdString();
+  EXPECT_EQ(AccessRows(existing), before) << "no row was added to a table this command did not create";
+  EXPECT_TRUE(app::ListContains(QString::fromStdString(existing), list1_));
+  EXPECT_EQ(window_.pointer, app::kArrow);
+}
+
+}  // namespace
+}  // namespace transfertest
