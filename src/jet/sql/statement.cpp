@@ -207,7 +207,10 @@ Statement Parse(std::string_view sql) {
     Parser p(sql, "Syntax error in FROM clause.");
     p.ExpectWord("SELECT");
     if (!p.TryChar('*')) throw SyntaxError("Only SELECT * FROM a table is supported.");
-    p.ExpectWord("FROM");
+    if (!p.TryWord("FROM")) {
+      p.ExpectEnd();
+      throw SyntaxError("Syntax error in query. Incomplete query clause.");
+    }
     SelectAll select{p.Name()};
     p.ExpectEnd();
     return select;

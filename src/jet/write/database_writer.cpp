@@ -198,12 +198,7 @@ DatabaseWriter DatabaseWriter::Open(const std::string& path, const std::string& 
 }
 
 void DatabaseWriter::Execute(const std::string& sql) {
-  sql::Statement statement;
-  try {
-    statement = sql::Parse(sql);
-  } catch (const sql::SyntaxError& e) {
-    throw Error(kStatementFailed, e.what());
-  }
+  sql::Statement statement = sql::Parse(sql);
   Connection& c = *connection_;
   std::visit(
       [&](const auto& s) {
