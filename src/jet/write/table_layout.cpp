@@ -29,26 +29,26 @@ std::vector<Column> LayOutColumns(const sql::CreateTable& create) {
   std::set<std::u16string> seen;
   std::uint16_t fixedOffset = 0;
   std::uint16_t variables = 0;
-  for (const sql::ColumnSpec& spec : create.columns) {
-    if (auto why = sql::InvalidNameReason(spec.name)) Refuse(*why);
-    if (!seen.insert(FoldName(spec.name)).second) Refuse("Cannot define field more than once.");
+  for (const sql::ColumnSpec& requested : create.columns) {
+    if (auto why = sql::InvalidNameReason(requested.name)) Refuse(*why);
+    if (!seen.insert(FoldName(requested.name)).second) Refuse("Cannot define field more than once.");
     Column c;
-    c.name = spec.name;
+    c.name = requested.name;
     c.number = static_cast<std::uint16_t>(columns.size());
     c.flags = kColumnUpdatable;
-    switch (spec.kind) {
+    switch (requested.kind) {
       case sql::ColumnKind::FixedText:
       case sql::ColumnKind::Text:
-        if (spec.length < 1 || spec.length > 255)
-          Refuse("Size of field '" + spec.name + "' must be from 1 to 255 characters.");
+        if (requested.length < 1 || requested.length > 255)
+          Refuse("Size of field '" + requested.name + "' must be from 1 to 255 characters.");
         c.type = static_cast<std::uint8_t>(ColumnType::Text);
-        c.length = static_cast<std::uint16_t>(2 * spec.length);
+        c.length = static_cast<std::uint16_t>(2 * requested.length);
         break;
       case sql::ColumnKind::Memo:
         c.type = static_cast<std::uint8_t>(ColumnType::Memo);
         break;
     }
-    if (spec.kind == sql::ColumnKind::FixedText) {
+    if (requested.kind == sql::ColumnKind::FixedText) {
       c.flags |= kColumnFixed;
       c.fixedOffset = fixedOffset;
       c.varIndex = variables;  // variable columns before it, as Access writes
