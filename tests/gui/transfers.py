@@ -1,0 +1,175 @@
+# Sending tables both ways through the buttons, as a person would: the table
+# appears in the other list and in the other database; the overwrite question
+# answered No changes nothing, Yes replaces the table; a long transfer shows
+# its progress and its Cancel keeps the rows sent so far.
+#
+# usage: transfers.py TABLORIA_BINARY SCRATCH_DIR [SCREENSHOT_DIR]
+import os
+import re
+import sys
+import time
+
+import checks
+from checks import gui
+
+binary, scratch = sys.argv[1], sys.argv[2]
+shots = sys.argv[3] if len(sys.argv) > 3 else None
+report = checks.Report()
+server = checks.TestServer()
+db = checks.ScratchDatabase(server, "gui_transfers_%d" % os.getpid())
+mdb = checks.fixture_copy("testV2000.mdb", scratch)
+config = os.path.join(scratch, "config")
+program = None
+BIG_ROWS = 40000   # long enough to still be running when Cancel is pressed
+
+
+def access_rows(table):
+    """Rows as mdb-export reads them, fixed-length text without its blank padding."""
+    return [[None if c is None else c.rstrip(" ") for c in row] for row in checks.mdb_rows(mdb, table)]
+
+
+def settled(fn):
+    """fn() once it answers; a file or table being written meanwhile counts as not yet."""
+    def look():
+        try:
+            return fn()
+        except RuntimeError:
+            return False
+    return look
+
+
+def screenshot_over_main(path, dialog):
+    """The main window with the dialog over it: the rectangle that holds both."""
+    boxes = [gui.extents(program.main), gui.extents(dialog)]
+    left, top = min(b[0] for b in boxes), min(b[1] for b in boxes)
+    right, bottom = max(b[0] + b[2] for b in boxes), max(b[1] + b[3] for b in boxes)
+    gui.init()
+    import subprocess
+    subprocess.run(["/usr/bin/import", "-display", os.environ["DISPLAY"], "-window", "root",
+                    "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage",
+                    "png:" + path], check=True, timeout=30)
+
+
+try:
+    db.run("""
+        CREATE TABLE towns (id INT, name VARCHAR(40), founded DATE);
+        INSERT INTO towns VALUES (1, 'Aberdeen', '1179-01-01'), (2, 'O''Brien''s Cross', NULL),
+                                 (3, 'Θεσσαλονίκη', '0315-01-01');
+        CREATE TABLE big (id INT, label VARCHAR(20));
+        INSERT INTO big SELECT seq, CONCAT('row ', seq) FROM seq_1_to_%d;
+    """ % BIG_ROWS)
+    checks.write_settings(config, "%s:%s" % (server.host, server.port), server.user,
+                          server.password, db.name, mdb)
+    program = checks.Program(binary, config)
+    fixture_tables = checks.mdb_tables(mdb)
+    program.wait_list(program.mysql, lambda items: items == ["big", "towns"], "the MySQL list")
+    report.equal("Access list at start", program.access_items(), fixture_tables)
+
+    # Access -> MySQL
+    table1 = checks.mdb_rows(mdb, "Table1")
+    program.select(program.access, "Table1")
+    program.press("Send Table to MySQL")
+    program.wait_list(program.mysql, lambda items: "Table1" in items, "Table1 in the MySQL list")
+    report.equal("sent to MySQL: the list shows it at its place",
+                 program.mysql_items(), ["big", "Table1", "towns"])
+    report.equal("sent to MySQL: the server has the table with every row",
+                 db.count("Table1"), len(table1))
+    report.equal("no message after a transfer", program.messages_showing(), [])
+
+    # MySQL -> Access
+    program.select(program.mysql, "towns")
+    program.press("Send Table to Access")
+    program.wait_list(program.access, lambda items: "towns" in items, "towns in the Access list")
+    report.equal("sent to Access: the list shows it at its place", program.access_items(),
+                 sorted(fixture_tables + ["towns"], key=str.lower))
+    report.equal("sent to Access: mdb-tables sees it", checks.mdb_tables(mdb),
+                 program.access_items())
+    report.equal("sent to Access: mdb-export reads every value, in order", access_rows("towns"),
+                 [["1", "Aberdeen", "1179-01-01"], ["2", "O'Brien's Cross", None],
+                  ["3", "Θεσσαλονίκη", "0315-01-01"]])
+    if shots:
+        gui.screenshot(os.path.join(shots, "tabloria-lists.png"), program.main)
+
+    # The overwrite question, towards MySQL. A row added by another client shows
+    # whether the table was left alone or replaced.
+    db.run("INSERT INTO Table1 () VALUES ();")
+    program.select(program.access, "Table1")
+    program.press("Send Table to MySQL")
+    report.equal("overwrite question towards MySQL", program.answer("No"),
+                 ("Overwrite?", "Would you like to overwrite Table1?", ["Yes", "No"]))
+    time.sleep(0.5)
+    report.equal("No: nothing else is shown", program.messages_showing(), [])
+    report.equal("No: the MySQL table is left alone", db.count("Table1"), len(table1) + 1)
+    report.equal("No: the list is unchanged", program.mysql_items(), ["big", "Table1", "towns"])
+    program.press("Send Table to MySQL")
+    report.equal("asked again", program.answer("Yes")[1], "Would you like to overwrite Table1?")
+    gui.wait_for(settled(lambda: db.count("Table1") == len(table1)
+                         and program.mysql_items() == ["big", "Table1", "towns"]),
+                 30, "Table1 replaced on the server")
+    report.check("Yes: the table is replaced by the Access rows, listed once", True)
+
+    # The overwrite question, towards Access.
+    db.run("INSERT INTO towns VALUES (4, 'Córdoba', NULL);")
+    program.select(program.mysql, "towns")
+    program.press("Send Table to Access")
+    report.equal("overwrite question towards Access", program.answer("No"),
+                 ("Overwrite?", "Would you like to overwrite towns?", ["Yes", "No"]))
+    time.sleep(0.5)
+    report.equal("No: nothing else is shown", program.messages_showing(), [])
+    report.equal("No: the Access table is left alone", len(access_rows("towns")), 3)
+    program.press("Send Table to Access")
+    report.equal("asked again", program.answer("Yes")[1], "Would you like to overwrite towns?")
+    gui.wait_for(settled(lambda: len(access_rows("towns")) == 4
+                         and program.access_items().count("towns") == 1),
+                 30, "towns replaced in the Access file")
+    report.equal("Yes: the Access table holds the server's rows now", access_rows("towns")[3],
+                 ["4", "Córdoba", None])
+
+    # A long transfer: its progress dialog, and Cancel.
+    program.select(program.mysql, "big")
+    program.press("Send Table to Access")
+    progress = gui.wait_window(program.app, "Sending big to Access", timeout=30)
+    label = gui.wait_for(lambda: [gui.name(n) for n in gui.find_all(progress, "label", showing=True)
+                                  if re.fullmatch(r"\d+ of %d rows" % BIG_ROWS, gui.name(n))],
+                         10, "the rows done of the total")
+    report.check("the progress dialog counts rows done of the total", bool(label), label)
+    if shots:
+        screenshot_over_main(os.path.join(shots, "progress.png"), progress)
+    gui.click_button(progress, "Cancel")
+    _, text, _ = program.answer(timeout=30)
+    match = re.fullmatch(r"Cancelled after (\d+) of %d rows\." % BIG_ROWS, text)
+    report.check("Cancel ends the transfer with the rows done", match is not None, text)
+    report.check("the progress dialog is gone", "Sending big to Access" not in gui.window_titles(program.app))
+    if match:
+        done = int(match.group(1))
+        report.check("it stopped part-way", 0 < done < BIG_ROWS, done)
+        report.check("the cancelled table is listed",
+                     program.access_items().count("big") == 1, program.access_items())
+        kept = access_rows("big")
+        report.equal("the rows sent before Cancel stay in the Access file", len(kept), done)
+        report.equal("in the order read", kept[:2] + kept[-1:],
+                     [["1", "row 1"], ["2", "row 2"], [str(done), "row %d" % done]])
+
+    # And back: the cancelled table goes to MySQL (over the full one), with progress.
+    if match and int(match.group(1)) > 500:
+        done = int(match.group(1))
+        program.select(program.access, "big")
+        program.press("Send Table to MySQL")
+        program.answer("Yes")
+        gui.wait_window(program.app, "Sending big to MySQL", timeout=30)
+        report.check("a transfer to MySQL of more than 500 rows shows its progress", True)
+        gui.wait_for(settled(lambda: db.count("big") == done and "big" in program.mysql_items()
+                             and "Sending big to MySQL" not in gui.window_titles(program.app)),
+                     60, "big back on the server")
+        report.equal("the server holds what the Access file held",
+                     db.run("SELECT MIN(id), MAX(id) FROM big;")[0], ["1", str(done)])
+    program.stop()
+    program = None
+except (AssertionError, gui.DriverError, RuntimeError) as e:
+    report.check("the checks ran to their end", False, e)
+finally:
+    if program:
+        program.stop()
+    db.drop()
+
+sys.exit(report.finish())
