@@ -18,6 +18,7 @@ ACCESS_LIST = "Access Tables"
 MYSQL_LIST = "MySQL Tables"
 NO_SELECTION = "Please select a table to insert"
 CLIENT_TIMEOUT = 60  # seconds for one mariadb or mdbtools call
+FIXTURES = os.environ.get("TABLORIA_FIXTURES") or "/work/shared/fixtures/mdb"
 
 
 class Report:
@@ -106,9 +107,8 @@ def closed_port():
 
 def fixture_copy(fixture, folder):
     """A writable copy of a real Access file from $TABLORIA_FIXTURES."""
-    fixtures = os.environ.get("TABLORIA_FIXTURES") or "/work/shared/fixtures/mdb"
     target = os.path.join(folder, fixture)
-    shutil.copyfile(os.path.join(fixtures, fixture), target)
+    shutil.copyfile(os.path.join(FIXTURES, fixture), target)
     os.chmod(target, 0o600)
     return target
 

@@ -41,7 +41,8 @@ try:
     program = checks.Program(
         binary, os.path.join(scratch, "unused-config"), name="tabloria",
         argv=["bash", os.path.join(root, "scripts", "run"), "--demo"],
-        env={"XDG_CACHE_HOME": os.path.join(scratch, "cache"), "TABLORIA_BUILD": build},
+        env={"XDG_CACHE_HOME": os.path.join(scratch, "cache"), "TABLORIA_BUILD": build,
+             "TABLORIA_FIXTURES": checks.FIXTURES},
         start_timeout=120)
     tabloria_pid = program.app.node.get_process_id()
     report.check("the demo's server runs from the scratch cache", len(demo_servers()) == 1,
