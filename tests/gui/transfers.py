@@ -6,6 +6,7 @@
 # usage: transfers.py TABLORIA_BINARY SCRATCH_DIR [SCREENSHOT_DIR]
 import os
 import re
+import subprocess
 import sys
 import time
 
@@ -43,8 +44,6 @@ def screenshot_over_main(path, dialog):
     boxes = [gui.extents(program.main), gui.extents(dialog)]
     left, top = min(b[0] for b in boxes), min(b[1] for b in boxes)
     right, bottom = max(b[0] + b[2] for b in boxes), max(b[1] + b[3] for b in boxes)
-    gui.init()
-    import subprocess
     subprocess.run(["/usr/bin/import", "-display", os.environ["DISPLAY"], "-window", "root",
                     "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage",
                     "png:" + path], check=True, timeout=30)
