@@ -1,0 +1,81 @@
+#include "jet/page_cursor.h"
+
+#include <algorithm>
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/row_codec.h"
+
+namespace jet {
+namespace {
+
+constexpr std::size_t kRowCountOffset = 16;
+
+// A definition page as compared between two reads: the row count, which
+// every insert changes, blanked.
+std::vector<std::uint8_t> DefinitionBytes(Pager& pager, std::uint32_t page, bool first) {
+  PageRef bytes = pager.Read(page);
+  std::vector<std::uint8_t> copy(bytes->begin(), bytes->end());
+  if (first) std::fill_n(copy.begin() + kRowCountOffset, 4, 0);
+  return copy;
+}
+
+bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
+  if (page >= pager.PageCount()) return false;
+  PageRef bytes = pager.Read(page);
+  DataPage data(*bytes);
+  return data.IsData() && data.Owner() == owner;
+}
+
+}  // namespace
+
+// The lock, a temporary of the delegating call, lasts until this constructor
+// has returned: the definition, the pages and the count are of one moment.
+PageCursor::PageCursor(const Database& database, const std::string& name)
+    : PageCursor(database, name, Pager::Statement(database.Pages(), LockMode::Shared)) {}
+
+PageCursor::PageCursor(const Database& database, const std::string& name, const Pager::Statement& /*held*/)
+    : connection_(database.Shared()), table_(database.OpenTable(name)) {
+  Pager& pager = connection_->pager;
+  const TableDef& def = table_.Definition();
+  for (std::size_t i = 0; i < def.pages.size(); ++i)
+    definitionPages_.push_back(DefinitionBytes(pager, def.pages[i], i == 0));
+  pages_ = TablePages(pager, def);
+  for (std::uint32_t p : pages_) {
+    PageRef bytes = pager.Read(p);
+    DataPage page(*bytes);
+    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+  }
+}
+
+void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
+  const TableDef& def = table_.Definition();
+  for (std::size_t i = 0; i < def.pages.size(); ++i) {
+    if (def.pages[i] >= pager.PageCount() || DefinitionBytes(pager, def.pages[i], i == 0) != definitionPages_[i])
+      throw Error(kStatementFailed, "The table '" + TableName() + "' was deleted or changed while its rows were read.");
+  }
+}
+
+bool PageCursor::NextPage(const RowSink& row) {
+  if (nextPage_ >= pages_.size()) return false;
+  Pager& pager = connection_->pager;
+  Pager::Statement lock(pager, LockMode::Shared);
+  CheckDefinitionUnchanged(pager);
+  const TableDef& def = table_.Definition();
+  RowDecoder decoder(pager, def);
+  while (nextPage_ < pages_.size()) {
+    std::uint32_t page = pages_[nextPage_++];
+    // A page the table has given up since it was opened holds none of its rows.
+    if (!OwnedDataPage(pager, page, def.page)) continue;
+    RowScanner scanner(pager, def, {page});
+    bool any = false;
+    for (ByteSpan bytes; scanner.Next(bytes); any = true) {
+      decoder.Decode(bytes, values_);
+      row(values_);
+    }
+    if (any) return true;
+  }
+  return false;
+}
+
+}  // namespace jet
