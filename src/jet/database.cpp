@@ -42,9 +42,7 @@ Table Database::OpenTable(const std::string& name) const {
 }
 
 ResultSet Database::Execute(const std::string& sql) const {
-  Statement statement = ParseStatement(sql);
-  Table table = OpenTable(statement.table);
-  return ResultSet::Read(table);
+  return ResultSet::Read(OpenTable(SelectedTable(sql)));
 }
 
 }  // namespace jet

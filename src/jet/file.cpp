@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "jet/error.h"
 
@@ -62,6 +64,27 @@ std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) con
     if (n < 0) FailIo(path_, "reading");
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::size_t File::ReadAt(std::uint64_t offset, std::span<const std::span<std::uint8_t>> blocks) const {
+  std::vector<iovec> pieces;
+  for (std::span<std::uint8_t> b : blocks) pieces.push_back({b.data(), b.size()});
+  ssize_t n;
+  do {
+    n = ::preadv(fd_, pieces.data(), static_cast<int>(pieces.size()), static_cast<off_t>(offset));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) FailIo(path_, "reading");
+  std::size_t done = static_cast<std::size_t>(n);
+  // After a short read the rest goes block by block, which stops at the end of the file.
+  std::size_t start = 0;  // of the current block in the run
+  for (std::span<std::uint8_t> b : blocks) {
+    if (done < start + b.size()) {
+      done += ReadAt(offset + done, b.subspan(done - start));
+      if (done < start + b.size()) break;
+    }
+    start += b.size();
   }
   return done;
 }

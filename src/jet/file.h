@@ -28,6 +28,9 @@ class File {
 
   // Reads up to data.size() bytes at `offset`; returns how many were read.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) const;
+  // Reads consecutive bytes from `offset` into the blocks in turn, with as
+  // few system calls as the kernel allows; returns how many were read.
+  std::size_t ReadAt(std::uint64_t offset, std::span<const std::span<std::uint8_t>> blocks) const;
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data);
   void Sync();
 

@@ -28,11 +28,19 @@ void Pager::Begin(LockMode mode) {
   try {
     file_.Lock(mode);
     mode_ = mode;
-    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / kPageSize, 0xFFFFFF));
+    pageCountKnown_ = false;
   } catch (...) {
     depth_ = 0;
     throw;
   }
+}
+
+std::uint32_t Pager::PageCount() const {
+  if (!pageCountKnown_) {
+    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / kPageSize, 0xFFFFFF));
+    pageCountKnown_ = true;
+  }
+  return pageCount_;
 }
 
 void Pager::End() {
@@ -60,16 +68,43 @@ Pager::Entry& Pager::Load(std::uint32_t page) {
   if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
   auto it = cache_.find(page);
   if (it != cache_.end()) return it->second;
-  if (page >= pageCount_) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
   TrimCache();
-  auto bytes = std::make_shared<PageBytes>();
-  if (file_.ReadAt(std::uint64_t{page} * kPageSize, *bytes) != kPageSize)
-    ThrowDamaged("page " + std::to_string(page) + " is cut short");
+  auto bytes = std::make_shared_for_overwrite<PageBytes>();
+  std::size_t got = file_.ReadAt(std::uint64_t{page} * kPageSize, *bytes);
+  if (got == 0) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
+  if (got != kPageSize) ThrowDamaged("page " + std::to_string(page) + " is cut short");
   Code(page, *bytes);
   return cache_.emplace(page, Entry{std::move(bytes), false}).first->second;
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
+
+void Pager::Preload(std::vector<std::uint32_t> pages) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  std::sort(pages.begin(), pages.end());
+  pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+  std::erase_if(pages, [&](std::uint32_t p) { return p >= 0xFFFFFF || cache_.count(p); });
+  TrimCache();
+  std::vector<std::shared_ptr<PageBytes>> run;
+  std::vector<std::span<std::uint8_t>> blocks;
+  for (std::size_t i = 0; i < pages.size();) {
+    std::size_t j = i + 1;
+    while (j < pages.size() && pages[j] == pages[j - 1] + 1) ++j;
+    run.clear();
+    blocks.clear();
+    for (std::size_t k = i; k < j; ++k) {
+      run.push_back(std::make_shared_for_overwrite<PageBytes>());
+      blocks.emplace_back(*run.back());
+    }
+    std::size_t got = file_.ReadAt(std::uint64_t{pages[i]} * kPageSize, blocks);
+    // Pages read whole join the cache; Read reports any other.
+    for (std::size_t k = i; k < j && (k - i + 1) * kPageSize <= got; ++k) {
+      Code(pages[k], *run[k - i]);
+      cache_.emplace(pages[k], Entry{std::move(run[k - i]), false});
+    }
+    i = j;
+  }
+}
 
 std::uint8_t* Pager::Write(std::uint32_t page) {
   if (mode_ != LockMode::Exclusive) throw Error(kStatementFailed, "Internal error: a page was changed in a read.");
@@ -84,7 +119,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 }
 
 std::uint32_t Pager::AppendPage() {
-  if (pageCount_ >= 0xFFFFFF) throw Error(kStatementFailed, "The database has reached its largest size.");
+  if (PageCount() >= 0xFFFFFF) throw Error(kStatementFailed, "The database has reached its largest size.");
   std::uint32_t page = pageCount_++;
   cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
   dirtyOrder_.push_back(page);
@@ -107,9 +142,13 @@ void Pager::Flush() {
     for (std::uint32_t page : dirtyOrder_) {
       Entry& e = cache_.at(page);
       if (!e.dirty || e.fresh != freshPass) continue;
-      coded = *e.bytes;
-      Code(page, coded);
-      file_.WriteAt(std::uint64_t{page} * kPageSize, coded);
+      const PageBytes* out = e.bytes.get();
+      if (encodingKey_ != 0 && page != 0) {
+        coded = *e.bytes;
+        Code(page, coded);
+        out = &coded;
+      }
+      file_.WriteAt(std::uint64_t{page} * kPageSize, *out);
       e.dirty = false;
       e.fresh = false;
     }

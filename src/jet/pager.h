@@ -52,12 +52,21 @@ class Pager {
     Pager& pager_;
   };
 
-  // Pages in the file (plus any allocated in this statement).
-  std::uint32_t PageCount() const { return pageCount_; }
+  // Pages in the file (plus any allocated in this statement). Learnt from the
+  // file's size on first use in a statement.
+  std::uint32_t PageCount() const;
+  // Whether the page is in the file (or was allocated in this statement);
+  // asks the file only for a page not in the cache.
+  bool Exists(std::uint32_t page) const { return cache_.count(page) || page < PageCount(); }
 
   // A page's decoded bytes; throws jet::Error when it lies beyond the file.
   // The reference stays valid after the page leaves the cache.
   PageRef Read(std::uint32_t page);
+
+  // Brings the pages not yet cached into the cache, each stretch of
+  // consecutive pages with one read: for a caller that knows which pages it
+  // is about to need. Pages beyond the file are left for Read to refuse.
+  void Preload(std::vector<std::uint32_t> pages);
 
   // The page's bytes for changing; marks it dirty.
   std::uint8_t* Write(std::uint32_t page);
@@ -92,7 +101,8 @@ class Pager {
   std::uint32_t encodingKey_;
   int depth_ = 0;
   LockMode mode_ = LockMode::Shared;
-  std::uint32_t pageCount_ = 0;
+  mutable std::uint32_t pageCount_ = 0;
+  mutable bool pageCountKnown_ = false;
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
   std::size_t cacheLimit_ = 8192;  // 32 MiB

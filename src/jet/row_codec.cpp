@@ -175,10 +175,18 @@ void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
     }
     case ColumnType::Text: {
       // Fixed-length text: UCS-2, padded with blanks, never compressed.
-      std::u16string s = Utf8ToUtf16(Want<Text>(c, v).text);
-      if (2 * s.size() > c.length) Reject(c, "is too long for its column");
-      s.resize(c.length / 2, u' ');
-      for (std::size_t i = 0; i < s.size(); ++i) PutU16(p + 2 * i, s[i]);
+      const std::string& text = Want<Text>(c, v).text;
+      const std::size_t width = c.length / 2;
+      std::size_t i = 0;
+      if (std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
+        if (text.size() > width) Reject(c, "is too long for its column");
+        for (; i < text.size(); ++i) PutU16(p + 2 * i, static_cast<std::uint8_t>(text[i]));
+      } else {
+        std::u16string s = Utf8ToUtf16(text);
+        if (s.size() > width) Reject(c, "is too long for its column");
+        for (; i < s.size(); ++i) PutU16(p + 2 * i, s[i]);
+      }
+      for (; i < width; ++i) PutU16(p + 2 * i, u' ');
       return;
     }
     case ColumnType::Binary: {
@@ -205,10 +213,9 @@ std::vector<std::uint8_t> VariableBytes(const Column& c, const Value& v, const L
   };
   switch (c.Type()) {
     case ColumnType::Text: {
-      auto bytes = EncodeText(Utf8ToUtf16(Want<Text>(c, v).text), c.IsCompressed());
-      std::size_t chars = Utf8ToUtf16(std::get<Text>(v).text).size();
-      if (2 * chars > c.length) Reject(c, "is too long for its column");
-      return bytes;
+      std::u16string text = Utf8ToUtf16(Want<Text>(c, v).text);
+      if (2 * text.size() > c.length) Reject(c, "is too long for its column");
+      return EncodeText(text, c.IsCompressed());
     }
     case ColumnType::Binary: {
       const auto& b = Want<Binary>(c, v).bytes;
@@ -229,6 +236,13 @@ std::vector<std::uint8_t> VariableBytes(const Column& c, const Value& v, const L
 
 std::vector<std::uint8_t> EncodeRow(const TableDef& def, const std::vector<Value>& values,
                                     const LongValueStore& store) {
+  std::vector<std::uint8_t> row;
+  EncodeRow(def, values, store, row);
+  return row;
+}
+
+void EncodeRow(const TableDef& def, const std::vector<Value>& values, const LongValueStore& store,
+               std::vector<std::uint8_t>& row) {
   if (values.size() != def.columns.size())
     throw Error(kStatementFailed, "Number of query values and destination fields are not the same.");
   std::size_t rowColumns = def.maxColumns;
@@ -241,48 +255,47 @@ std::vector<std::uint8_t> EncodeRow(const TableDef& def, const std::vector<Value
     else
       varCount = std::max<std::size_t>(varCount, std::size_t{c.varIndex} + 1);
   }
-  std::vector<std::uint8_t> mask((rowColumns + 7) / 8, 0);
-  std::vector<std::uint8_t> row(2 + fixedEnd, 0);
+  row.assign(2 + fixedEnd, 0);
   PutU16(row.data(), static_cast<std::uint16_t>(rowColumns));
 
-  std::vector<const Value*> variable(varCount, nullptr);
-  std::vector<const Column*> variableColumn(varCount, nullptr);
+  std::vector<std::size_t> variable(varCount, values.size());  // column at each place; none: Null
   for (std::size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    const Value& v = values[i];
-    bool null = IsNull(v);
     if (c.Type() == ColumnType::Boolean) {
-      if (!null && Want<bool>(c, v)) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-      continue;
-    }
-    if (!null) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-    if (c.IsFixed()) {
-      if (!null) PutFixed(c, v, row.data() + 2 + c.fixedOffset);
-    } else {
-      variable[c.varIndex] = null ? nullptr : &v;
-      variableColumn[c.varIndex] = &c;
+      if (!IsNull(values[i])) Want<bool>(c, values[i]);
+    } else if (c.IsFixed()) {
+      if (!IsNull(values[i])) PutFixed(c, values[i], row.data() + 2 + c.fixedOffset);
+    } else if (!IsNull(values[i])) {
+      variable[c.varIndex] = i;
     }
   }
 
   if (def.variableColumns > 0 || varCount > 0) {
-    std::vector<std::uint16_t> offsets;
+    std::vector<std::uint16_t> offsets(varCount);
     for (std::size_t k = 0; k < varCount; ++k) {
-      offsets.push_back(static_cast<std::uint16_t>(row.size()));
-      if (variable[k]) {
-        auto bytes = VariableBytes(*variableColumn[k], *variable[k], store);
+      offsets[k] = static_cast<std::uint16_t>(row.size());
+      if (variable[k] < values.size()) {
+        auto bytes = VariableBytes(def.columns[variable[k]], values[variable[k]], store);
         row.insert(row.end(), bytes.begin(), bytes.end());
       }
     }
     std::size_t eod = row.size();
     if (eod > 0xFFFF) throw Error(kStatementFailed, "Record is too large.");
-    std::vector<std::uint8_t> trailer(4 + 2 * varCount);
-    PutU16(trailer.data(), static_cast<std::uint16_t>(eod));
-    for (std::size_t k = varCount; k-- > 0;) PutU16(trailer.data() + 2 + 2 * (varCount - 1 - k), offsets[k]);
-    PutU16(trailer.data() + 2 + 2 * varCount, static_cast<std::uint16_t>(varCount));
-    row.insert(row.end(), trailer.begin(), trailer.end());
+    row.resize(eod + 4 + 2 * varCount);
+    std::uint8_t* trailer = row.data() + eod;
+    PutU16(trailer, static_cast<std::uint16_t>(eod));
+    for (std::size_t k = varCount; k-- > 0;) PutU16(trailer + 2 + 2 * (varCount - 1 - k), offsets[k]);
+    PutU16(trailer + 2 + 2 * varCount, static_cast<std::uint16_t>(varCount));
   }
-  row.insert(row.end(), mask.begin(), mask.end());
-  return row;
+
+  std::size_t maskAt = row.size();
+  row.resize(maskAt + (rowColumns + 7) / 8, 0);
+  for (std::size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    const Value& v = values[i];
+    bool set = c.Type() == ColumnType::Boolean ? !IsNull(v) && std::get<bool>(v) : !IsNull(v);
+    if (set) row[maskAt + c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+  }
 }
 
 }  // namespace jet

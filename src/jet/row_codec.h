@@ -44,5 +44,8 @@ using LongValueStore = std::function<std::vector<std::uint8_t>(const Column&, By
 // jet::Error (kStatementFailed) for a value that does not fit its column.
 std::vector<std::uint8_t> EncodeRow(const TableDef& def, const std::vector<Value>& values,
                                     const LongValueStore& store);
+// The same into `row`, whose storage is reused.
+void EncodeRow(const TableDef& def, const std::vector<Value>& values, const LongValueStore& store,
+               std::vector<std::uint8_t>& row);
 
 }  // namespace jet

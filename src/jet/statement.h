@@ -1,6 +1,6 @@
-// The statements the engine understands, in Jet's SQL dialect. For now one:
-// SELECT * FROM name, with the name bare or in square brackets, an optional
-// closing ";", keywords in any case.
+// Statements run on a database opened for reading: SELECT * FROM a table,
+// parsed by the engine's one statement parser (jet/sql/statement.h), and
+// the static result it gives.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +14,9 @@ namespace jet {
 
 class Table;
 
-struct Statement {
-  std::string table;
-};
-
-// Throws jet::Error (kStatementFailed) with Jet's description of the fault.
-Statement ParseStatement(const std::string& sql);
+// The table a SELECT * FROM names; throws jet::Error (kStatementFailed) with
+// Jet's description for any other statement or a syntax error.
+std::string SelectedTable(const std::string& sql);
 
 // A static result: the columns, and every row read at once, so the count is
 // exact before the first row is visited and no lock is held afterwards.

@@ -50,6 +50,23 @@ std::vector<std::uint32_t> UsageMap::Pages() const {
   return pages;
 }
 
+std::optional<std::uint32_t> UsageMap::Last() const {
+  std::optional<std::uint32_t> last;
+  for (const Run& run : runs_) {
+    PageRef holder = pager_.Read(run.page);
+    const std::uint8_t* bits = holder->data() + run.offset;
+    bool found = false;
+    for (std::size_t j = run.length; j-- > 0 && !found;) {
+      for (int k = 7; k >= 0 && !found && bits[j] != 0; --k) {
+        std::uint64_t p = std::uint64_t{run.first} + 8 * j + k;
+        found = (bits[j] >> k) & 1 && p <= 0xFFFFFF;
+        if (found && (!last || p > *last)) last = static_cast<std::uint32_t>(p);
+      }
+    }
+  }
+  return last;
+}
+
 bool UsageMap::Contains(std::uint32_t page) const {
   for (const Run& run : runs_) {
     if (page < run.first || page - run.first >= run.length * 8) continue;

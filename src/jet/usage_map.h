@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "jet/bytes.h"
@@ -24,6 +25,8 @@ class UsageMap {
 
   // The pages whose bit is set, ascending.
   std::vector<std::uint32_t> Pages() const;
+  // The highest page whose bit is set, if any.
+  std::optional<std::uint32_t> Last() const;
   bool Contains(std::uint32_t page) const;
 
   // Sets or clears one page's bit, in the page cache (the writer's side).

@@ -12,7 +12,7 @@ mkdir -p "$work/obj" "$work/corpus" "$work/seeds" "$work/findings"
 
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
        -fno-omit-frame-pointer -I"$src/src")
-sources=("$src"/src/jet/*.cpp "$src/tests/fuzz/jet_fuzz.cpp")
+sources=("$src"/src/jet/*.cpp "$src"/src/jet/sql/*.cpp "$src/tests/fuzz/jet_fuzz.cpp")
 binary=$work/jet_fuzz
 
 # Rebuild only what changed (sources or headers newer than the binary).
@@ -20,8 +20,14 @@ stale=0
 [ -x "$binary" ] || stale=1
 if [ $stale -eq 0 ] && [ -n "$(find "$src/src/jet" "$src/tests/fuzz" -newer "$binary" -print -quit)" ]; then stale=1; fi
 if [ $stale -eq 1 ]; then
-  printf '%s\n' "${sources[@]}" |
-    xargs -P2 -I{} sh -c 'clang++ "$@" -c "{}" -o "'"$work"'/obj/$(basename "{}" .cpp).o"' _ "${flags[@]}"
+  # Objects are named by their path under the source tree: file names repeat across folders.
+  rm -f "$work"/obj/*.o
+  compile() { local rel=${1#"$src"/}; clang++ "${flags[@]}" -c "$1" -o "$work/obj/${rel//\//_}.o"; }
+  for s in "${sources[@]}"; do
+    compile "$s" &
+    while [ "$(jobs -rp | wc -l)" -ge 2 ]; do wait -n; done
+  done
+  wait
   clang++ -fsanitize=fuzzer,address,undefined "$work"/obj/*.o -o "$binary"
 fi
 

@@ -25,6 +25,7 @@ TEST(Statement, SelectStarInItsForms) {
       {"select * from [table1]", 0, ""},  // keywords and names in any case
       {"  SELECT  *  FROM  Table1 ; ", 0, ""},
       {"SELECT * FROM [TABLE1];", 0, ""},
+      {"SELECT * FROM `Table1`", 0, ""},
       {"SELECT * FROM [Nope]", jet::kObjectNotFound, "cannot find the input table or query 'Nope'"},
       {"SELECT * FROM [Table1]x", jet::kStatementFailed, "Syntax error in FROM clause."},
       {"SELECT * FROM [Tab]le1]", jet::kStatementFailed, "Syntax error in FROM clause."},
@@ -34,6 +35,7 @@ TEST(Statement, SelectStarInItsForms) {
       {"SELECT A FROM [Table1]", jet::kStatementFailed, "SELECT * FROM"},
       {"SELECT *", jet::kStatementFailed, "Incomplete query clause"},
       {"SELECTION * FROM [Table1]", jet::kStatementFailed, "Invalid SQL statement"},
+      {"DROP TABLE [Table1]", jet::kStatementFailed, "Only SELECT * FROM"},
       {"", jet::kStatementFailed, "Invalid SQL statement"},
   };
   for (const auto& c : cases) {

@@ -167,6 +167,35 @@ TEST(IndexTree, WalkFindsFaults) {
   EXPECT_NO_THROW(jet::index::WalkIndex(store, 1));
 }
 
+TEST(IndexTree, WritesPagesAsAccessDoes) {
+  // A root leaf as Access may leave it: entries sharing a prefix. A new entry without
+  // that prefix must still go in, and splits must mark node pages as Access does.
+  MemoryStore store(100);
+  IndexPage root;
+  root.tdefPage = 2;
+  root.prefixLength = 3;
+  auto textKey = [](const std::u16string& s) {
+    return jet::index::EncodeIndexKey({{jet::index::KeyType::kText, true}}, {s});
+  };
+  root.entries = {{textKey(u"ab1"), {5, 0}, 0}, {textKey(u"ab2"), {5, 1}, 0}};
+  jet::index::SerializeIndexPage(root, store.Write(1));
+  const IndexEntry other{textKey(u"zz"), {5, 2}, 0};
+  jet::index::InsertIndexEntry(store, 1, other);
+  EXPECT_EQ(jet::index::WalkIndex(store, 1).entries.size(), 3u);
+  EXPECT_EQ(jet::index::ParseIndexPage(store.Read(1), 1).prefixLength, 0);
+
+  for (std::uint32_t i = 0; i < 400; ++i) {
+    jet::index::InsertIndexEntry(store, 1, {textKey(u"name " + std::u16string(20, char16_t(u'a' + i % 26))),
+                                            {6 + i, 0}, 0});
+  }
+  const jet::index::IndexWalk walk = jet::index::WalkIndex(store, 1);
+  ASSERT_GE(walk.levels, 2);
+  for (std::uint32_t page : walk.pages) {
+    const std::uint8_t* bytes = store.Read(page);
+    EXPECT_EQ(bytes[26], bytes[0] == 0x03 ? 1 : 0) << "page " << page;
+  }
+}
+
 // A store over a fixture copy; new pages go past its end.
 class FixtureStore : public MemoryStore {
  public:

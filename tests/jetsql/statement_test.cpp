@@ -81,6 +81,9 @@ TEST(Parse, RefusesWhatJetRefuses) {
       {"INSERT INTO t VALUES('a'); DROP TABLE t", "Syntax error in INSERT INTO statement."},
       {"SELECT a FROM t", "Only SELECT * FROM a table is supported."},
       {"SELECT * FROM [a]]", "Syntax error in FROM clause."},
+      {"SELECT * FROM", "Syntax error in FROM clause."},
+      {"SELECT *;", "Syntax error in query. Incomplete query clause."},
+      {"SELECT * FRO t", "Syntax error in FROM clause."},
       {"UPDATE t SET a = 1", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
                              "'SELECT', or 'UPDATE'."},
       {"", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},

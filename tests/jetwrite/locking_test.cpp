@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "jet/database.h"
@@ -30,6 +31,60 @@ TEST(Locking, IdleConnectionsSeeEachOthersWrites) {
   jet::ResultSet rows = jet::Database::Open(file, "").Execute("SELECT * FROM common");
   EXPECT_EQ(rows.RecordCount(), 3u);
   EXPECT_TRUE(jet::CheckDatabase(file, "").empty());
+}
+
+// An open handle keeps what it learnt about the table of its last INSERT;
+// whatever another writer did to that table in between must be seen.
+TEST(Locking, AHandleSeesWhatAnotherDidToItsTable) {
+  const struct {
+    const char* what;
+    std::vector<std::string> others;  // run by another connection in between
+    const char* insert;               // then run by the first handle
+    std::int32_t error;               // 0: it runs
+    std::map<std::string, std::size_t> rows;
+  } cases[] = {
+      {"rows added", {"INSERT INTO t VALUES('x')", "INSERT INTO t VALUES('y')"}, "INSERT INTO t VALUES('b')", 0,
+       {{"t", 4}}},
+      {"renamed", {"RENAME t u"}, "INSERT INTO t VALUES('b')", jet::kObjectNotFound, {{"u", 1}}},
+      {"dropped", {"DROP TABLE t"}, "INSERT INTO t VALUES('b')", jet::kObjectNotFound, {}},
+      {"dropped, its pages taken by another table",
+       {"DROP TABLE t", "CREATE TABLE other (a char(2))"},
+       "INSERT INTO t VALUES('b')",
+       jet::kObjectNotFound,
+       {{"other", 0}}},
+      {"made again with another shape",
+       {"DROP TABLE t", "CREATE TABLE t (a char(2), b text(5))"},
+       "INSERT INTO t VALUES('b', 'c')",
+       0,
+       {{"t", 1}}},
+      {"made again alike", {"DROP TABLE t", "CREATE TABLE t (a char(2))"}, "INSERT INTO t VALUES('b')", 0,
+       {{"t", 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    auto file = dir.Copy("emptyJet4.mdb");
+    jet::DatabaseWriter handle = jet::DatabaseWriter::Open(file, "");
+    handle.Execute("CREATE TABLE t (a char(2))");
+    handle.Execute("INSERT INTO t VALUES('a')");
+    for (const std::string& sql : c.others) {
+      if (sql.rfind("RENAME ", 0) == 0)
+        jet::RenameTable(file, "", sql.substr(7, 1), sql.substr(9));
+      else
+        jet::ExecuteStatement(file, "", sql);
+    }
+    try {
+      handle.Execute(c.insert);
+      EXPECT_EQ(c.error, 0);
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.Number(), c.error) << e.Description();
+    }
+    jet::Database db = jet::Database::Open(file, "");
+    std::map<std::string, std::size_t> rows;
+    for (const std::string& name : UserTables(file, "")) rows[name] = db.Execute("SELECT * FROM [" + name + "]").RecordCount();
+    EXPECT_EQ(rows, c.rows);
+    EXPECT_EQ(jet::CheckDatabase(file, ""), std::vector<std::string>{});
+  }
 }
 
 // What the program does: it sends a table to MySQL, the user declines an

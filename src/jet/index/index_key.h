@@ -48,7 +48,7 @@ inline constexpr std::uint8_t kDescendingValueFlag = 0x80;
 inline constexpr std::uint8_t kDescendingNullFlag = 0xFF;
 
 // The key of one row for an index over `columns`; `values` holds one value per column.
-// Throws DbError (kIndexValueRefused) for a value the index cannot hold.
+// Throws jet::Error (kIndexValueRefused) for a value the index cannot hold.
 KeyBytes EncodeIndexKey(const std::vector<KeyColumn>& columns, const std::vector<KeyValue>& values);
 
 // Appends one column's part of a key.

@@ -27,7 +27,7 @@ struct DecodedText {
 
 using DecodedValue = std::variant<KeyNull, bool, std::int64_t, double, std::vector<std::uint8_t>, DecodedText>;
 
-// Takes a stored key apart column by column. Throws DbError (kIndexDamaged) when the
+// Takes a stored key apart column by column. Throws jet::Error (kIndexDamaged) when the
 // bytes do not follow the key layout for `columns`.
 std::vector<DecodedValue> DecodeIndexKey(const std::vector<KeyColumn>& columns, const KeyBytes& key);
 

@@ -57,12 +57,12 @@ std::size_t EntrySize(const IndexEntry& entry, IndexPageType type);
 // Entry bytes of `page` as it would be written (prefix counted once).
 std::size_t EntryBytes(const IndexPage& page);
 
-// Reads an index page. Throws DbError (kIndexDamaged) naming `pageNumber` when the page
+// Reads an index page. Throws jet::Error (kIndexDamaged) naming `pageNumber` when the page
 // is not an index page or its bitmap, prefix or entries do not fit together.
 IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber);
 
 // Writes `page` into 4096 bytes: header, bitmap, entries, free space; the rest is zero.
-// Throws DbError (kIndexDamaged) when the entries do not fit or do not share the prefix.
+// Throws jet::Error (kIndexDamaged) when the entries do not fit or do not share the prefix.
 void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes);
 
 }  // namespace jet::index

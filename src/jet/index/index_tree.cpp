@@ -2,6 +2,10 @@
 // before it on its level, so the full page keeps its last entry and its parent's entry for
 // it stays right; the new page gets a parent entry in front. A full root moves its two
 // halves into two new pages and becomes a node over them, keeping its page number.
+//
+// Pages are saved in the order a reader can survive being cut short at any point: a new
+// page before anything points to it, a parent's new entry before the page it split gives
+// up its lower half, so an interrupted split leaves entries found twice, never lost.
 #include "index_tree.h"
 
 #include <algorithm>
@@ -23,6 +27,8 @@ bool Before(const IndexEntry& a, const IndexEntry& b) {
 }
 bool SameEntry(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
 
+constexpr std::uint8_t kNodeByte26 = 1;
+
 struct Step {
   std::uint32_t page = 0;
   IndexPage content;
@@ -34,7 +40,14 @@ class Tree {
   Tree(IndexPageStore& store, std::uint32_t root) : store_(store), root_(root) {}
 
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
-  void Save(std::uint32_t page, const IndexPage& content) { SerializeIndexPage(content, store_.Write(page)); }
+
+  // Pages are written without a shared prefix (entries added since the page was read need
+  // not share it), and with byte 26 as Access sets it: 1 on nodes, 0 on leaves.
+  void Save(std::uint32_t page, IndexPage content) {
+    content.prefixLength = 0;
+    content.byte26 = content.type == IndexPageType::kNode ? kNodeByte26 : 0;
+    SerializeIndexPage(content, store_.Write(page));
+  }
 
   // Root-to-leaf path towards where `target` belongs.
   std::vector<Step> Descend(const IndexEntry& target) {
@@ -80,22 +93,23 @@ class Tree {
       return;
     }
     const std::uint32_t lowerPage = Allocate();
-    lower.prevPage = step.content.prevPage;
+    const std::uint32_t prevPage = step.content.prevPage;
+    lower.prevPage = prevPage;
     lower.nextPage = step.page;
     upper.prevPage = lowerPage;
-    if (lower.prevPage != 0) {
-      IndexPage before = Load(lower.prevPage);
-      before.nextPage = lowerPage;
-      Save(lower.prevPage, before);
-    }
     IndexEntry separator = Separator(lower, lowerPage);
     Save(lowerPage, lower);
-    step.content = upper;
-    Save(step.page, upper);
     IndexPage& parent = path[level - 1].content;
     const std::size_t at = step.slot < 0 ? parent.entries.size() : std::size_t(step.slot);
     parent.entries.insert(parent.entries.begin() + at, separator);
     StoreGrown(path, level - 1);
+    if (prevPage != 0) {
+      IndexPage before = Load(prevPage);
+      before.nextPage = lowerPage;
+      Save(prevPage, before);
+    }
+    path[level].content = upper;
+    Save(path[level].page, upper);
   }
 
   // path[level]'s last entry became `newLast`: fix the first ancestor entry that names it.
@@ -128,7 +142,7 @@ class Tree {
     if (step.slot >= 0) {
       parent.entries.erase(parent.entries.begin() + step.slot);
     } else if (!parent.entries.empty()) {
-      // The last entry's child becomes the tail; the parent now ends where it did.
+      // The last entry's child becomes the tail: the parent now ends with that child.
       parent.tailPage = parent.entries.back().child;
       const IndexEntry newLast = parent.entries.back();
       parent.entries.pop_back();
@@ -252,6 +266,14 @@ IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const In
     if (wasLast && !leaf.entries.empty()) tree.LastEntryChanged(path, leafLevel, leaf.entries.back());
   }
   return tree.TakeChange();
+}
+
+bool HasIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
+  Tree tree(store, root);
+  const std::vector<Step> path = tree.Descend(entry);
+  const IndexPage& leaf = path.back().content;
+  const auto at = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry, Before);
+  return at != leaf.entries.end() && SameEntry(*at, entry);
 }
 
 std::optional<IndexEntry> FindIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key) {

@@ -31,19 +31,22 @@ struct IndexChange {
 };
 
 // Adds `entry` (key and row pointer) to the tree under `root`, splitting full pages.
-// Throws DbError (kIndexValueRefused) when the same key and row are there already.
+// Throws jet::Error (kIndexValueRefused) when the same key and row are there already.
 IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
 
-// Removes `entry` from the tree under `root`, freeing pages left empty. Throws DbError
+// Removes `entry` from the tree under `root`, freeing pages left empty. Throws jet::Error
 // (kIndexDamaged) when the entry is not there.
 IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
+
+// Whether the tree under `root` holds `entry` (key and row pointer).
+bool HasIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
 
 // The first entry with exactly `key`, if any (for unique indexes).
 std::optional<IndexEntry> FindIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key);
 
 // All entries under `root` in order, after checking the tree: page types per level,
 // previous/next chains, strictly increasing entries, node entries equal to the last entry
-// of their child, one owning TDEF. Throws DbError (kIndexDamaged) naming the first fault.
+// of their child, one owning TDEF. Throws jet::Error (kIndexDamaged) naming the first fault.
 struct IndexWalk {
   std::vector<IndexEntry> entries;
   std::vector<std::uint32_t> pages;

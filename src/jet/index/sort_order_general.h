@@ -16,7 +16,7 @@ inline constexpr std::size_t kMaxKeyedTextLength = 255;
 std::u16string_view KeyedText(std::u16string_view text);
 
 // Appends the key of `text` (without the column flag byte). Descending keys come out
-// inverted. Throws DbError (kIndexValueRefused) for a character the code table lacks.
+// inverted. Throws jet::Error (kIndexValueRefused) for a character the code table lacks.
 void AppendGeneralTextKey(std::u16string_view text, bool ascending, std::vector<std::uint8_t>& out);
 
 // UTF-8 rendering of UTF-16 text for messages.

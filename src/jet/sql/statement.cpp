@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 
 namespace jet::sql {
@@ -19,10 +18,16 @@ constexpr std::array<std::string_view, 58> kReservedWords = {
     "TO",       "UNION",   "UNIQUE",   "UPDATE",  "VALUE",    "VALUES",   "VARCHAR", "WHERE",
     "WITH",     "PROCEDURE"};
 
+// Character classes of SQL text, ASCII only: keywords and bare-name rules are
+// ASCII, and the C library's versions would follow the process's locale.
+constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+constexpr bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 0x20 : c; }
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::toupper(x) == std::toupper(y);
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return Upper(x) == Upper(y);
          });
 }
 
@@ -33,14 +38,14 @@ bool IsReserved(std::string_view word) {
 
 // Bytes of bare names: ASCII letters, digits, underscore and any non-ASCII
 // UTF-8 byte (Jet takes national letters in bare names).
-bool IsNameByte(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
+bool IsNameByte(unsigned char c) { return IsLetter(c) || IsDigit(c) || c == '_' || c >= 0x80; }
 
 class Parser {
  public:
   Parser(std::string_view sql, const char* syntaxMessage) : sql_(sql), message_(syntaxMessage) {}
 
   void SkipBlanks() {
-    while (pos_ < sql_.size() && std::isspace(static_cast<unsigned char>(sql_[pos_]))) ++pos_;
+    while (pos_ < sql_.size() && IsBlank(static_cast<unsigned char>(sql_[pos_]))) ++pos_;
   }
 
   bool TryWord(std::string_view word) {
@@ -86,7 +91,7 @@ class Parser {
     std::size_t start = pos_;
     while (pos_ < sql_.size() && IsNameByte(static_cast<unsigned char>(sql_[pos_]))) ++pos_;
     std::string_view word = sql_.substr(start, pos_ - start);
-    if (word.empty() || std::isdigit(static_cast<unsigned char>(word[0])) || IsReserved(word)) {
+    if (word.empty() || IsDigit(static_cast<unsigned char>(word[0])) || IsReserved(word)) {
       pos_ = start;
       Fail();
     }
@@ -124,7 +129,7 @@ class Parser {
     }
     std::size_t start = pos_;
     if (pos_ < sql_.size() && (sql_[pos_] == '-' || sql_[pos_] == '+')) ++pos_;
-    while (pos_ < sql_.size() && (std::isdigit(static_cast<unsigned char>(sql_[pos_])) || sql_[pos_] == '.'))
+    while (pos_ < sql_.size() && (IsDigit(static_cast<unsigned char>(sql_[pos_])) || sql_[pos_] == '.'))
       ++pos_;
     std::string_view number = sql_.substr(start, pos_ - start);
     if (number.empty() || number.find_first_of("0123456789") == std::string_view::npos) {
@@ -191,6 +196,7 @@ Statement ParseInsert(Parser& p) {
   insert.table = p.Name();
   p.ExpectWord("VALUES");
   p.ExpectChar('(');
+  insert.values.reserve(16);
   do {
     insert.values.push_back(p.Literal());
   } while (p.TryChar(','));
@@ -207,7 +213,10 @@ Statement Parse(std::string_view sql) {
     Parser p(sql, "Syntax error in FROM clause.");
     p.ExpectWord("SELECT");
     if (!p.TryChar('*')) throw SyntaxError("Only SELECT * FROM a table is supported.");
-    p.ExpectWord("FROM");
+    if (!p.TryWord("FROM")) {
+      p.ExpectEnd();
+      throw SyntaxError("Syntax error in query. Incomplete query clause.");
+    }
     SelectAll select{p.Name()};
     p.ExpectEnd();
     return select;

@@ -5,11 +5,12 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "jet/error.h"
 
 namespace jet::sql {
 
@@ -41,10 +42,11 @@ struct DropTable {
 
 using Statement = std::variant<SelectAll, CreateTable, InsertValues, DropTable>;
 
-// A statement Jet would refuse before touching any table, worded as Jet words it.
-class SyntaxError : public std::runtime_error {
+// A statement Jet would refuse before touching any table, worded as Jet words it
+// and numbered as a failed statement.
+class SyntaxError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit SyntaxError(const std::string& description) : Error(kStatementFailed, description) {}
 };
 
 // Parses one statement; throws SyntaxError.

@@ -1,12 +1,15 @@
 #include "jet/write/catalogue_writer.h"
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 
 #include "jet/catalogue.h"
 #include "jet/error.h"
 #include "jet/names.h"
 #include "jet/sql/names.h"
+#include "jet/text_codec.h"
+#include "jet/write/row_edit.h"
 
 namespace jet {
 namespace {
@@ -164,6 +167,9 @@ void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) 
 }
 
 void CatalogueWriter::RemoveTable(const CatalogueTable& table) {
+  // Its properties (LvProp and the like) go with the row.
+  if (std::vector<std::uint8_t> stored = objects_.StoredBytes(table.row.where); !stored.empty())
+    objects_.FreeLongValues(stored);
   objects_.Delete(table.row);
   std::optional<CatalogueTable> aces = Find("MSysACEs");
   if (!aces) return;
@@ -175,10 +181,30 @@ void CatalogueWriter::RemoveTable(const CatalogueTable& table) {
 
 void CatalogueWriter::RenameTable(const CatalogueTable& table, const std::string& newName) {
   std::vector<Value> values = table.row.values;
-  values[objects_.ColumnIndex("Name")] = Text{newName};
-  values[objects_.ColumnIndex("DateUpdate")] = DateTime{OleDateNow()};
-  objects_.Delete(table.row);
-  objects_.Insert(values);
+  const std::size_t nameColumn = objects_.ColumnIndex("Name");
+  const std::size_t dateColumn = objects_.ColumnIndex("DateUpdate");
+  const double now = OleDateNow();
+  values[nameColumn] = Text{newName};
+  values[dateColumn] = DateTime{now};
+  std::vector<std::uint8_t> stored = objects_.StoredBytes(table.row.where);
+  const Column& name = objects_.Definition().columns[nameColumn];
+  const Column& date = objects_.Definition().columns[dateColumn];
+  if (stored.empty() || name.IsFixed() || !date.IsFixed()) {
+    objects_.Delete(table.row);
+    objects_.Insert(values);
+  } else {
+    // The row keeps its other bytes, long-value references included, and its
+    // length when the new name is not longer: Access rewrites it in place.
+    std::vector<std::uint8_t> bytes =
+        WithVariableColumn(stored, name, EncodeText(Utf8ToUtf16(newName), name.IsCompressed()), stored.size());
+    std::memcpy(bytes.data() + 2 + date.fixedOffset, &now, sizeof now);
+    std::size_t maskAt = bytes.size() - (std::size_t{U16(bytes, 0)} + 7) / 8;
+    if (maskAt + date.number / 8 < bytes.size()) bytes[maskAt + date.number / 8] |= static_cast<std::uint8_t>(1u << (date.number % 8));
+    if (!objects_.Rewrite(table.row, bytes, values)) {
+      objects_.Delete(table.row);
+      objects_.Insert(bytes, values);
+    }
+  }
 
   std::optional<std::uint32_t> page = RelationshipsPage();
   if (!page) return;

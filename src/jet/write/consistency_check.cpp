@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-#include "jet/error.h"
 #include "jet/catalogue.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
@@ -55,8 +54,6 @@ class Checker {
       try {
         CheckTable(tableName, page, catalogue.count(page) > 0);
       } catch (const Error& e) {
-        Report("table " + tableName + ": " + e.Description());
-      } catch (const jet::Error& e) {
         Report("table " + tableName + ": " + e.Description());
       }
     }
@@ -204,7 +201,7 @@ class Checker {
     Walk walk;
     try {
       WalkPage(who, def, def.realIndexes[realIndex].rootPage, 0, walk);
-    } catch (const jet::Error& e) {
+    } catch (const Error& e) {
       Report(who + ": " + e.Description());
       return;
     }

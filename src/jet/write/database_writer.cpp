@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 #include "jet/catalogue.h"
 #include "jet/data_page.h"
@@ -23,6 +24,7 @@ namespace jet {
 namespace {
 
 constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
+constexpr std::size_t kRowCountOffset = 16;
 
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 
@@ -95,15 +97,8 @@ void Create(Connection& c, const sql::CreateTable& create) {
   statement.Finish();
 }
 
-std::vector<std::uint8_t> DefinitionPageBytes(Pager& pager, std::uint32_t page) {
-  PageRef bytes = pager.Read(page);
-  std::vector<std::uint8_t> copy(bytes->begin(), bytes->end());
-  std::fill_n(copy.begin() + 16, 4, 0);  // the row count changes with every insert
-  return copy;
-}
-
 ByteSpan CatalogueRowBytes(Pager& pager, RowPointer where, PageRef& keep) {
-  if (where.page >= pager.PageCount()) return {};
+  if (!pager.Exists(where.page)) return {};
   keep = pager.Read(where.page);
   DataPage page(*keep);
   if (!page.IsData() || page.Owner() != kCatalogueTdefPage || where.row >= page.SlotCount() ||
@@ -112,51 +107,101 @@ ByteSpan CatalogueRowBytes(Pager& pager, RowPointer where, PageRef& keep) {
   return page.Row(where.row);
 }
 
-// Whether `last` still describes the table `name`: its catalogue row and
-// definition pages are byte for byte what they were.
-bool StillValid(Pager& pager, const DatabaseWriter::LastTable& last, const std::string& name) {
-  if (last.name != name) return false;
-  PageRef keep;
-  ByteSpan row = CatalogueRowBytes(pager, last.catalogueRow, keep);
-  if (!std::equal(row.begin(), row.end(), last.catalogueBytes.begin(), last.catalogueBytes.end())) return false;
-  for (std::size_t i = 0; i < last.def.pages.size(); ++i) {
-    if (last.def.pages[i] >= pager.PageCount() || DefinitionPageBytes(pager, last.def.pages[i]) != last.definitionPages[i])
-      return false;
-  }
-  return true;
-}
+}  // namespace
 
-void Insert(Connection& c, const sql::InsertValues& insert, std::shared_ptr<DatabaseWriter::LastTable>& last) {
+// The table an INSERT goes to, kept between the statements of one handle so
+// that the next INSERT into it need not look it up again. It is not trusted:
+// each statement reads the table's catalogue row and definition pages afresh
+// (the definition must be read anyway to count the row) and uses what is kept
+// only when those bytes are what they were. A drop, rename or redefinition by
+// any writer changes one of them; rows added by others change the row count,
+// which is ignored here and read afresh when counting, and the maps and data
+// pages, which are always read afresh.
+struct InsertTarget {
+  std::string name;
+  RowPointer catalogueRow;
+  std::vector<std::uint8_t> catalogueBytes;
+  std::vector<PageBytes> definitionPages;
+  TableDef def;
+  std::vector<std::size_t> byNumber;  // definition columns in column-number order
+  std::unique_ptr<TableRows> rows;
+  LongValueStore longValues;
+  std::uint32_t lastDataPage = 0;  // where the last row went
+  // Scratch space reused from row to row.
+  std::vector<Value> values;
+  std::vector<std::uint8_t> row;
+
+  // The pages the next INSERT reads, so that they come in with few reads.
+  std::vector<std::uint32_t> PagesToRead() const {
+    std::vector<std::uint32_t> pages = def.pages;
+    pages.push_back(catalogueRow.page);
+    pages.push_back(def.freeSpacePages.page);
+    if (lastDataPage != 0) pages.push_back(lastDataPage);
+    return pages;
+  }
+
+  bool StillDescribes(Pager& pager, const std::string& table) const {
+    if (name != table) return false;
+    PageRef keep;
+    ByteSpan now = CatalogueRowBytes(pager, catalogueRow, keep);
+    if (!std::equal(now.begin(), now.end(), catalogueBytes.begin(), catalogueBytes.end())) return false;
+    for (std::size_t i = 0; i < def.pages.size(); ++i) {
+      if (!pager.Exists(def.pages[i])) return false;
+      const PageBytes& bytes = *pager.Read(def.pages[i]);
+      const PageBytes& then = definitionPages[i];
+      // The first page's row count (offset 16) changes with every insert.
+      if (i == 0 ? std::memcmp(bytes.data(), then.data(), kRowCountOffset) != 0 ||
+                       std::memcmp(bytes.data() + kRowCountOffset + 4, then.data() + kRowCountOffset + 4,
+                                   kPageSize - kRowCountOffset - 4) != 0
+                 : bytes != then)
+        return false;
+    }
+    return true;
+  }
+
+  static std::shared_ptr<InsertTarget> Find(Pager& pager, PageSpace& space, const std::string& table) {
+    CatalogueWriter catalogue(pager, space);
+    CatalogueTable found = FindLocalTable(catalogue, table, "insert into");
+    auto t = std::make_shared<InsertTarget>();
+    t->name = table;
+    t->catalogueRow = found.row.where;
+    PageRef keep;
+    ByteSpan row = CatalogueRowBytes(pager, found.row.where, keep);
+    t->catalogueBytes.assign(row.begin(), row.end());
+    t->def = ReadTableDef(pager, static_cast<std::uint32_t>(found.id) & kIdPageMask);
+    for (std::uint32_t p : t->def.pages) t->definitionPages.push_back(*pager.Read(p));
+    // Values go to columns in column-number order, the order of CREATE TABLE.
+    t->byNumber.resize(t->def.columns.size());
+    for (std::size_t i = 0; i < t->byNumber.size(); ++i) t->byNumber[i] = i;
+    std::sort(t->byNumber.begin(), t->byNumber.end(), [&](std::size_t a, std::size_t b) {
+      return t->def.columns[a].number < t->def.columns[b].number;
+    });
+    t->rows = std::make_unique<TableRows>(pager, t->def);
+    t->longValues = t->rows->LongValues();
+    t->values.resize(t->def.columns.size());
+    return t;
+  }
+};
+
+namespace {
+
+void Insert(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target) {
   WriteStatement statement(c);
   Pager& pager = statement.Pages();
-  if (!last || !StillValid(pager, *last, insert.table)) {
-    last.reset();
-    CatalogueWriter catalogue(pager, statement.Space());
-    CatalogueTable table = FindLocalTable(catalogue, insert.table, "insert into");
-    auto fresh = std::make_shared<DatabaseWriter::LastTable>();
-    fresh->name = insert.table;
-    fresh->catalogueRow = table.row.where;
-    PageRef keep;
-    ByteSpan row = CatalogueRowBytes(pager, table.row.where, keep);
-    fresh->catalogueBytes.assign(row.begin(), row.end());
-    fresh->def = ReadTableDef(pager, static_cast<std::uint32_t>(table.id) & kIdPageMask);
-    for (std::uint32_t p : fresh->def.pages) fresh->definitionPages.push_back(DefinitionPageBytes(pager, p));
-    last = fresh;
+  if (target && target->name == insert.table) pager.Preload(target->PagesToRead());
+  if (!target || !target->StillDescribes(pager, insert.table)) {
+    target.reset();
+    target = InsertTarget::Find(pager, statement.Space(), insert.table);
   }
-  const TableDef& def = last->def;
-  if (insert.values.size() != def.columns.size())
+  InsertTarget& t = *target;
+  if (insert.values.size() != t.def.columns.size())
     Refuse("Number of query values and destination fields are not the same.");
-  // Values go to columns in column-number order, the order of CREATE TABLE.
-  std::vector<std::size_t> order(def.columns.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&](std::size_t a, std::size_t b) { return def.columns[a].number < def.columns[b].number; });
-  std::vector<Value> values(def.columns.size());
-  for (std::size_t k = 0; k < order.size(); ++k) values[order[k]] = ColumnValue(def.columns[order[k]], insert.values[k]);
-  TableRows rows(pager, def);
-  std::vector<std::uint8_t> row = EncodeRow(def, values, rows.LongValues());
-  rows.Insert(row);
+  for (std::size_t k = 0; k < t.byNumber.size(); ++k)
+    t.values[t.byNumber[k]] = ColumnValue(t.def.columns[t.byNumber[k]], insert.values[k]);
+  EncodeRow(t.def, t.values, t.longValues, t.row);
+  RowPointer where = t.rows->Insert(t.row);
   statement.Finish();
+  t.lastDataPage = where.page;
 }
 
 void Drop(Connection& c, const sql::DropTable& drop) {
@@ -198,12 +243,7 @@ DatabaseWriter DatabaseWriter::Open(const std::string& path, const std::string& 
 }
 
 void DatabaseWriter::Execute(const std::string& sql) {
-  sql::Statement statement;
-  try {
-    statement = sql::Parse(sql);
-  } catch (const sql::SyntaxError& e) {
-    throw Error(kStatementFailed, e.what());
-  }
+  sql::Statement statement = sql::Parse(sql);
   Connection& c = *connection_;
   std::visit(
       [&](const auto& s) {

@@ -19,6 +19,8 @@
 
 namespace jet {
 
+struct InsertTarget;
+
 class DatabaseWriter {
  public:
   // Opens `path` for writing; `password` is checked as Jet checks it. Throws
@@ -35,21 +37,12 @@ class DatabaseWriter {
   // Flushes every change made through any descriptor of the file to disk.
   void Sync();
 
- // The table the last INSERT went to, so that the next one into it need not
-  // look it up again. Not trusted: every statement first re-reads the
-  // catalogue row and the definition pages and compares their bytes.
-  struct LastTable {
-    std::string name;
-    RowPointer catalogueRow;
-    std::vector<std::uint8_t> catalogueBytes;
-    std::vector<std::vector<std::uint8_t>> definitionPages;  // row count blanked
-    TableDef def;
-  };
-
  private:
   explicit DatabaseWriter(std::shared_ptr<Connection> c) : connection_(std::move(c)) {}
   std::shared_ptr<Connection> connection_;
-  std::shared_ptr<LastTable> lastTable_;
+  // The table the last INSERT went to, so that the next one into it need not
+  // look it up again; see database_writer.cpp for how it is checked.
+  std::shared_ptr<InsertTarget> lastTable_;
 };
 
 // ExecuteAccessStatement's engine side: open, run one statement, close.

@@ -1,13 +1,10 @@
-// Keeping one index of a table exact as rows come and go: a B-tree of index
-// pages whose root never moves (the definition points at it). Leaves hold
-// the entries in order and are chained by their previous/next fields; a node
-// holds, per child but the last, an entry carrying that child's largest
-// entry and the child's page, and points to its last child with its tail
-// field. A full page splits in two: its lower half moves to a new page put
-// before it, and the parent gains an entry for that page; a full root moves
-// its entries into two new children and becomes a node over them. A page
-// left empty by a delete leaves the tree. New pages join the index's usage
-// map; pages that leave it go back to the free pool.
+// Keeping one index of a table exact as its rows come and go. The tree is
+// the index layer's (jet/index/index_tree.h); what the writer adds is the
+// key of a row from its values, the pages a change takes into or gives out
+// of the tree entered in the index's usage map and the global map, and the
+// unique-entry count of the definition (offset 4 of the index's 12-byte
+// block after the first 63 bytes), which grows with every key not seen
+// before and never shrinks.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +12,11 @@
 #include <vector>
 
 #include "jet/index/index_key.h"
-#include "jet/index/index_page.h"
+#include "jet/index/index_tree.h"
 #include "jet/pager.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
+#include "jet/write/index_page_store.h"
 #include "jet/write/page_space.h"
 
 namespace jet {
@@ -34,40 +32,27 @@ class IndexWriter {
   // The row of the first entry with exactly this key.
   std::optional<RowPointer> Find(const index::KeyBytes& key);
 
-  // Adds the entry; counts a key not seen before in the definition's
-  // unique-entry count.
+  // Adds the entry, counting a key not seen before.
   void Insert(const index::KeyBytes& key, RowPointer row);
-  // Removes the entry; false when it was not there.
+  // Removes the entry; false when it was not there (an interrupted earlier
+  // statement may have left a row without its entries).
   bool Remove(const index::KeyBytes& key, RowPointer row);
 
  private:
-  struct Step {
-    std::uint32_t page;
-    index::IndexPage contents;
-    std::size_t child;  // entry followed; entries.size() for the tail
-  };
-  std::vector<Step> Descend(const index::IndexEntry& target);
-  index::IndexPage Load(std::uint32_t page);
-  void Store(std::uint32_t page, index::IndexPage contents);
-  void InsertIntoPath(std::vector<Step>& path, std::size_t level, index::IndexEntry entry);
-  void Split(std::vector<Step>& path, std::size_t level);
-  void RemoveFromPath(std::vector<Step>& path, std::size_t level);
-  void RefreshSeparators(std::vector<Step>& path, std::size_t level);
-  std::uint32_t NewPage();
+  void Account(const index::IndexChange& change);
   void BumpUniqueCount();
 
   Pager& pager_;
   PageSpace& space_;
+  PagerIndexStore store_;
   const TableDef& def_;
   std::size_t realIndex_;
+  std::uint32_t root_;
   std::vector<index::KeyColumn> keyColumns_;
   std::vector<std::size_t> valueIndexes_;  // definition column of each key column
 };
 
 // A row value as the index layer takes it.
 index::KeyValue ToKeyValue(const Value& value);
-
-// Converts the index layer's errors into the engine's.
-[[noreturn]] void RethrowIndexError();
 
 }  // namespace jet

@@ -5,7 +5,9 @@
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/row_codec.h"
+#include "jet/long_value.h"
 #include "jet/table.h"
+#include "jet/write/row_edit.h"
 
 namespace jet {
 namespace {
@@ -71,11 +73,15 @@ std::optional<RowPointer> IndexedTable::FindByKey(std::size_t realIndex, const s
 
 RowPointer IndexedTable::Insert(const std::vector<Value>& values) {
   // Keys first: a value the sort order cannot key refuses the row untouched.
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) IndexWriter(pager_, space_, def_, i).KeyOf(values);
+  return Insert(EncodeRow(def_, values, rows_.LongValues()), values);
+}
+
+RowPointer IndexedTable::Insert(ByteSpan bytes, const std::vector<Value>& values) {
   std::vector<index::KeyBytes> keys;
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i)
     keys.push_back(IndexWriter(pager_, space_, def_, i).KeyOf(values));
-  std::vector<std::uint8_t> row = EncodeRow(def_, values, rows_.LongValues());
-  RowPointer where = rows_.Insert(row);
+  RowPointer where = rows_.Insert(bytes);
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) IndexWriter(pager_, space_, def_, i).Insert(keys[i], where);
   return where;
 }
@@ -85,6 +91,57 @@ void IndexedTable::Delete(const StoredRow& row) {
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
     IndexWriter index(pager_, space_, def_, i);
     index.Remove(index.KeyOf(row.values), row.where);
+  }
+}
+
+std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
+  if (!pager_.Exists(where.page)) return {};
+  PageRef bytes = pager_.Read(where.page);
+  DataPage page(*bytes);
+  if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row) ||
+      page.IsLookup(where.row))
+    return {};
+  ByteSpan row = page.Row(where.row);
+  return {row.begin(), row.end()};
+}
+
+bool IndexedTable::Rewrite(const StoredRow& row, ByteSpan bytes, const std::vector<Value>& values) {
+  std::vector<index::KeyBytes> before, after;
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
+    IndexWriter index(pager_, space_, def_, i);
+    before.push_back(index.KeyOf(row.values));
+    after.push_back(index.KeyOf(values));
+  }
+  // Checked on a copy first: a page without room is left untouched.
+  PageBytes page = *pager_.Read(row.where.page);
+  if (!ReplaceRow(page.data(), row.where.row, bytes)) return false;
+  std::copy(page.begin(), page.end(), pager_.Write(row.where.page));
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
+    if (before[i] == after[i]) continue;
+    IndexWriter index(pager_, space_, def_, i);
+    index.Remove(before[i], row.where);
+    index.Insert(after[i], row.where);
+  }
+  return true;
+}
+
+void IndexedTable::FreeLongValues(ByteSpan row) {
+  for (ByteSpan reference : LongValueReferences(def_, row)) {
+    std::uint32_t head = U32(reference, 0);
+    if (head & kLongValueInline) continue;
+    RowPointer where = RowPointer::FromU32(U32(reference, 4));
+    // A chain's rows each start with a pointer to the next; a single row has none.
+    for (int hops = 0; where.page != 0 && hops < 0x10000; ++hops) {
+      if (!pager_.Exists(where.page)) return;
+      PageRef bytes = pager_.Read(where.page);
+      DataPage page(*bytes);
+      if (!page.IsData() || page.Owner() != kLvalOwner || where.row >= page.SlotCount() || page.IsDeleted(where.row))
+        break;
+      RowPointer next{};
+      if (!(head & kLongValueSingle)) next = RowPointer::FromU32(U32(page.Row(where.row), 0));
+      DataPageWriter(pager_.Write(where.page)).MarkDeleted(where.row);
+      where = next;
+    }
   }
 }
 

@@ -44,7 +44,19 @@ class IndexedTable {
   std::optional<RowPointer> FindByKey(std::size_t realIndex, const std::vector<Value>& values);
 
   RowPointer Insert(const std::vector<Value>& values);
+  // Inserts a row already encoded as `bytes`, indexed by its `values`.
+  RowPointer Insert(ByteSpan bytes, const std::vector<Value>& values);
   void Delete(const StoredRow& row);
+
+  // The stored bytes of a live row that lies in its own slot (no overflow
+  // pointer); empty otherwise.
+  std::vector<std::uint8_t> StoredBytes(RowPointer where);
+  // Puts `bytes` in the place of `row`, keeping its slot, and moves the index
+  // entries whose keys change to `values`; false, with nothing changed, when
+  // the page has no room for the new bytes.
+  bool Rewrite(const StoredRow& row, ByteSpan bytes, const std::vector<Value>& values);
+  // Frees the long-value rows a row's memo and OLE values point to.
+  void FreeLongValues(ByteSpan row);
 
  private:
   Pager& pager_;

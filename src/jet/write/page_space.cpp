@@ -126,11 +126,7 @@ void PageSpace::ReleaseQueued() {
 
 std::vector<std::uint32_t> MapPages(Pager& pager, RowPointer map) { return UsageMap(pager, map).Pages(); }
 
-std::optional<std::uint32_t> LastMapPage(Pager& pager, RowPointer map) {
-  std::vector<std::uint32_t> pages = MapPages(pager, map);
-  if (pages.empty()) return std::nullopt;
-  return pages.back();
-}
+std::optional<std::uint32_t> LastMapPage(Pager& pager, RowPointer map) { return UsageMap(pager, map).Last(); }
 
 std::vector<std::uint32_t> MapBitmapPages(Pager& pager, RowPointer map) {
   RowPlace place = PlaceOf(pager, map);

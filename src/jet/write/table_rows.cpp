@@ -49,7 +49,7 @@ void TableRows::AddToRowCount(int delta) {
 RowPointer TableRows::Insert(ByteSpan row) {
   if (row.size() > kMaxRowSize) throw Error(kStatementFailed, "Record is too large.");
   std::optional<std::uint32_t> last = LastMapPage(pager_, def_.freeSpacePages);
-  if (last && *last < pager_.PageCount()) {
+  if (last && pager_.Exists(*last)) {
     PageRef bytes = pager_.Read(*last);
     DataPage page(*bytes);
     if (page.IsData() && page.Owner() == def_.page && HasRoom(page, row.size())) {
@@ -81,7 +81,7 @@ LongValueStore TableRows::LongValues() {
 RowPointer TableRows::AddLongValueRow(const std::optional<LongValueMaps>& maps, ByteSpan row, bool reuse) {
   if (reuse && maps) {
     std::optional<std::uint32_t> last = LastMapPage(pager_, maps->freeSpace);
-    if (last && *last < pager_.PageCount()) {
+    if (last && pager_.Exists(*last)) {
       PageRef bytes = pager_.Read(*last);
       DataPage page(*bytes);
       if (page.IsData() && page.Owner() == kLvalOwner && HasRoom(page, row.size())) {
