@@ -76,13 +76,17 @@ class JetResult : public ResultData {
     page_.clear();
     current_ = 0;
     if (delivered_ == cursor_.RowCount()) return false;
-    while (page_.empty()) {
-      bool more = cursor_.NextPage([&](std::vector<jet::Value>& row) {
-        if (delivered_ == cursor_.RowCount()) return;  // rows added since the count
-        ++delivered_;
-        for (jet::Value& value : row) page_.push_back(FromJetValue(std::move(value)));
-      });
-      if (!more) break;
+    try {
+      while (page_.empty()) {
+        bool more = cursor_.NextPage([&](std::vector<jet::Value>& row) {
+          if (delivered_ == cursor_.RowCount()) return;  // rows added since the count
+          ++delivered_;
+          for (jet::Value& value : row) page_.push_back(FromJetValue(std::move(value)));
+        });
+        if (!more) break;
+      }
+    } catch (const jet::Error& failure) {
+      throw DbError(failure.Number(), failure.Description());
     }
     if (page_.empty() && delivered_ < cursor_.RowCount())
       throw DbError(jet::kStatementFailed, "The table '" + cursor_.TableName() + "' lost rows while they were read: " +
@@ -143,9 +147,10 @@ class JetSession : public EngineSession {
  private:
   static jet::Database Open(const std::string& path, const std::string& password) {
     try {
-      // Opening reads the catalogue, as Jet's does, so that a damaged or
-      // cut-short file fails here and not at the first statement.
-      return jet::Database::Open(path, password);
+      // Opening checks the catalogue, so that a damaged or cut-short file
+      // fails here and not at the first statement; the entries are left to
+      // the statement, which reads those it needs.
+      return jet::Database::OpenQuickly(path, password);
     } catch (const jet::Error& failure) {
       // Whatever kept the file from opening, callers see a failed connection.
       throw DbError(kConnectFailed, failure.Description());

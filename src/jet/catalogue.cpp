@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/names.h"
 #include "jet/row_codec.h"
@@ -96,6 +97,17 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
   std::stable_sort(tables.begin(), tables.end(),
                    [](const CatalogueEntry& a, const CatalogueEntry& b) { return FoldName(a.name) < FoldName(b.name); });
   return tables;
+}
+
+void CheckCatalogueStructure(Pager& pager) {
+  Pager::Statement statement(pager, LockMode::Shared);
+  TableDef def = ReadTableDef(pager, kCatalogueTdefPage);
+  for (std::uint32_t p : TablePages(pager, def)) {
+    PageRef bytes = pager.Read(p);
+    DataPage page(*bytes);
+    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i)
+      if (!page.IsDeleted(i)) page.Row(i);  // throws for a row outside its page
+  }
 }
 
 }  // namespace jet

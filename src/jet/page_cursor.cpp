@@ -5,11 +5,13 @@
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/row_codec.h"
+#include "jet/usage_map.h"
 
 namespace jet {
 namespace {
 
 constexpr std::size_t kRowCountOffset = 16;
+constexpr std::size_t kCountingCachePages = 32;
 
 // A definition page as compared between two reads: the row count, which
 // every insert changes, blanked.
@@ -40,12 +42,24 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i)
     definitionPages_.push_back(DefinitionBytes(pager, def.pages[i], i == 0));
-  pages_ = TablePages(pager, def);
-  for (std::uint32_t p : pages_) {
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes);
-    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+  // Counting visits each of the table's pages once: keep only a few cached,
+  // or a large table would be held in memory whole until the lock ends.
+  std::size_t cacheLimit = pager.CacheLimit();
+  pager.SetCacheLimit(kCountingCachePages);
+  try {
+    for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
+      if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+      PageRef bytes = pager.Read(p);
+      DataPage page(*bytes);
+      if (!page.IsData() || page.Owner() != def.page) continue;
+      pages_.push_back(p);
+      for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+    }
+  } catch (...) {
+    pager.SetCacheLimit(cacheLimit);
+    throw;
   }
+  pager.SetCacheLimit(cacheLimit);
 }
 
 void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
