@@ -4,12 +4,12 @@
 #include <memory>
 #include <optional>
 
-#include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/names.h"
 #include "jet/row_codec.h"
 #include "jet/table.h"
 #include "jet/tdef.h"
+#include "jet/usage_map.h"
 
 namespace jet {
 namespace {
@@ -102,12 +102,8 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
 void CheckCatalogueStructure(Pager& pager) {
   Pager::Statement statement(pager, LockMode::Shared);
   TableDef def = ReadTableDef(pager, kCatalogueTdefPage);
-  for (std::uint32_t p : TablePages(pager, def)) {
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes);
-    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i)
-      if (!page.IsDeleted(i)) page.Row(i);  // throws for a row outside its page
-  }
+  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages())
+    if (p >= pager.PageCount()) ThrowDamaged("the catalogue owns a page beyond the end of the file");
 }
 
 }  // namespace jet

@@ -21,7 +21,7 @@ class Database {
   // missing, unreadable or damaged file, another Jet version or a wrong password.
   static Database Open(const std::string& path, const std::string& password);
   // As Open, but the catalogue is checked for its structure only (its
-  // definition and the data pages it owns are there and well-formed), not
+  // definition is well-formed and the pages it owns are in the file), not
   // read entry by entry: for a connection that runs one statement, which
   // reads the entries it needs itself. A cut-short file still fails here.
   static Database OpenQuickly(const std::string& path, const std::string& password);

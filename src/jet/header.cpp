@@ -31,6 +31,17 @@ std::array<std::uint8_t, 4> DateMask(double date) {
           static_cast<std::uint8_t>(u >> 24)};
 }
 
+// The header key's keystream is the same for every file: made once, it turns
+// unmasking (done at every open) into a plain XOR.
+const std::array<std::uint8_t, kMaskedLength>& HeaderKeystream() {
+  static const std::array<std::uint8_t, kMaskedLength> keystream = [] {
+    std::array<std::uint8_t, kMaskedLength> zeros{};
+    Rc4Apply(kHeaderKey, zeros);
+    return zeros;
+  }();
+  return keystream;
+}
+
 }  // namespace
 
 Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
@@ -48,7 +59,8 @@ Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
   }
 
   std::vector<std::uint8_t> page(raw.begin(), raw.begin() + kPageSize);
-  Rc4Apply(kHeaderKey, std::span(page).subspan(kMaskedStart, kMaskedLength));
+  const auto& keystream = HeaderKeystream();
+  for (std::size_t i = 0; i < kMaskedLength; ++i) page[kMaskedStart + i] ^= keystream[i];
   ByteSpan p(page);
 
   Header h;
