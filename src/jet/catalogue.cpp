@@ -101,8 +101,7 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
 
 void CheckCatalogueStructure(Pager& pager) {
   Pager::Statement statement(pager, LockMode::Shared);
-  TableDef def = ReadTableDef(pager, kCatalogueTdefPage);
-  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages())
+  for (std::uint32_t p : UsageMap(pager, ReadOwnedPagesMap(pager, kCatalogueTdefPage)).Pages())
     if (p >= pager.PageCount()) ThrowDamaged("the catalogue owns a page beyond the end of the file");
 }
 
