@@ -1,5 +1,6 @@
 #include "jet/header.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -58,7 +59,9 @@ Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
     default: NotJet4(path, "an unknown Jet version; only Access 2000-2003 (Jet 4) files are supported");
   }
 
-  std::vector<std::uint8_t> page(raw.begin(), raw.begin() + kPageSize);
+  // Only the bytes up to the end of the masked region are read from here on.
+  std::array<std::uint8_t, kMaskedStart + kMaskedLength> page;
+  std::copy_n(raw.begin(), page.size(), page.begin());
   const auto& keystream = HeaderKeystream();
   for (std::size_t i = 0; i < kMaskedLength; ++i) page[kMaskedStart + i] ^= keystream[i];
   ByteSpan p(page);
