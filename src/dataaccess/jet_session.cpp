@@ -89,7 +89,7 @@ class JetResult : public ResultData {
       throw DbError(failure.Number(), failure.Description());
     }
     if (page_.empty() && delivered_ < cursor_.RowCount())
-      throw DbError(jet::kStatementFailed, "The table '" + cursor_.TableName() + "' lost rows while they were read: " +
+      throw DbError(kCommandError, "The table '" + cursor_.TableName() + "' lost rows while they were read: " +
                                                std::to_string(delivered_) + " of " +
                                                std::to_string(cursor_.RowCount()) + " were found.");
     return !page_.empty();
