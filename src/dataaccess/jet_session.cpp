@@ -72,37 +72,54 @@ class JetResult : public ResultData {
 
   bool NextRow() override {
     current_ += names_.size();
-    if (current_ < page_.size()) return true;
-    page_.clear();
+    if (current_ < used_) return true;
+    used_ = 0;
     current_ = 0;
     if (delivered_ == cursor_.RowCount()) return false;
     try {
-      while (page_.empty()) {
+      while (used_ == 0) {
         bool more = cursor_.NextPage([&](std::vector<jet::Value>& row) {
           if (delivered_ == cursor_.RowCount()) return;  // rows added since the count
           ++delivered_;
-          for (jet::Value& value : row) page_.push_back(FromJetValue(std::move(value)));
+          for (jet::Value& value : row) Put(value);
         });
         if (!more) break;
       }
     } catch (const jet::Error& failure) {
       throw DbError(failure.Number(), failure.Description());
     }
-    if (page_.empty() && delivered_ < cursor_.RowCount())
+    if (used_ == 0 && delivered_ < cursor_.RowCount())
       throw DbError(kCommandError, "The table '" + cursor_.TableName() + "' lost rows while they were read: " +
-                                               std::to_string(delivered_) + " of " +
-                                               std::to_string(cursor_.RowCount()) + " were found.");
-    return !page_.empty();
+                                       std::to_string(delivered_) + " of " + std::to_string(cursor_.RowCount()) +
+                                       " were found.");
+    return used_ != 0;
   }
   const Value& FieldValue(int index) const override {
     return page_.at(current_ + static_cast<std::size_t>(index));
   }
 
  private:
+  // Stores the next value of the page. A text goes into the storage of the
+  // text that held its place on the last page, so that a long read does not
+  // allocate for every value.
+  void Put(jet::Value& value) {
+    if (used_ == page_.size()) page_.emplace_back();
+    Value& slot = page_[used_++];
+    const std::string* text = nullptr;
+    if (const auto* t = std::get_if<jet::Text>(&value)) text = &t->text;
+    if (const auto* m = std::get_if<jet::Memo>(&value)) text = &m->text;
+    if (auto* kept = std::get_if<std::string>(&slot); kept && text) {
+      kept->assign(*text);
+      return;
+    }
+    slot = FromJetValue(std::move(value));
+  }
+
   jet::PageCursor cursor_;
   std::vector<std::string> names_;
   std::uint64_t delivered_ = 0;  // rows handed out of the cursor
   std::vector<Value> page_;      // the current page's rows, field after field
+  std::size_t used_ = 0;         // values of the current page in page_
   std::size_t current_ = 0;      // where the current row starts in page_
 };
 

@@ -44,7 +44,7 @@ class PageCursor {
   std::shared_ptr<Connection> connection_;
   Table table_;
   std::vector<std::uint32_t> pages_;
-  std::vector<std::vector<std::uint8_t>> definitionPages_;  // row count blanked
+  std::vector<std::vector<std::uint8_t>> definitionPages_;  // as they were at open
   std::uint64_t rowCount_ = 0;
   std::size_t nextPage_ = 0;
   std::vector<Value> values_;
