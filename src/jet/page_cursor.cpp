@@ -25,6 +25,21 @@ bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
   return data.IsData() && data.Owner() == owner;
 }
 
+// Lowers the pager's cache limit for as long as it lives.
+class SmallCache {
+ public:
+  explicit SmallCache(Pager& pager) : pager_(pager), limit_(pager.CacheLimit()) {
+    pager_.SetCacheLimit(kCountingCachePages);
+  }
+  ~SmallCache() { pager_.SetCacheLimit(limit_); }
+  SmallCache(const SmallCache&) = delete;
+  SmallCache& operator=(const SmallCache&) = delete;
+
+ private:
+  Pager& pager_;
+  std::size_t limit_;
+};
+
 }  // namespace
 
 // The lock, a temporary of the delegating call, lasts until this constructor
@@ -40,22 +55,15 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
     definitionPages_.push_back(PageCopy(pager, def.pages[i]));
   // Counting visits each of the table's pages once: keep only a few cached,
   // or a large table would be held in memory whole until the lock ends.
-  std::size_t cacheLimit = pager.CacheLimit();
-  pager.SetCacheLimit(kCountingCachePages);
-  try {
-    for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
-      if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-      PageRef bytes = pager.Read(p);
-      DataPage page(*bytes);
-      if (!page.IsData() || page.Owner() != def.page) continue;
-      pages_.push_back(p);
-      for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
-    }
-  } catch (...) {
-    pager.SetCacheLimit(cacheLimit);
-    throw;
+  SmallCache smallCache(pager);
+  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
+    if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+    PageRef bytes = pager.Read(p);
+    DataPage page(*bytes);
+    if (!page.IsData() || page.Owner() != def.page) continue;
+    pages_.push_back(p);
+    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
   }
-  pager.SetCacheLimit(cacheLimit);
 }
 
 void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
