@@ -22,13 +22,22 @@ text=$(client -N "$db" -e "SELECT SUM(LENGTH(id) + LENGTH(name) + LENGTH(city) +
 cp "$fixtures/emptyJet4.mdb" "$work/bench.mdb"; chmod u+w "$work/bench.mdb"
 export QT_QPA_PLATFORM=offscreen
 echo "rows=$rows text_bytes=$text"
-"$bench" to-access "$db" "$work/bench.mdb"
+# Each phase's line, then its rows per second and its memory beside the text size.
+summarise() {
+  awk -v rows="$rows" -v text="$text" '{
+    print
+    for (i = 2; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    grown = v["peak_kib"] - v["baseline_kib"]
+    printf "  %s: %d rows/s, peak memory +%.1f MiB over the start = %.2f x the text size\n", $1, rows / v["seconds"], grown / 1024, grown * 1024 / text
+  }'
+}
+"$bench" to-access "$db" "$work/bench.mdb" | summarise
 client "$db" -e "DROP TABLE bench"
-"$bench" to-mysql "$db" "$work/bench.mdb"
+"$bench" to-mysql "$db" "$work/bench.mdb" | summarise
 # The ceiling: the same INSERT texts through the plain client in one transaction.
 client -N "$db" -e "SELECT CONCAT('INSERT INTO \`bench2\` VALUES(''', id, ''', ''', name, ''', ''', city, ''', ''', amount, ''', ''', note, ''');') FROM bench" > "$work/inserts.sql"
 client "$db" -e "CREATE TABLE bench2 LIKE bench; TRUNCATE bench2"
 start=$(date +%s.%N)
 { echo "START TRANSACTION;"; cat "$work/inserts.sql"; echo "COMMIT;"; } | client "$db"
 end=$(date +%s.%N)
-echo "ceiling seconds=$(echo "$end - $start" | bc)"
+echo "ceiling seconds=$(echo "$end - $start" | bc) ($(echo "$rows / ($end - $start)" | bc) rows/s)"

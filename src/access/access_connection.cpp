@@ -40,9 +40,13 @@ std::unique_ptr<dataaccess::Connection> OpenAccessConnection(const settings::Con
 }
 
 void ExecuteAccessStatement(const settings::ConnectionSettings& settings, const QString& statement) {
+  ExecuteAccessStatement(settings, statement.toStdString());
+}
+
+void ExecuteAccessStatement(const settings::ConnectionSettings& settings, const std::string& statement) {
   std::unique_ptr<dataaccess::Connection> connection = OpenAccessConnection(settings);
   dataaccess::Recordset result;
-  result.Open(statement.toStdString(), *connection, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+  result.Open(statement, *connection, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
 }
 
 void SyncAccessFile(const QString& path) {

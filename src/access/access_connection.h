@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "dataaccess/connection.h"
 
@@ -29,6 +30,8 @@ std::unique_ptr<dataaccess::Connection> OpenAccessConnection(const settings::Con
 // is closed again before the call returns, failure or not. The statement's
 // effect is in the file on return. Throws DbError.
 void ExecuteAccessStatement(const settings::ConnectionSettings& settings, const QString& statement);
+// The same for a statement already in UTF-8, as the transfer builds its rows'.
+void ExecuteAccessStatement(const settings::ConnectionSettings& settings, const std::string& statement);
 
 // Makes every change to the Access file durable: called once at the end of
 // a user command that changed it, not after each statement. Throws DbError.

@@ -28,8 +28,8 @@ class Connection {
   void SetConnectionString(std::string connectionString);
   const std::string& ConnectionString() const { return connectionString_; }
 
-  // Kept for the callers that set them. Every result of our engines is fully
-  // read before it is handed over, so both locations give an exact count.
+  // Kept for the callers that set them. Every static result of our engines
+  // is counted before it is handed over, so both locations give an exact count.
   void SetCursorLocation(int location) { cursorLocation_ = location; }
   int CursorLocation() const { return cursorLocation_; }
   void SetMode(int mode) { mode_ = mode; }

@@ -12,9 +12,9 @@
 
 namespace dataaccess {
 
-// The rows of one statement, visited once, forward. A static result knows
-// them all when it is handed over, so its count is exact before the first
-// row is read; a streamed one reads them as they are visited and counts -1.
+// The rows of one statement, visited once, forward. A static result's count
+// is exact when it is handed over, before the first row is read (the rows
+// themselves may still be read as they are visited); a streamed one counts -1.
 class ResultData {
  public:
   virtual ~ResultData() = default;

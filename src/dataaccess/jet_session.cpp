@@ -10,6 +10,8 @@
 #include "dataaccess/error.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/page_cursor.h"
+#include "jet/sql/statement.h"
 #include "jet/write/database_writer.h"
 
 namespace dataaccess {
@@ -28,9 +30,9 @@ std::string DecimalDigits(unsigned __int128 magnitude) {
 
 }  // namespace
 
-Value FromJetValue(const jet::Value& value) {
+Value FromJetValue(jet::Value&& value) {
   return std::visit(
-      [](const auto& v) -> Value {
+      [](auto&& v) -> Value {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, jet::Null>) return Null{};
         else if constexpr (std::is_same_v<T, bool>) return v;
@@ -40,48 +42,85 @@ Value FromJetValue(const jet::Value& value) {
         else if constexpr (std::is_same_v<T, jet::Currency>) return Currency{v.tenThousandths};
         else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) return v;
         else if constexpr (std::is_same_v<T, jet::DateTime>) return DateTime{v.oleDate};
-        else if constexpr (std::is_same_v<T, jet::Text> || std::is_same_v<T, jet::Memo>) return v.text;
-        else if constexpr (std::is_same_v<T, jet::Binary> || std::is_same_v<T, jet::Ole>) return Bytes(v.bytes);
+        else if constexpr (std::is_same_v<T, jet::Text> || std::is_same_v<T, jet::Memo>) return std::move(v.text);
+        else if constexpr (std::is_same_v<T, jet::Binary> || std::is_same_v<T, jet::Ole>) return std::move(v.bytes);
         else if constexpr (std::is_same_v<T, jet::Guid>) return jet::GuidText(v);
         else if constexpr (std::is_same_v<T, jet::Decimal>)
           return Decimal{v.negative, DecimalDigits(v.magnitude), v.scale};
         else static_assert(!sizeof(T), "a Jet value type without a data-access counterpart");
       },
-      value);
+      std::move(value));
 }
+
+Value FromJetValue(const jet::Value& value) { return FromJetValue(jet::Value(value)); }
 
 namespace {
 
-// The rows of a SELECT, all read when the statement ran; each row is turned
-// into Values only when it becomes current.
+// The rows of SELECT * FROM a table, counted exactly when the statement ran
+// and then decoded a data page at a time as the cursor reaches them, each
+// page under a lock of its own: an open result, however long it stays open,
+// blocks no writer and never holds more than one page of rows.
 class JetResult : public ResultData {
  public:
-  explicit JetResult(jet::ResultSet rows) : rows_(std::move(rows)) {
-    for (const jet::Column& column : rows_.Columns()) names_.push_back(column.name);
+  explicit JetResult(jet::PageCursor cursor) : cursor_(std::move(cursor)) {
+    for (const jet::Column& column : cursor_.Columns()) names_.push_back(column.name);
   }
 
-  std::int64_t RowCount() const override { return static_cast<std::int64_t>(rows_.RecordCount()); }
+  std::int64_t RowCount() const override { return static_cast<std::int64_t>(cursor_.RowCount()); }
   int FieldCount() const override { return static_cast<int>(names_.size()); }
   const std::string& FieldName(int index) const override { return names_.at(index); }
 
   bool NextRow() override {
-    if (next_ >= rows_.RecordCount()) {
-      current_.clear();
-      return false;
+    current_ += names_.size();
+    if (current_ < used_) return true;
+    used_ = 0;
+    current_ = 0;
+    if (delivered_ == cursor_.RowCount()) return false;
+    try {
+      while (used_ == 0) {
+        bool more = cursor_.NextPage([&](std::vector<jet::Value>& row) {
+          if (delivered_ == cursor_.RowCount()) return;  // rows added since the count
+          ++delivered_;
+          for (jet::Value& value : row) Put(value);
+        });
+        if (!more) break;
+      }
+    } catch (const jet::Error& failure) {
+      throw DbError(failure.Number(), failure.Description());
     }
-    const std::vector<jet::Value>& row = rows_.Row(next_++);
-    current_.clear();
-    current_.reserve(row.size());
-    for (const jet::Value& value : row) current_.push_back(FromJetValue(value));
-    return true;
+    if (used_ == 0 && delivered_ < cursor_.RowCount())
+      throw DbError(kCommandError, "The table '" + cursor_.TableName() + "' lost rows while they were read: " +
+                                       std::to_string(delivered_) + " of " + std::to_string(cursor_.RowCount()) +
+                                       " were found.");
+    return used_ != 0;
   }
-  const Value& FieldValue(int index) const override { return current_.at(index); }
+  const Value& FieldValue(int index) const override {
+    return page_.at(current_ + static_cast<std::size_t>(index));
+  }
 
  private:
-  jet::ResultSet rows_;
+  // Stores the next value of the page. A text goes into the storage of the
+  // text that held its place on the last page, so that a long read does not
+  // allocate for every value.
+  void Put(jet::Value& value) {
+    if (used_ == page_.size()) page_.emplace_back();
+    Value& slot = page_[used_++];
+    const std::string* text = nullptr;
+    if (const auto* t = std::get_if<jet::Text>(&value)) text = &t->text;
+    if (const auto* m = std::get_if<jet::Memo>(&value)) text = &m->text;
+    if (auto* kept = std::get_if<std::string>(&slot); kept && text) {
+      kept->assign(*text);
+      return;
+    }
+    slot = FromJetValue(std::move(value));
+  }
+
+  jet::PageCursor cursor_;
   std::vector<std::string> names_;
-  std::size_t next_ = 0;
-  std::vector<Value> current_;
+  std::uint64_t delivered_ = 0;  // rows handed out of the cursor
+  std::vector<Value> page_;      // the current page's rows, field after field
+  std::size_t used_ = 0;         // values of the current page in page_
+  std::size_t current_ = 0;      // where the current row starts in page_
 };
 
 // Jet answers rows only for SELECT; everything else changes the file.
@@ -94,6 +133,18 @@ bool IsSelect(std::string_view statement) {
 
 [[noreturn]] void Rethrow(const jet::Error& failure) { throw DbError(failure.Number(), failure.Description()); }
 
+// The table of a SELECT * FROM, through the engine's statement parser.
+std::string SelectedTable(std::string_view sql) {
+  jet::sql::Statement parsed;
+  try {
+    parsed = jet::sql::Parse(sql);
+  } catch (const jet::sql::SyntaxError& failure) {
+    throw DbError(kCommandError, failure.what());
+  }
+  if (const auto* select = std::get_if<jet::sql::SelectAll>(&parsed)) return select->table;
+  throw DbError(kCommandError, "Only SELECT * FROM a table returns rows.");
+}
+
 class JetSession : public EngineSession {
  public:
   JetSession(std::string path, std::string password)
@@ -102,7 +153,7 @@ class JetSession : public EngineSession {
   std::unique_ptr<ResultData> Execute(std::string_view statement) override {
     try {
       std::string sql(statement);
-      if (IsSelect(sql)) return std::make_unique<JetResult>(database_.Execute(sql));
+      if (IsSelect(sql)) return std::make_unique<JetResult>(jet::PageCursor(database_, SelectedTable(sql)));
       jet::ExecuteStatement(path_, password_, sql);
       return nullptr;
     } catch (const jet::Error& failure) {
@@ -113,11 +164,10 @@ class JetSession : public EngineSession {
  private:
   static jet::Database Open(const std::string& path, const std::string& password) {
     try {
-      jet::Database database = jet::Database::Open(path, password);
-      // Jet reads the catalogue when it opens a file; so do we, so that a
-      // damaged or cut-short file fails here and not at the first statement.
-      database.Tables();
-      return database;
+      // Opening checks the catalogue, so that a damaged or cut-short file
+      // fails here and not at the first statement; the entries are left to
+      // the statement, which reads those it needs.
+      return jet::Database::OpenQuickly(path, password);
     } catch (const jet::Error& failure) {
       // Whatever kept the file from opening, callers see a failed connection.
       throw DbError(kConnectFailed, failure.Description());

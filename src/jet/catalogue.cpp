@@ -9,6 +9,7 @@
 #include "jet/row_codec.h"
 #include "jet/table.h"
 #include "jet/tdef.h"
+#include "jet/usage_map.h"
 
 namespace jet {
 namespace {
@@ -96,6 +97,12 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
   std::stable_sort(tables.begin(), tables.end(),
                    [](const CatalogueEntry& a, const CatalogueEntry& b) { return FoldName(a.name) < FoldName(b.name); });
   return tables;
+}
+
+void CheckCatalogueStructure(Pager& pager) {
+  Pager::Statement statement(pager, LockMode::Shared);
+  for (std::uint32_t p : UsageMap(pager, ReadOwnedPagesMap(pager, kCatalogueTdefPage)).Pages())
+    if (p >= pager.PageCount()) ThrowDamaged("the catalogue owns a page beyond the end of the file");
 }
 
 }  // namespace jet

@@ -47,4 +47,9 @@ inline bool IsUserTable(std::int32_t attributes) { return attributes >= 0 && att
 // Every table in the catalogue, sorted by name without regard to case.
 std::vector<CatalogueEntry> ReadCatalogue(Pager& pager);
 
+// Throws as ReadCatalogue does when the catalogue's definition or its map of
+// owned pages is missing, or it owns pages the file does not hold (a
+// cut-short copy); reads neither its columns nor its rows.
+void CheckCatalogueStructure(Pager& pager);
+
 }  // namespace jet

@@ -8,6 +8,14 @@
 namespace jet {
 
 Database Database::Open(const std::string& path, const std::string& password) {
+  return OpenChecked(path, password, [](Pager& pager) { ReadCatalogue(pager); });
+}
+
+Database Database::OpenQuickly(const std::string& path, const std::string& password) {
+  return OpenChecked(path, password, CheckCatalogueStructure);
+}
+
+Database Database::OpenChecked(const std::string& path, const std::string& password, void (*checkCatalogue)(Pager&)) {
   auto file = std::make_unique<File>(path);
   std::array<std::uint8_t, kPageSize> page0{};
   std::size_t got = file->ReadAt(0, page0);
@@ -17,7 +25,7 @@ Database Database::Open(const std::string& path, const std::string& password) {
   Database db(std::make_shared<Connection>(std::move(file), header));
   // A file whose catalogue cannot be read is no usable database: say so now.
   try {
-    ReadCatalogue(db.connection_->pager);
+    checkCatalogue(db.connection_->pager);
   } catch (const Error& e) {
     throw Error(kOpenFailed, "Cannot open '" + path + "': " + e.Description());
   }

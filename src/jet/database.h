@@ -20,6 +20,11 @@ class Database {
   // has one and is ignored otherwise. Throws jet::Error (kOpenFailed) for a
   // missing, unreadable or damaged file, another Jet version or a wrong password.
   static Database Open(const std::string& path, const std::string& password);
+  // As Open, but the catalogue is checked for its structure only (its
+  // definition is well-formed and the pages it owns are in the file), not
+  // read entry by entry: for a connection that runs one statement, which
+  // reads the entries it needs itself. A cut-short file still fails here.
+  static Database OpenQuickly(const std::string& path, const std::string& password);
 
   const Header& FileHeader() const { return connection_->header; }
 
@@ -40,6 +45,7 @@ class Database {
 
  private:
   explicit Database(std::shared_ptr<Connection> c) : connection_(std::move(c)) {}
+  static Database OpenChecked(const std::string& path, const std::string& password, void (*checkCatalogue)(Pager&));
   std::shared_ptr<Connection> connection_;
 };
 

@@ -37,6 +37,9 @@ File::File(const std::string& path) : path_(path) {
       Fail("Cannot open the file '" + path + "': you need permission to read it.");
     FailIo(path, "opening");
   }
+  // A folder never opens for writing (EISDIR above); only a read-only open
+  // can have reached one.
+  if (writable_) return;
   struct stat st;
   if (::fstat(fd_, &st) != 0) FailIo(path, "opening");
   if (S_ISDIR(st.st_mode)) {

@@ -1,5 +1,6 @@
 #include "jet/header.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -31,6 +32,17 @@ std::array<std::uint8_t, 4> DateMask(double date) {
           static_cast<std::uint8_t>(u >> 24)};
 }
 
+// The header key's keystream is the same for every file: made once, it turns
+// unmasking (done at every open) into a plain XOR.
+const std::array<std::uint8_t, kMaskedLength>& HeaderKeystream() {
+  static const std::array<std::uint8_t, kMaskedLength> keystream = [] {
+    std::array<std::uint8_t, kMaskedLength> zeros{};
+    Rc4Apply(kHeaderKey, zeros);
+    return zeros;
+  }();
+  return keystream;
+}
+
 }  // namespace
 
 Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
@@ -47,8 +59,11 @@ Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
     default: NotJet4(path, "an unknown Jet version; only Access 2000-2003 (Jet 4) files are supported");
   }
 
-  std::vector<std::uint8_t> page(raw.begin(), raw.begin() + kPageSize);
-  Rc4Apply(kHeaderKey, std::span(page).subspan(kMaskedStart, kMaskedLength));
+  // Only the bytes up to the end of the masked region are read from here on.
+  std::array<std::uint8_t, kMaskedStart + kMaskedLength> page;
+  std::copy_n(raw.begin(), page.size(), page.begin());
+  const auto& keystream = HeaderKeystream();
+  for (std::size_t i = 0; i < kMaskedLength; ++i) page[kMaskedStart + i] ^= keystream[i];
   ByteSpan p(page);
 
   Header h;

@@ -82,6 +82,7 @@ class Pager {
 
   // Largest number of clean pages kept; more are dropped on the next read.
   void SetCacheLimit(std::size_t pages) { cacheLimit_ = pages; }
+  std::size_t CacheLimit() const { return cacheLimit_; }
 
  private:
   struct Entry {

@@ -32,8 +32,10 @@ std::uint64_t Table::RowCount() const {
   return count;
 }
 
-RowScanner::RowScanner(Pager& pager, const TableDef& def)
-    : pager_(&pager), owner_(def.page), pages_(TablePages(pager, def)) {}
+RowScanner::RowScanner(Pager& pager, const TableDef& def) : RowScanner(pager, def, TablePages(pager, def)) {}
+
+RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages)
+    : pager_(&pager), owner_(def.page), pages_(std::move(pages)) {}
 
 bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {

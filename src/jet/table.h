@@ -19,6 +19,8 @@ namespace jet {
 class RowScanner {
  public:
   RowScanner(Pager& pager, const TableDef& def);
+  // Only these data pages of the table, in this order.
+  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages);
   // Points `row` at the next live row; false after the last.
   bool Next(ByteSpan& row);
 

@@ -16,6 +16,7 @@ constexpr std::size_t kColumnBlock = 25;
 constexpr std::size_t kRealIndexBlock = 52;
 constexpr std::size_t kLogicalIndexBlock = 28;
 constexpr std::size_t kFirstBlock = 63;
+constexpr std::size_t kOwnedPagesAt = 55;
 constexpr std::size_t kMaxColumns = 255;
 constexpr std::size_t kMaxIndexes = 1000;  // far above Jet's 32; only a sanity bound
 
@@ -65,6 +66,12 @@ std::string TypeName(std::uint8_t type) {
   return std::string("Unknown 0x") + kHex[type >> 4] + kHex[type & 15];
 }
 
+RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
+  PageRef bytes = pager.Read(page);
+  if ((*bytes)[0] != kPageTypeTdef) ThrowDamaged("a table definition points to a page of another kind");
+  return RowPointer::FromU32(U32(*bytes, kOwnedPagesAt));
+}
+
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
   TableDef t;
   t.page = page;
@@ -79,7 +86,7 @@ TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
   std::size_t columnCount = U16(b, 45);
   std::size_t logicalCount = U32(b, 47);
   std::size_t realCount = U32(b, 51);
-  t.ownedPages = RowPointer::FromU32(U32(b, 55));
+  t.ownedPages = RowPointer::FromU32(U32(b, kOwnedPagesAt));
   t.freeSpacePages = RowPointer::FromU32(U32(b, 59));
   if (columnCount > kMaxColumns || logicalCount > kMaxIndexes || realCount > kMaxIndexes)
     ThrowDamaged("a table definition with impossible counts");
@@ -106,8 +113,10 @@ TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
     at += kColumnBlock;
   }
   for (Column& c : t.columns) c.name = ReadName(b, at);
-  std::stable_sort(t.columns.begin(), t.columns.end(),
-                   [](const Column& a, const Column& c) { return a.number < c.number; });
+  // Usually already in order; sorting anyway would move every column.
+  auto byNumber = [](const Column& a, const Column& c) { return a.number < c.number; };
+  if (!std::is_sorted(t.columns.begin(), t.columns.end(), byNumber))
+    std::stable_sort(t.columns.begin(), t.columns.end(), byNumber);
   for (std::size_t i = 1; i < t.columns.size(); ++i)
     if (t.columns[i].number == t.columns[i - 1].number) ThrowDamaged("two columns with one number");
 

@@ -100,4 +100,8 @@ struct TableDef {
 // Reads the definition starting at `page`; throws jet::Error when it is damaged.
 TableDef ReadTableDef(Pager& pager, std::uint32_t page);
 
+// Only where the owned-pages map of the definition at `page` is, from its
+// first page: for a check that needs nothing else.
+RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page);
+
 }  // namespace jet

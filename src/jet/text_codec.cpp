@@ -87,8 +87,15 @@ void DecodeText(std::span<const std::uint8_t> s, std::string& out) {
 }
 
 void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
+  // Most stored texts are plain ASCII: their leading ASCII run is copied in
+  // one go, one byte a character, before the general conversion takes the rest.
+  std::size_t units = s.size() / 2, ascii = 0;
+  while (ascii < units && s[2 * ascii + 1] == 0 && s[2 * ascii] < 0x80) ++ascii;
+  std::size_t start = out.size();
+  out.resize(start + ascii);
+  for (std::size_t k = 0; k < ascii; ++k) out[start + k] = static_cast<char>(s[2 * k]);
   Utf8Sink sink(out);
-  for (std::size_t i = 0; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
+  for (std::size_t i = 2 * ascii; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
 }
 
 void AppendUtf8(char16_t const* units, std::size_t count, std::string& out) {

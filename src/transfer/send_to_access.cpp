@@ -140,7 +140,7 @@ void SendTableToAccess::Send() {
     TableText::RowReader reader(*rows);
     std::vector<std::optional<std::string_view>> cells;
     while (reader.Next(cells)) {
-      QString insert = QString::fromStdString(AccessInsert(table, cells));
+      std::string insert = AccessInsert(table, cells);
       try {
         msaccess::ExecuteAccessStatement(env_.settings, insert);
       } catch (const dataaccess::DbError& error) {
@@ -148,7 +148,7 @@ void SendTableToAccess::Send() {
           failed = error;
           break;
         }
-        refused.Refused(insert, error);
+        refused.Refused(QString::fromStdString(insert), error);
       }
       ++done;
       if (!progress.Step(done)) {

@@ -3,6 +3,7 @@
 // engine's failures arriving with their numbers.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "dataaccess/jet_session.h"
 #include "dataaccess/recordset.h"
 #include "jet/database.h"
+#include "jet/file.h"
 #include "jet/write/database_writer.h"
 
 namespace {
@@ -256,6 +258,64 @@ TEST(JetConnection, AnOpenConnectionHoldsNoLockAndNoStalePages) {
   EXPECT_EQ(ReadAll(reader, "SELECT * FROM fresh").count, 1);
   reader.Execute("DROP TABLE fresh");
   EXPECT_THROW(ReadAll(reader, "SELECT * FROM fresh"), DbError);
+}
+
+// A row source is read a page at a time. Left open and half-read (the send
+// to MySQL keeps it so between commands), it must hold no lock, so that
+// writers here and in other processes go ahead, and still hand out exactly
+// the rows it counted when its table only grew. A table replaced under it
+// gives an error or its old rows, never rows read with another's layout.
+TEST(JetConnection, AHalfReadRowSourceBlocksNoWriterAndKeepsItsCount) {
+  constexpr int kRows = 300;  // some 16 data pages of 19 rows
+  auto cell = [](int row) { return "row " + std::to_string(row) + " " + std::string(190, 'x'); };
+  struct Case {
+    const char* what;
+    std::vector<std::string> statements;  // run while the source is half-read
+    bool mayFail;                         // the read table itself was dropped and made anew
+  };
+  const std::vector<Case> cases = {
+      {"writes to another table", {"CREATE TABLE other (a text(5))", "INSERT INTO other VALUES('one')"}, false},
+      {"rows added to the table being read", {"INSERT INTO big VALUES('late', 'late')"}, false},
+      {"the table dropped and made anew with other columns",
+       {"DROP TABLE big", "CREATE TABLE big (n memo)", "INSERT INTO big VALUES('new')"},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    fs::path file = dir.Copy("emptyJet4.mdb");
+    {
+      jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file.string(), "");
+      writer.Execute("CREATE TABLE big (a text(255), b text(10))");
+      for (int r = 0; r < kRows; ++r) writer.Execute("INSERT INTO big VALUES('" + cell(r) + "', NULL)");
+    }
+    Connection connection;
+    connection.Open(JetString(file));
+    Recordset rs;
+    rs.Open("SELECT * FROM [big]", connection, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+    ASSERT_EQ(rs.RecordCount(), kRows);
+    int read = 0;
+    for (; read < kRows / 2; ++read, rs.MoveNext()) ASSERT_EQ(rs.Field(0).Value(), Value(cell(read)));
+
+    {
+      jet::File other(file.string());
+      EXPECT_NO_THROW(other.Lock(jet::LockMode::Exclusive, std::chrono::milliseconds(0)))
+          << "the half-read source holds a lock";
+      other.Unlock();
+    }
+    for (const std::string& statement : c.statements) jet::ExecuteStatement(file.string(), "", statement);
+
+    try {
+      for (; !rs.Eof(); ++read, rs.MoveNext()) {
+        ASSERT_EQ(rs.Field(0).Value(), Value(cell(read)));
+        ASSERT_TRUE(dataaccess::IsNull(rs.Field(1).Value()));
+      }
+      EXPECT_EQ(read, kRows);
+    } catch (const DbError& error) {
+      EXPECT_TRUE(c.mayFail) << error.Description();
+      EXPECT_EQ(error.Number(), dataaccess::kCommandError);
+    }
+  }
 }
 
 TEST(JetConnection, FailuresCarryTheEnginesNumberAndDescription) {

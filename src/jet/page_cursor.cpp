@@ -1,0 +1,108 @@
+#include "jet/page_cursor.h"
+
+#include <algorithm>
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/row_codec.h"
+#include "jet/usage_map.h"
+
+namespace jet {
+namespace {
+
+constexpr std::size_t kRowCountOffset = 16;
+constexpr std::size_t kCountingCachePages = 32;
+
+std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
+  PageRef bytes = pager.Read(page);
+  return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
+bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
+  if (page >= pager.PageCount()) return false;
+  PageRef bytes = pager.Read(page);
+  DataPage data(*bytes);
+  return data.IsData() && data.Owner() == owner;
+}
+
+// Lowers the pager's cache limit for as long as it lives.
+class SmallCache {
+ public:
+  explicit SmallCache(Pager& pager) : pager_(pager), limit_(pager.CacheLimit()) {
+    pager_.SetCacheLimit(kCountingCachePages);
+  }
+  ~SmallCache() { pager_.SetCacheLimit(limit_); }
+  SmallCache(const SmallCache&) = delete;
+  SmallCache& operator=(const SmallCache&) = delete;
+
+ private:
+  Pager& pager_;
+  std::size_t limit_;
+};
+
+}  // namespace
+
+// The lock, a temporary of the delegating call, lasts until this constructor
+// has returned: the definition, the pages and the count are of one moment.
+PageCursor::PageCursor(const Database& database, const std::string& name)
+    : PageCursor(database, name, Pager::Statement(database.Pages(), LockMode::Shared)) {}
+
+PageCursor::PageCursor(const Database& database, const std::string& name, const Pager::Statement& /*held*/)
+    : connection_(database.Shared()), table_(database.OpenTable(name)) {
+  Pager& pager = connection_->pager;
+  const TableDef& def = table_.Definition();
+  for (std::size_t i = 0; i < def.pages.size(); ++i)
+    definitionPages_.push_back(PageCopy(pager, def.pages[i]));
+  // Counting visits each of the table's pages once: keep only a few cached,
+  // or a large table would be held in memory whole until the lock ends.
+  SmallCache smallCache(pager);
+  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
+    if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+    PageRef bytes = pager.Read(p);
+    DataPage page(*bytes);
+    if (!page.IsData() || page.Owner() != def.page) continue;
+    pages_.push_back(p);
+    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+  }
+}
+
+void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
+  const TableDef& def = table_.Definition();
+  for (std::size_t i = 0; i < def.pages.size(); ++i) {
+    bool same = def.pages[i] < pager.PageCount();
+    if (same) {
+      PageRef now = pager.Read(def.pages[i]);
+      const std::vector<std::uint8_t>& then = definitionPages_[i];
+      // The row count, which every insert changes, is left out.
+      std::size_t skipFrom = i == 0 ? kRowCountOffset : then.size(), skipTo = i == 0 ? kRowCountOffset + 4 : then.size();
+      same = std::equal(then.begin(), then.begin() + skipFrom, now->begin()) &&
+             std::equal(then.begin() + skipTo, then.end(), now->begin() + skipTo);
+    }
+    if (!same)
+      throw Error(kStatementFailed, "The table '" + TableName() + "' was deleted or changed while its rows were read.");
+  }
+}
+
+bool PageCursor::NextPage(const RowSink& row) {
+  if (nextPage_ >= pages_.size()) return false;
+  Pager& pager = connection_->pager;
+  Pager::Statement lock(pager, LockMode::Shared);
+  CheckDefinitionUnchanged(pager);
+  const TableDef& def = table_.Definition();
+  RowDecoder decoder(pager, def);
+  while (nextPage_ < pages_.size()) {
+    std::uint32_t page = pages_[nextPage_++];
+    // A page the table has given up since it was opened holds none of its rows.
+    if (!OwnedDataPage(pager, page, def.page)) continue;
+    RowScanner scanner(pager, def, {page});
+    bool any = false;
+    for (ByteSpan bytes; scanner.Next(bytes); any = true) {
+      decoder.Decode(bytes, values_);
+      row(values_);
+    }
+    if (any) return true;
+  }
+  return false;
+}
+
+}  // namespace jet

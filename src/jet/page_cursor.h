@@ -1,0 +1,53 @@
+// A table's rows read one data page at a time, each page under a shared lock
+// of its own that is released before the call returns: between two pages the
+// reader holds neither the lock nor any page, so writers in this or another
+// process go ahead, and no more than one page of rows is ever decoded at once.
+// The live rows are counted up front, on the same pages, without decoding them.
+// Before each page the table's definition pages are compared with what they
+// held at open: a table dropped and replaced meanwhile gives an error instead
+// of rows decoded with another table's layout.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/table.h"
+#include "jet/value.h"
+
+namespace jet {
+
+class PageCursor {
+ public:
+  // Under one shared lock: finds the table as Database::OpenTable does,
+  // lists its data pages and counts their live rows.
+  PageCursor(const Database& database, const std::string& name);
+
+  const std::string& TableName() const { return table_.Name(); }
+  const std::vector<Column>& Columns() const { return table_.Columns(); }
+  // Live rows when the cursor was opened.
+  std::uint64_t RowCount() const { return rowCount_; }
+
+  // Hands each live row of the next data page that still belongs to the table
+  // to `row` (its values may be moved from); false once no page is left.
+  // Throws jet::Error for a damaged row or a table whose definition changed.
+  using RowSink = std::function<void(std::vector<Value>& values)>;
+  bool NextPage(const RowSink& row);
+
+ private:
+  PageCursor(const Database& database, const std::string& name, const Pager::Statement& held);
+  void CheckDefinitionUnchanged(Pager& pager) const;
+
+  std::shared_ptr<Connection> connection_;
+  Table table_;
+  std::vector<std::uint32_t> pages_;
+  std::vector<std::vector<std::uint8_t>> definitionPages_;  // as they were at open
+  std::uint64_t rowCount_ = 0;
+  std::size_t nextPage_ = 0;
+  std::vector<Value> values_;
+};
+
+}  // namespace jet
