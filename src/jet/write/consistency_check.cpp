@@ -46,7 +46,7 @@ class Checker {
       std::string tableName = std::holds_alternative<Text>(values[name]) ? std::get<Text>(values[name]).text : "?";
       std::uint32_t page = static_cast<std::uint32_t>(std::get<std::int32_t>(values[id])) & kIdPageMask;
       tables.emplace_back(tableName, page);
-      knownTables_.insert(page);
+      knownTables_.emplace(page, tableName);
       std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;
       if (f & static_cast<std::int32_t>(0x80000000u)) catalogue.insert(page);
     }
@@ -151,10 +151,11 @@ class Checker {
     for (std::uint32_t p = 2; p < pager_.PageCount(); ++p) {
       if (!InUse(p) || mapped_.count(p)) continue;
       DataPage page(*pager_.Read(p));
-      if (page.IsData() && page.Owner() != 0 && page.Owner() != kLvalOwner && tableOf_.count(p) == 0 &&
-          knownTables_.count(page.Owner()))
-        Report("data page " + std::to_string(p) + " names table page " + std::to_string(page.Owner()) +
-               " but is not in its map");
+      if (!page.IsData() || page.Owner() == 0 || page.Owner() == kLvalOwner || tableOf_.count(p)) continue;
+      auto table = knownTables_.find(page.Owner());
+      if (table != knownTables_.end())
+        Report("data page " + std::to_string(p) + " names table " + table->second + " (page " +
+               std::to_string(page.Owner()) + ") but is not in its map");
     }
   }
 
@@ -258,7 +259,7 @@ class Checker {
   std::map<std::uint32_t, std::string> owners_;
   std::map<std::uint32_t, std::uint32_t> tableOf_;
   std::set<std::uint32_t> mapped_;
-  std::set<std::uint32_t> knownTables_;
+  std::map<std::uint32_t, std::string> knownTables_;  // definition page -> name
   std::vector<PageRef> keep_;
 };
 
