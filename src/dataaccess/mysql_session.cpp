@@ -6,9 +6,11 @@
 #include <errmsg.h>
 #include <mysqld_error.h>
 
+#include <cctype>
 #include <charconv>
 #include <optional>
 
+#include "dataaccess/connection_string.h"
 #include "dataaccess/error.h"
 #include "dataaccess/mysql_result.h"
 
@@ -125,7 +127,38 @@ std::unique_ptr<ResultData> MySqlSession::ExecuteStreamed(std::string_view state
   return Run(statement, true);
 }
 
+namespace {
+
+// Statements that answer with no rows can go as a plain query: one exchange
+// and no prepare on the server, which matters for one INSERT per row. A
+// RETURNING clause would make them answer rows, so such texts take the
+// prepared path whose results we read.
+bool AnswersNoRows(std::string_view statement) {
+  static constexpr std::string_view kWords[] = {"INSERT", "CREATE", "DROP",     "RENAME",
+                                                "START",  "COMMIT", "ROLLBACK"};
+  std::size_t start = statement.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return false;
+  std::string_view rest = statement.substr(start);
+  bool known = false;
+  for (std::string_view word : kWords) {
+    if (rest.size() > word.size() && EqualsIgnoringCase(rest.substr(0, word.size()), word) &&
+        !std::isalnum(static_cast<unsigned char>(rest[word.size()])) && rest[word.size()] != '_')
+      known = true;
+  }
+  if (!known) return false;
+  for (std::size_t i = 0; i + 9 <= statement.size(); ++i)
+    if (EqualsIgnoringCase(statement.substr(i, 9), "RETURNING")) return false;
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<ResultData> MySqlSession::Run(std::string_view statement, bool streamed) {
+  if (AnswersNoRows(statement)) {
+    if (mysql_real_query(mysql_, statement.data(), statement.size()) != 0)
+      ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
+    return nullptr;  // autocommit has committed it
+  }
   MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
   if (stmt == nullptr) ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
   std::unique_ptr<MYSQL_STMT, decltype(&mysql_stmt_close)> owned(stmt, &mysql_stmt_close);

@@ -87,6 +87,27 @@ TEST(MySqlStatementTest, StatementWithoutRowsRunsCommitsAndLeavesTheRecordsetClo
   EXPECT_EQ(reader->Execute("SELECT * FROM t").RecordCount(), 2);
 }
 
+// Statements without rows take a quicker road to the server; these are the
+// ones that must not: rows they answer, and a second statement smuggled in.
+TEST(MySqlStatementTest, RowlessStatementsKeepTheirMeaningOnTheQuickRoad) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  auto connection = db.Connect();
+  connection->Execute("CREATE TABLE t (a int, s varchar(40))");
+
+  Recordset returned = connection->Execute("INSERT INTO t VALUES (7, 'x') RETURNING a, s");
+  ASSERT_EQ(returned.RecordCount(), 1);
+  EXPECT_EQ(std::get<std::int64_t>(returned.Field(0).Value()), 7);
+
+  connection->Execute("INSERT INTO t VALUES (8, 'returning customers')");
+  EXPECT_EQ(FailureOf(*connection, "INSERT INTO t VALUES (9, 'a'); DROP TABLE t").Number(), dataaccess::kCommandError);
+
+  Recordset rows = connection->Execute("SELECT a, s FROM t ORDER BY a");
+  ASSERT_EQ(rows.RecordCount(), 2);
+  rows.MoveNext();
+  EXPECT_EQ(std::get<std::string>(rows.Field(1).Value()), "returning customers");
+}
+
 TEST(MySqlStatementTest, RecordCountIsExactBeforeTheFirstRowAndEofComesAfterTheLast) {
   REQUIRE_TEST_SERVER(server);
   testing_mysql::ScratchDatabase db(server);
