@@ -147,14 +147,14 @@ std::string SelectedTable(std::string_view sql) {
 
 class JetSession : public EngineSession {
  public:
-  JetSession(std::string path, std::string password)
-      : path_(std::move(path)), password_(std::move(password)), database_(Open(path_, password_)) {}
+  JetSession(const std::string& path, const std::string& password) : database_(Open(path, password)) {}
 
   std::unique_ptr<ResultData> Execute(std::string_view statement) override {
     try {
       std::string sql(statement);
       if (IsSelect(sql)) return std::make_unique<JetResult>(jet::PageCursor(database_, SelectedTable(sql)));
-      jet::ExecuteStatement(path_, password_, sql);
+      // The file this session opened serves the write too: one open a statement.
+      jet::DatabaseWriter::On(database_.Shared()).Execute(sql);
       return nullptr;
     } catch (const jet::Error& failure) {
       Rethrow(failure);
@@ -174,8 +174,6 @@ class JetSession : public EngineSession {
     }
   }
 
-  std::string path_;
-  std::string password_;
   jet::Database database_;
 };
 

@@ -230,16 +230,20 @@ std::shared_ptr<Connection> OpenConnection(const std::string& path, const std::s
   if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
   Header header = ParseHeader(std::span(page0.data(), got), path);
   CheckPassword(header, password);
-  if (!file->Writable())
-    throw Error(kOpenFailed, "Cannot update. Database or object is read-only: '" + path +
-                                 "' cannot be opened for writing.");
   return std::make_shared<Connection>(std::move(file), header);
 }
 
 }  // namespace
 
 DatabaseWriter DatabaseWriter::Open(const std::string& path, const std::string& password) {
-  return DatabaseWriter(OpenConnection(path, password));
+  return On(OpenConnection(path, password));
+}
+
+DatabaseWriter DatabaseWriter::On(std::shared_ptr<Connection> connection) {
+  if (!connection->file->Writable())
+    throw Error(kOpenFailed, "Cannot update. Database or object is read-only: '" + connection->file->Path() +
+                                 "' cannot be opened for writing.");
+  return DatabaseWriter(std::move(connection));
 }
 
 void DatabaseWriter::Execute(const std::string& sql) {

@@ -26,6 +26,9 @@ class DatabaseWriter {
   // Opens `path` for writing; `password` is checked as Jet checks it. Throws
   // jet::Error (kOpenFailed) for a file that cannot be opened or is read-only.
   static DatabaseWriter Open(const std::string& path, const std::string& password);
+  // A writer on a file already open (its password checked), sharing its
+  // descriptor. Throws jet::Error (kOpenFailed) for a read-only file.
+  static DatabaseWriter On(std::shared_ptr<Connection> connection);
 
   // Runs one statement: CREATE TABLE, INSERT INTO or DROP TABLE (a SELECT is
   // checked and read, nothing more).
