@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "jet/file.h"
 #include "jet/header.h"
@@ -16,5 +17,9 @@ struct Connection {
   Header header;
   Pager pager;
 };
+
+// Opens the file at `path` and checks it is a Jet 4 database whose password
+// is `password` (ignored when it has none). Throws jet::Error (kOpenFailed).
+std::shared_ptr<Connection> OpenConnection(const std::string& path, const std::string& password);
 
 }  // namespace jet

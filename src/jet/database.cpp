@@ -1,7 +1,5 @@
 #include "jet/database.h"
 
-#include <array>
-
 #include "jet/error.h"
 #include "jet/names.h"
 
@@ -16,13 +14,7 @@ Database Database::OpenQuickly(const std::string& path, const std::string& passw
 }
 
 Database Database::OpenChecked(const std::string& path, const std::string& password, void (*checkCatalogue)(Pager&)) {
-  auto file = std::make_unique<File>(path);
-  std::array<std::uint8_t, kPageSize> page0{};
-  std::size_t got = file->ReadAt(0, page0);
-  if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
-  Header header = ParseHeader(std::span(page0.data(), got), path);
-  CheckPassword(header, password);
-  Database db(std::make_shared<Connection>(std::move(file), header));
+  Database db(OpenConnection(path, password));
   // A file whose catalogue cannot be read is no usable database: say so now.
   try {
     checkCatalogue(db.connection_->pager);

@@ -1,7 +1,6 @@
 #include "jet/write/consistency_check.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <set>
 
@@ -268,15 +267,9 @@ class Checker {
 std::vector<std::string> CheckConsistency(Pager& pager) { return Checker(pager).Run(); }
 
 std::vector<std::string> CheckDatabase(const std::string& path, const std::string& password) {
-  auto file = std::make_unique<File>(path);
-  std::array<std::uint8_t, kPageSize> page0{};
-  std::size_t got = file->ReadAt(0, page0);
-  if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
-  Header header = ParseHeader(std::span(page0.data(), got), path);
-  CheckPassword(header, password);
-  Connection connection(std::move(file), header);
-  Pager::Statement read(connection.pager, LockMode::Shared);
-  return CheckConsistency(connection.pager);
+  std::shared_ptr<Connection> connection = OpenConnection(path, password);
+  Pager::Statement read(connection->pager, LockMode::Shared);
+  return CheckConsistency(connection->pager);
 }
 
 }  // namespace jet

@@ -1,7 +1,6 @@
 #include "jet/write/database_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -221,16 +220,6 @@ void Drop(Connection& c, const sql::DropTable& drop) {
   catalogue.RemoveTable(*table);
   for (std::uint32_t p : pages) statement.Space().Release(p);
   statement.Finish();
-}
-
-std::shared_ptr<Connection> OpenConnection(const std::string& path, const std::string& password) {
-  auto file = std::make_unique<File>(path);
-  std::array<std::uint8_t, kPageSize> page0{};
-  std::size_t got = file->ReadAt(0, page0);
-  if (got == 0) throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (the file is empty).");
-  Header header = ParseHeader(std::span(page0.data(), got), path);
-  CheckPassword(header, password);
-  return std::make_shared<Connection>(std::move(file), header);
 }
 
 }  // namespace
