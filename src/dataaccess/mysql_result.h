@@ -29,12 +29,13 @@ class MySqlResult : public ResultData {
   const Value& FieldValue(int index) const override { return row_[index]; }
 
  private:
-  enum class Kind { kSigned, kUnsigned, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
+  enum class Kind { kSigned, kUnsigned, kYear, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
   struct Column {
     std::string name;
     Kind kind;
     enum_field_types type;
     unsigned decimals;
+    unsigned width = 0;  // YEAR's display digits
     std::vector<char> buffer;
     unsigned long length = 0;
     my_bool isNull = 0;

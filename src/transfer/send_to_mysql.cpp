@@ -152,19 +152,31 @@ void SendTableToMySql::SendRows(const QString& name) {
     try {
       RunOnServer(shared, "START TRANSACTION");
       for (; done < total && !rowSource_->Eof();) {
+        QString unsendable;
         try {
-          for (int j = 0; j < fields; ++j) texts[static_cast<std::size_t>(j)] = CellText(rowSource_->Field(j).Value());
+          for (int j = 0; j < fields; ++j) {
+            const dataaccess::Value& value = rowSource_->Field(j).Value();
+            if (const char* name = NonFiniteName(value); name && unsendable.isEmpty())
+              unsendable = QStringLiteral("Row %1, column %2, holds %3, which MySQL cannot store.")
+                               .arg(done + 1)
+                               .arg(QString::fromStdString(rowSource_->Field(j).Name()), QLatin1String(name));
+            texts[static_cast<std::size_t>(j)] = CellText(value);
+          }
         } catch (const dataaccess::DbError& error) {
           unreadable = error;
           break;
         }
-        std::string insert = MySqlInsert(table, texts);
-        try {
-          shared.statementRecordset->Open(insert, *shared.connection);
-          shared.statementRecordset->Close();
-        } catch (const dataaccess::DbError& error) {
-          if (error.Number() != dataaccess::kCommandError) throw;
-          refused.Refused(QString::fromStdString(insert), error);
+        if (!unsendable.isEmpty()) {
+          refused.Refused(unsendable);
+        } else {
+          std::string insert = MySqlInsert(table, texts);
+          try {
+            shared.statementRecordset->Open(insert, *shared.connection);
+            shared.statementRecordset->Close();
+          } catch (const dataaccess::DbError& error) {
+            if (error.Number() != dataaccess::kCommandError) throw;
+            refused.Refused(QString::fromStdString(insert), error);
+          }
         }
         ++done;
         if (done % kRowsPerCommit == 0) {
