@@ -11,7 +11,7 @@
 #include <cstring>
 #include <limits>
 
-#include "dataaccess/error.h"
+#include "dataaccess/mysql_failure.h"
 
 namespace dataaccess {
 
@@ -85,7 +85,7 @@ unsigned long TextBufferSize(const MYSQL_FIELD& field, MySqlResult::Rows rows) {
 
 }  // namespace
 
-MySqlResult::MySqlResult(MYSQL_STMT* stmt, Rows rows) : stmt_(stmt), rows_(rows) {
+MySqlResult::MySqlResult(MYSQL* mysql, MYSQL_STMT* stmt, Rows rows) : mysql_(mysql), stmt_(stmt), rows_(rows) {
   MYSQL_RES* metadata = mysql_stmt_result_metadata(stmt_);
   unsigned count = mysql_stmt_field_count(stmt_);
   MYSQL_FIELD* fields = mysql_fetch_fields(metadata);
@@ -173,7 +173,7 @@ void MySqlResult::BindColumns() {
     bind.buffer_length = column.buffer.size();
   }
   if (mysql_stmt_bind_result(stmt_, binds_.data()) != 0)
-    throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+    throw MySqlFailure(mysql_, stmt_);
 }
 
 std::int64_t MySqlResult::RowCount() const {
@@ -183,7 +183,7 @@ std::int64_t MySqlResult::RowCount() const {
 bool MySqlResult::NextRow() {
   int status = mysql_stmt_fetch(stmt_);
   if (status == MYSQL_NO_DATA) return false;
-  if (status == 1) throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+  if (status == 1) throw MySqlFailure(mysql_, stmt_);
   for (std::size_t i = 0; i < columns_.size(); ++i) row_[i] = ConvertColumn(static_cast<int>(i));
   return true;
 }
@@ -198,7 +198,7 @@ std::string MySqlResult::FetchLongValue(int index) {
   bind.buffer_length = value.size();
   bind.length = &length;
   if (mysql_stmt_fetch_column(stmt_, &bind, static_cast<unsigned>(index), 0) != 0)
-    throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+    throw MySqlFailure(mysql_, stmt_);
   return value;
 }
 

@@ -11,6 +11,7 @@
 #include "access/access_connection.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
+#include "transfer/mysql_batch.h"
 #include "transfer/mysql_reader.h"
 #include "transfer/progress.h"
 #include "transfer/statements.h"
@@ -32,11 +33,6 @@ std::optional<bool> MySqlTableExists(mysql::MySqlConnection& shared, const QStri
   } catch (const dataaccess::DbError&) {
     return std::nullopt;
   }
-}
-
-void RunOnServer(mysql::MySqlConnection& shared, const char* statement) {
-  shared.statementRecordset->Open(statement, *shared.connection);
-  shared.statementRecordset->Close();
 }
 
 }  // namespace
@@ -136,21 +132,23 @@ void SendTableToMySql::Send() {
 
 void SendTableToMySql::SendRows(const QString& name) {
   app::Prompter& prompter = env_.prompter;
-  mysql::MySqlConnection& shared = env_.mySql;
   const auto total = static_cast<std::int64_t>(GetRecordCount());
   const std::string table = name.toStdString();
   const int fields = rowSource_->FieldCount();
   RefusedRows refused(prompter);
+  MySqlBatch batch(*env_.mySql.connection, [&](const std::string& statement, const dataaccess::DbError& error) {
+    refused.Refused(QString::fromStdString(statement), error);
+  });
   std::int64_t done = 0;
-  std::int64_t committed = 0;
   bool cancelled = false;
-  std::optional<dataaccess::DbError> lost;
+  std::optional<dataaccess::DbError> stopped;
   std::optional<dataaccess::DbError> unreadable;
   {
     ProgressScope progress(env_.progress, QStringLiteral("Sending ") + name + QStringLiteral(" to MySQL"), total);
     std::vector<std::string> texts(static_cast<std::size_t>(fields));
     try {
-      RunOnServer(shared, "START TRANSACTION");
+      const std::size_t packetLimit = MaxAllowedPacket(*env_.mySql.connection);
+      batch.Begin();
       for (; done < total && !rowSource_->Eof();) {
         QString unsendable;
         try {
@@ -166,23 +164,22 @@ void SendTableToMySql::SendRows(const QString& name) {
           unreadable = error;
           break;
         }
-        if (!unsendable.isEmpty()) {
+        std::string insert = MySqlInsert(table, texts);
+        // The server would drop the connection for a longer statement.
+        if (unsendable.isEmpty() && insert.size() + 1 > packetLimit)
+          unsendable = QStringLiteral("Row %1 needs an INSERT statement of %2 bytes, more than the server's "
+                                      "max_allowed_packet of %3 bytes.")
+                           .arg(done + 1)
+                           .arg(insert.size())
+                           .arg(packetLimit);
+        if (unsendable.isEmpty())
+          batch.Send(std::move(insert));
+        else
           refused.Refused(unsendable);
-        } else {
-          std::string insert = MySqlInsert(table, texts);
-          try {
-            shared.statementRecordset->Open(insert, *shared.connection);
-            shared.statementRecordset->Close();
-          } catch (const dataaccess::DbError& error) {
-            if (error.Number() != dataaccess::kCommandError) throw;
-            refused.Refused(QString::fromStdString(insert), error);
-          }
-        }
         ++done;
         if (done % kRowsPerCommit == 0) {
-          RunOnServer(shared, "COMMIT");
-          committed = done;
-          RunOnServer(shared, "START TRANSACTION");
+          batch.Commit();
+          batch.Begin();
         }
         try {
           rowSource_->MoveNext();
@@ -196,18 +193,19 @@ void SendTableToMySql::SendRows(const QString& name) {
         }
       }
       // What was sent stays, whatever stopped the pass.
-      RunOnServer(shared, "COMMIT");
-      committed = done;
+      batch.Commit();
     } catch (const dataaccess::DbError& error) {
-      lost = error;  // the server has rolled back what was not yet committed
+      stopped = error;  // the server has rolled back what was not yet committed
     }
   }
-  if (lost) {
-    prompter.ShowMessage(FailedText(QStringLiteral("The connection to MySQL failed while sending %1: %2 of %3 rows were sent.")
+  if (stopped) {
+    prompter.ShowMessage(FailedText(QStringLiteral("Sending %1 to MySQL stopped after %2 of %3 rows; %4 rows are on "
+                                                   "the server.")
                                         .arg(name)
-                                        .arg(committed)
-                                        .arg(total),
-                                    *lost));
+                                        .arg(done)
+                                        .arg(total)
+                                        .arg(batch.RowsCommitted()),
+                                    *stopped));
   } else if (unreadable) {
     prompter.ShowMessage(FailedText(QStringLiteral("Could not read the Access table %1 after %2 of %3 rows.")
                                         .arg(name)

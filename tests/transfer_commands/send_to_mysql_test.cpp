@@ -275,6 +275,29 @@ TEST_F(SendToMySql, NaNAndInfinitiesAreRefusedNamingRowAndColumn) {
   }
 }
 
+// A row whose INSERT is longer than the server takes would make it drop the
+// connection ("Server has gone away"); it is refused by name instead, and
+// the rows around it arrive.
+TEST_F(SendToMySql, RowLongerThanMaxAllowedPacketIsRefusedNamingTheLimit) {
+  auto connection = db_->Connect();
+  const auto limit = std::get<std::int64_t>(connection->Execute("SELECT @@max_allowed_packet").Field(0).Value());
+  RunAccess("CREATE TABLE big(`id` char(1),`v` memo)");
+  RunAccess("INSERT INTO big VALUES('1', 'small')");
+  RunAccess("INSERT INTO big VALUES('2', '" + std::string(static_cast<std::size_t>(limit), 'x') + "')");
+  RunAccess("INSERT INTO big VALUES('3', 'small')");
+  transfer::SendTableToMySql command(Environment());
+  Send(command, "big");
+  const std::size_t statement = std::string("INSERT INTO `big` VALUES('2', '');").size() + static_cast<std::size_t>(limit);
+  EXPECT_EQ(Shown(), (QStringList{
+                         QStringLiteral("Row 2 needs an INSERT statement of %1 bytes, more than the server's "
+                                        "max_allowed_packet of %2 bytes.")
+                             .arg(statement)
+                             .arg(limit),
+                         QStringLiteral("1 of 3 rows of big were refused; the other rows were sent."),
+                     }));
+  EXPECT_EQ(MySqlRows("big"), (Rows{{"1", "small"}, {"3", "small"}}));
+}
+
 TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   RunMySql("CREATE TABLE many (n INT)");
   RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1300");
