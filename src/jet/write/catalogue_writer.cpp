@@ -15,7 +15,6 @@ namespace jet {
 namespace {
 
 constexpr auto kLocalTable = static_cast<std::int16_t>(TableKind::Local);
-constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
 
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 

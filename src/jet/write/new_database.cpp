@@ -17,6 +17,7 @@
 #include "jet/write/indexed_table.h"
 #include "jet/write/page_space.h"
 #include "jet/write/system_tables.h"
+#include "jet/write/table_map.h"
 #include "jet/write/table_layout.h"
 
 namespace jet {
@@ -39,13 +40,11 @@ const Binary kAdmins{{0x64, 0x8B}};        // owns the database; may read and ch
 const Binary kUsers{{0x65, 0x8B}};         // reads the catalogue, opens the database, full rights on tables
 const Binary kCreatorOwner{{0x65, 0x8E}};  // stands for whoever creates an object in a container
 
-constexpr std::int32_t kSystemObject = static_cast<std::int32_t>(0x80000000u);  // MSysObjects.Flags
-
 // Rights (access masks), with DAO's names for their bits.
-constexpr std::int32_t kCreate = 0x1;                  // new objects in a container
-constexpr std::int32_t kOpenDatabase = 0xE;            // open, open exclusively, administer
-constexpr std::int32_t kReadData = 0x14;               // read the definition and the rows
-constexpr std::int32_t kReadWriteSecurity = 0x60000;   // read and change the rights
+constexpr std::int32_t kCreate = 0x1;                 // new objects in a container
+constexpr std::int32_t kOpenDatabase = 0xE;           // open, open exclusively, administer
+constexpr std::int32_t kReadData = 0x14;              // read the definition and the rows
+constexpr std::int32_t kReadWriteSecurity = 0x60000;  // read and change the rights
 constexpr std::int32_t kWriteOwner = 0x80000;
 constexpr std::int32_t kFullRights = 0xFFFFF;
 constexpr std::int32_t kOwnerRights = 0xF00FE;
@@ -153,7 +152,7 @@ void AddRows(Pager& pager, PageSpace& space, const std::vector<std::uint32_t>& d
     values[objects.ColumnIndex("DateCreate")] = DateTime{kObjectsCreated};
     values[objects.ColumnIndex("DateUpdate")] = DateTime{kObjectsCreated};
     values[objects.ColumnIndex("Owner")] = o.owner;
-    values[objects.ColumnIndex("Flags")] = kSystemObject;
+    values[objects.ColumnIndex("Flags")] = kFlagsJetObject;
     objects.Insert(values);
   };
   for (const ObjectRow& o : kObjects) addObject(o);
