@@ -18,6 +18,7 @@
 #include "jet/write/page_space.h"
 #include "jet/write/table_layout.h"
 #include "jet/write/table_rows.h"
+#include "jet/write/typed_literal.h"
 
 namespace jet {
 namespace {
@@ -54,29 +55,6 @@ class WriteStatement {
   Pager& pager_;
 };
 
-// A literal of INSERT as the value its column stores.
-Value ColumnValue(const Column& c, const std::optional<std::string>& literal) {
-  if (!literal) return Null{};
-  const std::string& s = *literal;
-  auto number = [&](auto parsed) {
-    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), parsed);
-    if (error != std::errc() || end != s.data() + s.size()) Refuse("Data type mismatch in criteria expression.");
-    return parsed;
-  };
-  switch (c.Type()) {
-    case ColumnType::Text: return Text{s};
-    case ColumnType::Memo: return Memo{s};
-    case ColumnType::Byte: return static_cast<std::uint8_t>(number(int{}));
-    case ColumnType::Integer: return static_cast<std::int16_t>(number(int{}));
-    case ColumnType::Long: return number(std::int32_t{});
-    case ColumnType::Double: return number(double{});
-    case ColumnType::Single: return number(float{});
-    default:
-      Refuse("The field '" + c.name + "' is of type " + TypeName(c.type) +
-             ", which INSERT INTO takes no text literal for.");
-  }
-}
-
 CatalogueTable FindLocalTable(CatalogueWriter& catalogue, const std::string& name, const char* what) {
   std::optional<CatalogueTable> table = catalogue.Find(name);
   if (!table) NoSuchTable(name);
@@ -87,7 +65,10 @@ CatalogueTable FindLocalTable(CatalogueWriter& catalogue, const std::string& nam
 
 void Create(Connection& c, const sql::CreateTable& create) {
   if (auto why = sql::InvalidNameReason(create.table)) Refuse(*why);
-  std::vector<Column> columns = LayOutColumns(create);
+  if (!create.indexes.empty() || std::any_of(create.columns.begin(), create.columns.end(),
+                                             [](const sql::ColumnSpec& s) { return s.notNull; }))
+    Refuse("PRIMARY KEY, UNIQUE and NOT NULL cannot be created yet.");
+  std::vector<Column> columns = LayOutColumns(create, c.header.sortOrder, c.header.sortVersion);
   WriteStatement statement(c);
   CatalogueWriter catalogue(statement.Pages(), statement.Space());
   catalogue.CheckNewName(create.table);
@@ -193,10 +174,11 @@ void Insert(Connection& c, const sql::InsertValues& insert, std::shared_ptr<Inse
     target = InsertTarget::Find(pager, statement.Space(), insert.table);
   }
   InsertTarget& t = *target;
+  if (!insert.columns.empty()) Refuse("INSERT INTO with a list of columns cannot be run yet.");
   if (insert.values.size() != t.def.columns.size())
     Refuse("Number of query values and destination fields are not the same.");
   for (std::size_t k = 0; k < t.byNumber.size(); ++k)
-    t.values[t.byNumber[k]] = ColumnValue(t.def.columns[t.byNumber[k]], insert.values[k]);
+    t.values[t.byNumber[k]] = TypedValue(t.def.columns[t.byNumber[k]], insert.values[k]);
   EncodeRow(t.def, t.values, t.longValues, t.row);
   RowPointer where = t.rows->Insert(t.row);
   statement.Finish();
@@ -244,6 +226,8 @@ void DatabaseWriter::Execute(const std::string& sql) {
         if constexpr (std::is_same_v<T, sql::CreateTable>) Create(c, s);
         else if constexpr (std::is_same_v<T, sql::InsertValues>) Insert(c, s, lastTable_);
         else if constexpr (std::is_same_v<T, sql::DropTable>) Drop(c, s);
+        else if constexpr (std::is_same_v<T, sql::CreateIndex> || std::is_same_v<T, sql::DropIndex>)
+          Refuse("CREATE INDEX and DROP INDEX cannot be run yet.");
         else {
           // A SELECT changes nothing: only its table must exist.
           Pager::Statement read(c.pager, LockMode::Shared);

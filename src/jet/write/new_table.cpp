@@ -29,7 +29,7 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns) {
   RowPointer freeSpace = addMap();
   std::vector<LongValueMaps> longValueMaps;
   for (const Column& c : columns) {
-    if (c.Type() != ColumnType::Memo) continue;
+    if (c.Type() != ColumnType::Memo && c.Type() != ColumnType::Ole) continue;
     LongValueMaps m{c.number, addMap(), {}};
     m.freeSpace = addMap();
     longValueMaps.push_back(m);

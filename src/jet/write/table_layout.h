@@ -6,8 +6,8 @@
 //   40 u8 0x4E (user table), 41 u16 highest column count, 43 u16 variable
 //   columns, 45 u16 columns, 47 u32 logical and 51 u32 real indexes (0 here),
 //   55 owned-pages and 59 free-space map pointers; then 25 bytes per column,
-//   the names (u16 byte length + UCS-2), 10 bytes per memo column (u16
-//   column number, its owned and free long-value map pointers), and FF FF.
+//   the names (u16 byte length + UCS-2), 10 bytes per memo and OLE column
+//   (u16 column number, its owned and free long-value map pointers), and FF FF.
 // A block longer than a page goes on in continuation pages: 02 01, u16 free,
 // u32 next page, then the block's next bytes from offset 8.
 #pragma once
@@ -34,11 +34,13 @@ struct LongValueMaps {
   RowPointer freeSpace;
 };
 
-// Columns numbered in statement order: fixed text (char(n)) gets consecutive
-// places in the fixed area, text(n) and memo places in the variable-offset
-// table. Checks the column count, names, widths and the smallest row size;
-// throws jet::Error (kStatementFailed) with Jet's wording.
-std::vector<Column> LayOutColumns(const sql::CreateTable& create);
+// Columns numbered in statement order: fixed-size types and fixed text
+// (char(n)) get consecutive places in the fixed area (Yes/No none: its value is
+// its null-mask bit), text(n), binary, memo and OLE places in the
+// variable-offset table. Every column but a Decimal carries the file's sort
+// order. Checks the column count, names, AutoNumber count and the smallest row
+// size; throws jet::Error (kStatementFailed) with Jet's wording.
+std::vector<Column> LayOutColumns(const sql::CreateTable& create, std::uint16_t sortLcid, std::uint8_t sortVersion);
 
 // Bytes of the smallest row of these columns (every value empty or NULL).
 std::size_t SmallestRowSize(const std::vector<Column>& columns);
