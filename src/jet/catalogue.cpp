@@ -91,7 +91,7 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
     if (r.type != 1 && r.type != 4 && r.type != 6) continue;
     r.entry.kind = static_cast<TableKind>(r.type);
     r.entry.attributes = TableAttributes(r.entry.flags, r.entry.kind);
-    if (r.entry.kind == TableKind::Local) r.entry.tdefPage = static_cast<std::uint32_t>(r.entry.id) & 0x00FFFFFF;
+    if (r.entry.kind == TableKind::Local) r.entry.tdefPage = static_cast<std::uint32_t>(r.entry.id) & kIdPageMask;
     tables.push_back(std::move(r.entry));
   }
   std::stable_sort(tables.begin(), tables.end(),

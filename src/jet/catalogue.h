@@ -12,6 +12,8 @@
 namespace jet {
 
 inline constexpr std::uint32_t kCatalogueTdefPage = 2;
+// A local table's Id holds its definition page in the low 24 bits.
+inline constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
 
 enum class TableKind : std::int16_t { Local = 1, LinkedOdbc = 4, Linked = 6 };
 

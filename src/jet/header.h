@@ -10,9 +10,9 @@
 #include <span>
 #include <string>
 
-namespace jet {
+#include "jet/page.h"
 
-inline constexpr std::size_t kPageSize = 4096;
+namespace jet {
 
 struct Header {
   std::uint16_t codePage = 0;

@@ -72,13 +72,21 @@ RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
   return RowPointer::FromU32(U32(*bytes, kOwnedPagesAt));
 }
 
+bool SameDefinitionPage(std::size_t index, ByteSpan then, ByteSpan now) {
+  if (then.size() != now.size()) return false;
+  if (index != 0) return std::equal(then.begin(), then.end(), now.begin());
+  constexpr std::size_t kCountEnd = kRowCountOffset + 4;
+  return std::equal(then.begin(), then.begin() + kRowCountOffset, now.begin()) &&
+         std::equal(then.begin() + kCountEnd, then.end(), now.begin() + kCountEnd);
+}
+
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
   TableDef t;
   t.page = page;
   t.bytes = JoinPages(pager, page, t.pages);
   ByteSpan b(t.bytes);
 
-  t.rowCount = U32(b, 16);
+  t.rowCount = U32(b, kRowCountOffset);
   t.autoNumber = U32(b, 20);
   t.tableType = U8(b, 40);
   t.maxColumns = U16(b, 41);

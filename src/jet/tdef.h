@@ -101,6 +101,15 @@ struct TableDef {
   std::vector<LogicalIndex> logicalIndexes;
 };
 
+// Where the first definition page keeps the table's row count (u32).
+inline constexpr std::size_t kRowCountOffset = 16;
+
+// Whether definition page `index` of a chain still holds what `then` held,
+// leaving out the row count, which every insert changes: for a caller that
+// keeps a definition across statements and must notice a drop, rename or
+// redefinition.
+bool SameDefinitionPage(std::size_t index, ByteSpan then, ByteSpan now);
+
 // Reads the definition starting at `page`; throws jet::Error when it is damaged.
 TableDef ReadTableDef(Pager& pager, std::uint32_t page);
 

@@ -18,7 +18,6 @@ constexpr std::int32_t kTablesContainer = 0x0F000001;
 constexpr std::int32_t kFullRights = 1048319;
 constexpr std::int16_t kLocalTable = 1;
 constexpr std::int16_t kDatabaseObject = 2;
-constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
 
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 

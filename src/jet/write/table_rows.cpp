@@ -5,12 +5,11 @@
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
-#include "jet/write/page_space.h"
+#include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
-constexpr std::size_t kRowCountOffset = 16;
 constexpr std::size_t kLongValueRowData = 4076;
 
 bool HasRoom(const DataPage& page, std::size_t rowLength) {
