@@ -34,6 +34,7 @@ struct Refusal {
 
 TEST(Refusals, FailWithJetsNumberAndChangeNothing) {
   const std::string kSetUp = "CREATE TABLE `t`(`a` char(3),`b` text(5),`m` memo)";
+  const std::string kTypedSetUp = "CREATE TABLE n (b BYTE, l LONG, d DATETIME, y YESNO, c CURRENCY)";
   const std::vector<Refusal> cases = {
       {"syntax", "CREATE TABLE `x` (`a` char(3)", jet::kStatementFailed, "Syntax error"},
       {"unknown statement", "UPDATE t SET a = 1", jet::kStatementFailed, "Invalid SQL statement"},
@@ -57,10 +58,26 @@ TEST(Refusals, FailWithJetsNumberAndChangeNothing) {
       {"drop system table", "DROP TABLE MSysObjects", jet::kStatementFailed, "system table"},
       {"insert into system table", "INSERT INTO MSysACEs VALUES('1', '2', '3', '4')", jet::kStatementFailed,
        "system table"},
+      {"two AutoNumbers", "CREATE TABLE x (a COUNTER, b AUTOINCREMENT)", jet::kStatementFailed, "more than one AutoNumber"},
+      {"byte overflow", "INSERT INTO n VALUES(256, 1, #2000-01-01#, True, 1)", jet::kDataOverflow, "(Byte: 0 to 255)"},
+      {"long overflow", "INSERT INTO n VALUES(1, -2147483649, NULL, NULL, NULL)", jet::kDataOverflow, "Long Integer"},
+      {"currency decimals", "INSERT INTO n VALUES(1, 1, NULL, NULL, 0.12345)", jet::kDataOverflow, "4 decimals"},
+      {"text into a number", "INSERT INTO n VALUES('x', 1, NULL, NULL, NULL)", jet::kTypeMismatch, "Data type mismatch"},
+      {"no such date", "INSERT INTO n VALUES(1, 1, #2001-02-29#, NULL, NULL)", jet::kStatementFailed, "date"},
+      {"2 for Yes/No", "INSERT INTO n VALUES(1, 1, NULL, 2, NULL)", jet::kTypeMismatch, "Yes/No"},
+      {"leading U+FEFF", "INSERT INTO `t` VALUES('a', '\xEF\xBB\xBF" "b', NULL)", jet::kStatementFailed, "U+FEFF"},
+      {"leading U+FEFF in a memo", "INSERT INTO `t` VALUES('a', 'b', '\xEF\xBB\xBF')", jet::kStatementFailed, "U+FEFF"},
+      {"NUL", std::string("INSERT INTO `t` VALUES('a', 'b\0c', NULL)", 40), jet::kStatementFailed, "U+0000"},
+      {"NUL in a char column", std::string("INSERT INTO `t` VALUES('\0', 'b', NULL)", 38), jet::kStatementFailed,
+       "U+0000"},
+      {"invalid UTF-8", "INSERT INTO `t` VALUES('\xFF', 'b', NULL)", jet::kStatementFailed, "not valid UTF-8"},
+      {"lone surrogate as UTF-8", "INSERT INTO `t` VALUES('\xED\xB0\x80', 'b', NULL)", jet::kStatementFailed,
+       "not valid UTF-8"},
   };
   TempDir dir;
   auto file = dir.Copy("emptyJet4.mdb");
   jet::ExecuteStatement(file, "", kSetUp);
+  jet::ExecuteStatement(file, "", kTypedSetUp);
   std::vector<char> before = Bytes(file);
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.what);
