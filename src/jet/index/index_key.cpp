@@ -112,8 +112,7 @@ const T& As(const KeyColumn& column, const KeyValue& value) {
 }  // namespace
 
 std::optional<TextOrder> TextOrderOf(std::uint16_t lcid, std::uint8_t version) {
-  constexpr std::uint16_t kGeneralLcid = 1033;
-  if (lcid != kGeneralLcid) return std::nullopt;
+  if (lcid != kGeneralSortLcid) return std::nullopt;
   if (version == 0) return TextOrder::kGeneralLegacy;
   if (version == 1) return TextOrder::kGeneral;
   return std::nullopt;

@@ -32,6 +32,9 @@ enum class KeyType : std::uint8_t {
 // (sort version 0, Access 2000 to 2007) and "General" (sort version 1, Access 2010 on).
 enum class TextOrder : std::uint8_t { kGeneralLegacy, kGeneral };
 
+// The LCID of the General sort orders, which every Jet 4 file of the fixtures carries.
+inline constexpr std::uint16_t kGeneralSortLcid = 1033;
+
 // The order a sort-order field (LCID and version, as a column definition and the file
 // header hold them) names; nullopt for an order whose codes are not known here.
 std::optional<TextOrder> TextOrderOf(std::uint16_t lcid, std::uint8_t version);
