@@ -1,9 +1,8 @@
 #include "jet/write/system_tables.h"
 
-#include "jet/index/index_key.h"
-
 #include <algorithm>
 
+#include "jet/index/index_key.h"
 #include "jet/row_codec.h"
 
 namespace jet {
