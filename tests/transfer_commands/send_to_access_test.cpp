@@ -61,7 +61,7 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
            "(5, 1, 1e15, '9999-12-31', '1970-01-01 12:00:00', '12:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
            "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7', NULL)");
   Send("typed values");
-  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("5 rows sent and verified")});
   EXPECT_TRUE(ui::ListContains(QStringLiteral("typed values"), list1_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
 
@@ -117,7 +117,7 @@ TEST_F(SendToAccess, TrickyValuesArriveExactlyAsMySqlShowsThem) {
   RunMySql(create + ")");
   RunMySql(insert + ")");
   Send("tricky");
-  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("1 row sent and verified")});
   ExpectEveryReaderSees("tricky", {expected}, AccessRows("tricky"), MdbJsonRows("tricky"), MdbReaderRows("tricky"));
 }
 
@@ -133,11 +133,12 @@ TEST_F(SendToAccess, RowsStayInStepAndShowTheirProgress) {
   }
   RunMySql(insert);
   Send("towns");
-  EXPECT_TRUE(Shown().isEmpty());
-  ASSERT_EQ(progress_.begun.size(), 1u);
-  EXPECT_EQ(progress_.begun[0].second, 1500);
-  EXPECT_EQ(progress_.lastStep, 1500);
-  EXPECT_EQ(progress_.ended, 1);
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("1500 rows sent and verified")});
+  EXPECT_EQ(progress_.titles, QStringList{"Sending towns to Access"});
+  EXPECT_EQ(progress_.phases,
+            (QStringList{"Connecting to MySQL...", "Reading towns...", "Creating towns...", QString()}));
+  EXPECT_EQ(progress_.lastDone, 1500);
+  EXPECT_EQ(progress_.lastTotal, 1500);
   Rows ours = Trimmed(AccessRows("towns"));
   EXPECT_EQ(ours, expected);
   for (const auto& row : ours) ASSERT_EQ(*row[1], "town " + *row[0]);
@@ -167,7 +168,7 @@ TEST_F(SendToAccess, WidthsTheRowCannotHoldBecomeMemoAndWideUnicodeFitsItsWidth)
   }
   Send("thirty wide");
   Send("edge");
-  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1 row sent and verified"), QStringLiteral("3 rows sent and verified")}));
   Rows wide = AccessRows("thirty wide");
   ASSERT_EQ(wide.size(), 1u);
   for (int c = 0; c < 30; ++c) EXPECT_EQ(*wide[0][c], std::string(200, static_cast<char>('a' + c % 26))) << c;
@@ -192,7 +193,8 @@ TEST_F(SendToAccess, OverwriteQuestionBothAnswers) {
 
   prompter_.QueueYesNo(true);
   Send(existing);
-  EXPECT_EQ(Shown().size(), 2);
+  EXPECT_EQ(Shown().size(), 3);
+  EXPECT_EQ(Shown().last(), QStringLiteral("1 row sent and verified"));
   EXPECT_EQ(Trimmed(AccessRows(existing)), (Rows{{"new"}}));
   int times = 0;
   for (int i = 0; i < list1_.ListCount(); ++i) times += list1_.List(i) == QString::fromStdString(existing);
@@ -229,6 +231,51 @@ TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
   EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
+// The rows are counted in the file afterwards: a row another program added
+// meanwhile shows as a difference, not as verified.
+TEST_F(SendToAccess, TheCountAfterwardsShowsRowsAddedByAnotherProgram) {
+  RunMySql("CREATE TABLE towns (id INT)");
+  RunMySql("INSERT INTO towns VALUES (10), (20), (30)");
+  progress_.duringRowPass = [&](std::int64_t done) {
+    if (done == 2) RunAccess("INSERT INTO towns VALUES ('99')");
+  };
+  Send("towns");
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("3 rows were sent, but the Access table towns holds 4.")});
+  EXPECT_EQ(AccessRows("towns").size(), 4u);
+}
+
+// Another program moves a new file over the path while the rows go: not one
+// row goes on into the file now at the path, the user is told, and List1
+// follows that file. After the last row, the save notices it.
+TEST_F(SendToAccess, AFileMovedOverThePathDuringTheSendStopsIt) {
+  RunMySql("CREATE TABLE many (n INT)");
+  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
+  const std::vector<std::string> tables = AccessTables();
+  const struct {
+    std::int64_t movedAt;
+    QString first;
+  } cases[] = {
+      {500, QStringLiteral("Could not write to the Access table many: 500 of 1200 rows were sent.")},
+      {1200, QStringLiteral("Could not save the changes to the Access file.")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.movedAt);
+    prompter_ = ui::ScriptedPrompter();
+    const std::filesystem::path copy = mdb_.parent_path() / "copy.mdb";
+    std::filesystem::copy_file(mdb_, copy);
+    progress_.duringRowPass = [&](std::int64_t done) {
+      if (done == c.movedAt && std::filesystem::exists(copy)) std::filesystem::rename(copy, mdb_);
+    };
+    Send("many");
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[0].startsWith(c.first + QStringLiteral("\r\r-2147467259 The file '") +
+                                      QString::fromStdString(mdb_.string()) + QStringLiteral("' was replaced")))
+        << Shown()[0].toStdString();
+    EXPECT_EQ(AccessTables(), tables);
+    EXPECT_FALSE(ui::ListContains(QStringLiteral("many"), list1_));
+  }
+}
+
 TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
   // The table exists in the file but not in the list: Jet refuses the CREATE.
   const std::string existing = AccessTables().front();
@@ -242,6 +289,30 @@ TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
   EXPECT_EQ(AccessRows(existing), before) << "no row was added to a table this command did not create";
   EXPECT_TRUE(ui::ListContains(QString::fromStdString(existing), list1_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
+}
+
+TEST_F(SendToAccess, AnAccessPathThatCannotBeWrittenGivesOneMessageAndNoFailedSave) {
+  RunMySql("CREATE TABLE towns (id INT)");
+  RunMySql("INSERT INTO towns VALUES (1)");
+  struct Case {
+    const char* what;
+    std::filesystem::path path;
+  };
+  const Case cases[] = {
+      {"missing file", mdb_.parent_path() / "none.mdb"},
+      {"a folder", mdb_.parent_path()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prompter_ = ui::ScriptedPrompter();
+    settings_.SetAccessMDBFile(QString::fromStdString(c.path.string()));
+    list1_.Clear();
+    Send("towns");
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("Could not create the Access table towns."))) << Shown()[0].toStdString();
+    EXPECT_EQ(list1_.ListCount(), 0);
+    EXPECT_EQ(window_.pointer, ui::kArrow);
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 namespace jet {
 
-WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {}
+WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {
+  c.file->CheckStillAtPath();
+}
 
 void WriteStatement::Finish() {
   lock_.Save();
