@@ -1,11 +1,20 @@
-// Program entry: the Qt application, the real dialogs, the two windows.
+// Program entry: a command on the command line, or the Qt application, the
+// real dialogs and the two windows.
 #include "app/commands.h"
 #include "app/program.h"
 #include "app/qt_prompter.h"
+#include "cli/arguments.h"
+#include "cli/cli.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (cli::WantsCommandLine(words)) {
+    QCoreApplication application(argc, argv);
+    return cli::Run(words);
+  }
   QApplication application(argc, argv);
   // The run ends only when a window is closed: a message box closed while
   // both windows are hidden (during the main window's load) must not end it.

@@ -108,15 +108,6 @@ std::optional<std::int64_t> Count(const std::map<std::string, std::string>& fiel
   return n;
 }
 
-std::string TimeText(std::chrono::system_clock::time_point time) {
-  std::time_t t = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  return text;
-}
-
 std::optional<std::chrono::system_clock::time_point> ParseTime(const std::string& text) {
   std::tm tm{};
   const char* end = strptime(text.c_str(), "%Y-%m-%dT%H:%M:%S%z", &tm);
@@ -129,6 +120,15 @@ std::optional<std::chrono::system_clock::time_point> ParseTime(const std::string
 }  // namespace
 
 const char* OutcomeName(Outcome outcome) { return kOutcomes[static_cast<int>(outcome)]; }
+
+std::string TimeText(std::chrono::system_clock::time_point time) {
+  std::time_t t = std::chrono::system_clock::to_time_t(time);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  return text;
+}
 
 fs::path LogPath() {
   // The base directory specification: a relative XDG_STATE_HOME is to be ignored.

@@ -43,6 +43,8 @@ struct Entry {
 };
 
 const char* OutcomeName(Outcome outcome);
+// A time as the log writes it: local time, ISO 8601 with the offset.
+std::string TimeText(std::chrono::system_clock::time_point time);
 
 std::filesystem::path LogPath();
 
