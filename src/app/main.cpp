@@ -2,9 +2,9 @@
 // real dialogs and the two windows.
 #include "app/commands.h"
 #include "app/program.h"
-#include "app/qt_prompter.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
+#include "ui/qt_prompter.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   // both windows are hidden (during the main window's load) must not end it.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  app::QtPrompter prompter;
+  ui::QtPrompter prompter;
   app::Program program(prompter, [] { QCoreApplication::quit(); });
   app::ConnectCommands(program, prompter);
   program.Start();
