@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "access/access_catalogue.h"
+#include "access/access_files.h"
 #include "app/program.h"
 #include "maintenance/delete_table.h"
 #include "maintenance/rename_table.h"
@@ -10,9 +11,22 @@
 #include "mysql/mysql_table_list.h"
 #include "transfer/transfer_commands.h"
 
+#include <QtGlobal>
 #include <memory>
 
 namespace app {
+
+namespace {
+
+// A window command's line in the history. A history that cannot be written
+// is no reason to stop the user with a box; it is told on standard error.
+void RecordFromWindow(history::Entry entry) {
+  entry.from = "window";
+  if (std::optional<std::string> failure = history::Append(entry))
+    qWarning("Tabloria could not add to its history: %s", failure->c_str());
+}
+
+}  // namespace
 
 void ConnectCommands(Program& program, ui::Prompter& prompter) {
   settings::ConnectionSettings& settings = program.Settings();
@@ -22,6 +36,9 @@ void ConnectCommands(Program& program, ui::Prompter& prompter) {
 
   // Setup dialog.
   form1.hooks.testConnection = [&] { mysql::TestMySqlConnection(settings, form1, prompter); };
+  form1.hooks.createAccessDatabase = [&](const QString& path) {
+    RecordFromWindow(msaccess::NewAccessDatabase(path, prompter));
+  };
 
   // Main window's load: the Access list first, then the MySQL list.
   form2.hooks.fillAccessTableList = [&] { msaccess::FillAccessTableList(settings, form2.List1(), prompter); };

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "access/access_files.h"
+#include "cli/cli_prompter.h"
 #include "cli/record.h"
 #include "dataaccess/error.h"
 
@@ -16,53 +17,45 @@ namespace {
 
 QJsonObject Head(const char* command) { return {{QStringLiteral("command"), QString::fromUtf8(command)}}; }
 
-// The history keeps where the file is, whatever folder the command ran in.
-std::string AbsolutePath(const std::string& file) {
-  return QFileInfo(QString::fromLocal8Bit(file.c_str())).absoluteFilePath().toStdString();
-}
-
 }  // namespace
 
 int RunNew(const Arguments& a) {
   const std::string& file = a.names.front();
   Report report(a.json, Head("new"));
-  Record record("new");
-  record.Entry().side = "access";
-  record.Entry().access = AbsolutePath(file);
-  try {
-    msaccess::CreateAccessDatabase(QString::fromLocal8Bit(file.c_str()));
-    report.Add(record.Finish("file", file, "created, an empty Access database", kExitSucceeded));
-  } catch (const dataaccess::DbError& e) {
-    record.Entry().outcome = history::Outcome::kFailed;
-    record.Entry().error = e.Description();
-    report.Add(record.Finish("file", file, "not created: " + e.Description(), kExitFailed));
-  }
+  CliPrompter prompter;
+  history::Entry entry = msaccess::NewAccessDatabase(QString::fromLocal8Bit(file.c_str()), prompter);
+  if (entry.outcome == history::Outcome::kSucceeded)
+    report.Add(Recorded(entry, "file", file, "created, an empty Access database", kExitSucceeded));
+  else
+    report.Add(Recorded(entry, "file", file, "not created: " + entry.error, kExitFailed));
   return report.Finish();
 }
 
 int RunCheck(const Arguments& a, const settings::ConnectionSettings& settings) {
   const std::string& file = a.names.front();
   Report report(a.json, Head("check"));
-  Record record("check");
-  record.Entry().side = "access";
-  record.Entry().access = AbsolutePath(file);
+  history::Entry entry = history::Begin("check");
+  entry.side = "access";
+  entry.access = QFileInfo(QString::fromLocal8Bit(file.c_str())).absoluteFilePath().toStdString();
   try {
     QStringList findings = msaccess::CheckAccessDatabase(QString::fromLocal8Bit(file.c_str()), settings.AccessPassword());
+    history::End(entry);
     if (findings.isEmpty()) {
-      report.Add(record.Finish("file", file, "sound, nothing found", kExitSucceeded));
+      report.Add(Recorded(entry, "file", file, "sound, nothing found", kExitSucceeded));
     } else {
-      record.Entry().outcome = history::Outcome::kFailed;
-      record.Entry().error = findings.front().toStdString();
+      entry.outcome = history::Outcome::kFailed;
+      entry.error = findings.front().toStdString();
       std::string line = std::to_string(findings.size()) + (findings.size() == 1 ? " finding:" : " findings:");
       for (const QString& f : findings) line += "\n  " + f.toStdString();
-      Result result = record.Finish("file", file, line, kExitFailed);
+      Result result = Recorded(entry, "file", file, line, kExitFailed);
       result.json[QStringLiteral("findings")] = QJsonArray::fromStringList(findings);
       report.Add(std::move(result));
     }
   } catch (const dataaccess::DbError& e) {
-    record.Entry().outcome = history::Outcome::kFailed;
-    record.Entry().error = e.Description();
-    report.Add(record.Finish("file", file, "cannot be opened: " + e.Description(), kExitNoConnection));
+    history::End(entry);
+    entry.outcome = history::Outcome::kFailed;
+    entry.error = e.Description();
+    report.Add(Recorded(entry, "file", file, "cannot be opened: " + e.Description(), kExitNoConnection));
   }
   return report.Finish();
 }

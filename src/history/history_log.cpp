@@ -119,6 +119,17 @@ std::optional<std::chrono::system_clock::time_point> ParseTime(const std::string
 
 }  // namespace
 
+Entry Begin(const std::string& command) {
+  Entry e;
+  e.time = std::chrono::system_clock::now();
+  e.command = command;
+  return e;
+}
+
+void End(Entry& entry) {
+  entry.seconds = std::chrono::duration<double>(std::chrono::system_clock::now() - entry.time).count();
+}
+
 const char* OutcomeName(Outcome outcome) { return kOutcomes[static_cast<int>(outcome)]; }
 
 std::string TimeText(std::chrono::system_clock::time_point time) {

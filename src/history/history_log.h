@@ -42,6 +42,10 @@ struct Entry {
   std::string error;  // the first one, if any
 };
 
+// An entry for `command` starting now; End() sets how long it took.
+Entry Begin(const std::string& command);
+void End(Entry& entry);
+
 const char* OutcomeName(Outcome outcome);
 // A time as the log writes it: local time, ISO 8601 with the offset.
 std::string TimeText(std::chrono::system_clock::time_point time);
