@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <map>
 
 namespace history {
@@ -18,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kOutcomes[] = {"succeeded", "partial", "cancelled", "failed"};
+const char* const kOutcomes[] = {"succeeded", "partial", "cancelled", "failed", "no-connection"};
 
 bool NeedsQuotes(const std::string& value) {
   if (value.empty()) return true;
@@ -130,6 +131,16 @@ void End(Entry& entry) {
   entry.seconds = std::chrono::duration<double>(std::chrono::system_clock::now() - entry.time).count();
 }
 
+void AddPlaces(Entry& entry, const std::string& accessFile, const std::string& database, const std::string& server) {
+  bool send = entry.command == "send";
+  if ((send || entry.side == "access") && !accessFile.empty()) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(accessFile, error);
+    entry.access = error ? accessFile : absolute.lexically_normal().string();
+  }
+  if (send || entry.side == "mysql") entry.mysql = database + "@" + server;
+}
+
 const char* OutcomeName(Outcome outcome) { return kOutcomes[static_cast<int>(outcome)]; }
 
 std::string TimeText(std::chrono::system_clock::time_point time) {
@@ -201,7 +212,7 @@ std::optional<Entry> ParseLine(const std::string& line) {
   e.seconds = std::strtod(text("seconds").c_str(), nullptr);
   std::string outcome = text("outcome");
   bool known = false;
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < static_cast<int>(std::size(kOutcomes)); ++i)
     if (outcome == kOutcomes[i]) {
       e.outcome = static_cast<Outcome>(i);
       known = true;

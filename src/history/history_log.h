@@ -19,7 +19,8 @@
 
 namespace history {
 
-enum class Outcome { kSucceeded, kPartial, kCancelled, kFailed };
+// kNoConnection: the MySQL server or the Access file could not be reached.
+enum class Outcome { kSucceeded, kPartial, kCancelled, kFailed, kNoConnection };
 
 struct RowCounts {
   std::int64_t read = 0;
@@ -45,6 +46,11 @@ struct Entry {
 // An entry for `command` starting now; End() sets how long it took.
 Entry Begin(const std::string& command);
 void End(Entry& entry);
+
+// Names the Access file (made absolute) and the MySQL database ("database@
+// server") the entry's command worked on: both for a send, the side's own
+// for the others.
+void AddPlaces(Entry& entry, const std::string& accessFile, const std::string& database, const std::string& server);
 
 const char* OutcomeName(Outcome outcome);
 // A time as the log writes it: local time, ISO 8601 with the offset.
