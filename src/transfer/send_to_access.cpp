@@ -108,7 +108,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
     try {
       msaccess::ExecuteAccessStatement(env_.settings, insert);
     } catch (const dataaccess::DbError& error) {
-      if (error.Number() != dataaccess::kCommandError) {
+      if (!dataaccess::IsStatementRefusal(error.Number())) {
         pass.failure = FailedText(QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.")
                                       .arg(name)
                                       .arg(pass.done)
