@@ -53,6 +53,7 @@ void Check(const Arguments& a) {
     case Command::kRename:
       if (a.side == Side::kNone) Usage("rename needs --side mysql or --side access");
       if (names != 2) Usage("rename needs the old name and the new name");
+      if (a.names[1].empty()) Usage("the new name is empty");
       break;
     case Command::kNew:
     case Command::kCheck:

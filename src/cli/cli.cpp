@@ -6,6 +6,8 @@
 #include "cli/report.h"
 #include "cli/secrets.h"
 #include "cli/settings_overrides.h"
+#include "cli/table_commands.h"
+#include "cli/cli_seams.h"
 
 namespace cli {
 
@@ -34,7 +36,15 @@ int Run(const std::vector<std::string>& words) {
   }
   switch (arguments.command) {
     case Command::kCheck: return RunCheck(arguments, settings);
-    default: Complain("not yet"); return kExitFailed;
+    case Command::kList: return RunList(arguments, settings);
+    default: break;
+  }
+  HearInterrupts();
+  switch (arguments.command) {
+    case Command::kSend: return RunSend(arguments, settings);
+    case Command::kDelete: return RunDelete(arguments, settings);
+    case Command::kRename: return RunRename(arguments, settings);
+    default: return kExitUsage;
   }
 }
 

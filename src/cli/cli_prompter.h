@@ -1,6 +1,7 @@
-// The user's answers as the command line gives them: the overwrite question
-// answered by --overwrite, the rename's new name from the arguments, and the
-// messages a command shows kept for its summary line instead of a box.
+// The user's answers as the command line gives them: a question (only the
+// overwrite question is ever asked) answered by --overwrite, the rename's new
+// name from the arguments, and the messages a command shows kept for its
+// summary line instead of a box.
 #pragma once
 
 #include <QString>

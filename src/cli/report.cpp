@@ -30,6 +30,12 @@ void Report::Add(Result result) {
 
 void Report::Note(ExitStatus status) { notes_.push_back(status); }
 
+void Report::Stop(ExitStatus status, const std::string& message) {
+  Complain(message);
+  if (!head_.contains(QStringLiteral("error"))) head_[QStringLiteral("error")] = QString::fromStdString(message);
+  Note(status);
+}
+
 int Report::Finish() {
   ExitStatus status = kExitSucceeded;
   QJsonArray items;

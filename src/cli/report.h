@@ -42,6 +42,11 @@ class Report {
   void Add(Result result);
   // Keeps the status without a line of its own (a failure already told).
   void Note(ExitStatus status);
+  // A failure of the whole command (no table was tried): told on standard
+  // error and, with --json, in the document's "error".
+  void Stop(ExitStatus status, const std::string& message);
+  // A field of the JSON document.
+  void Put(const QString& key, const QJsonValue& value) { head_[key] = value; }
   // Prints the JSON document (with --json); the exit status.
   int Finish();
 
