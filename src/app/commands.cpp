@@ -24,20 +24,14 @@ using Context = jobs::JobRunner::Context;
 using Show = jobs::JobRunner::Show;
 using settings::ConnectionSettings;
 
-// A window command's line in the history, with the first message it showed
-// as its error. A command that succeeds shows none, so one that showed a
-// message after all (the save at its end failed) did not succeed. A history
-// that cannot be written is no reason to stop the user with a box; it is
-// told on standard error.
+// A window command's line in the history. A history that cannot be written
+// is no reason to stop the user with a box; it is told on standard error.
 void RecordFromWindow(std::optional<history::Entry> entry, const ui::MessageTap& shown,
                       const ConnectionSettings& values) {
   if (!entry) return;
   entry->from = "window";
-  entry->error = shown.FirstMessage().toStdString();
-  if (entry->outcome == history::Outcome::kSucceeded && !entry->error.empty())
-    entry->outcome = history::Outcome::kFailed;
-  history::AddPlaces(*entry, values.AccessMDBFile().toStdString(), values.Database().toStdString(),
-                     values.Server().toStdString());
+  history::Complete(*entry, shown.FirstMessage().toStdString(), values.AccessMDBFile().toStdString(),
+                    values.Database().toStdString(), values.Server().toStdString());
   if (std::optional<std::string> failure = history::Append(*entry))
     qWarning("Tabloria could not add to its history: %s", failure->c_str());
 }

@@ -1,5 +1,6 @@
 #include "cli/table_commands.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <cstdio>
 #include <functional>
@@ -32,7 +33,9 @@ std::optional<std::string> LoadSide(Side side, const settings::ConnectionSetting
     const QString path = settings.AccessMDBFile();
     if (path.isEmpty()) return "no Access file: give --mdb FILE or TABLORIA_MDB, or save one in the windows";
     std::optional<QStringList> names = msaccess::GetAccessTableNames(path, settings);
-    if (!names) return "cannot open the Access file " + path.toStdString();
+    if (!names)
+      return "cannot open the Access file " + path.toStdString() +
+             (QFileInfo::exists(path) ? "" : ": it does not exist ('tabloria new' makes one)");
     for (const QString& name : *names) list.AddItem(name);
     return std::nullopt;
   }
@@ -82,19 +85,16 @@ std::string SummaryLine(const history::Entry& entry, const std::string& done) {
   return "failed" + (rows.empty() ? "" : ", " + rows + " sent") + error;
 }
 
-// What the command line adds to a window command's entry: the first message
-// as its error (a success that showed one did not succeed), the places, and
-// the record in the history.
+// A window command's entry completed as the command line records it; an
+// overwrite the command line did not allow is an error, not a cancel.
 Result Finished(history::Entry entry, const CliPrompter& prompter, const settings::ConnectionSettings& settings,
                 const std::string& done) {
   if (prompter.Declined()) {
     entry.outcome = history::Outcome::kFailed;
     entry.error = "the table exists on the target side; --overwrite replaces it";
   }
-  if (entry.error.empty()) entry.error = prompter.FirstMessage();
-  if (entry.outcome == history::Outcome::kSucceeded && !entry.error.empty()) entry.outcome = history::Outcome::kFailed;
-  history::AddPlaces(entry, settings.AccessMDBFile().toStdString(), settings.Database().toStdString(),
-                     settings.Server().toStdString());
+  history::Complete(entry, prompter.FirstMessage(), settings.AccessMDBFile().toStdString(),
+                    settings.Database().toStdString(), settings.Server().toStdString());
   std::string line = SummaryLine(entry, done);
   return Recorded(entry, "table", entry.table, line, StatusOf(entry));
 }

@@ -131,7 +131,10 @@ void End(Entry& entry) {
   entry.seconds = std::chrono::duration<double>(std::chrono::system_clock::now() - entry.time).count();
 }
 
-void AddPlaces(Entry& entry, const std::string& accessFile, const std::string& database, const std::string& server) {
+void Complete(Entry& entry, const std::string& firstMessage, const std::string& accessFile, const std::string& database,
+              const std::string& server) {
+  if (entry.error.empty()) entry.error = firstMessage;
+  if (entry.outcome == Outcome::kSucceeded && !entry.error.empty()) entry.outcome = Outcome::kFailed;
   bool send = entry.command == "send";
   if ((send || entry.side == "access") && !accessFile.empty()) {
     std::error_code error;

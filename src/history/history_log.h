@@ -47,10 +47,14 @@ struct Entry {
 Entry Begin(const std::string& command);
 void End(Entry& entry);
 
-// Names the Access file (made absolute) and the MySQL database ("database@
-// server") the entry's command worked on: both for a send, the side's own
-// for the others.
-void AddPlaces(Entry& entry, const std::string& accessFile, const std::string& database, const std::string& server);
+// Completes the entry of a command the windows or the command line ran: the
+// first message it showed becomes its error unless it has one (a command
+// that succeeds shows none, so one that showed a message after all, such as
+// a failed save at its end, did not succeed); and it names the Access file
+// (made absolute) and the MySQL database ("database@server") the command
+// worked on: both for a send, the side's own for the others.
+void Complete(Entry& entry, const std::string& firstMessage, const std::string& accessFile, const std::string& database,
+              const std::string& server);
 
 const char* OutcomeName(Outcome outcome);
 // A time as the log writes it: local time, ISO 8601 with the offset.
