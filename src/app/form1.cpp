@@ -150,12 +150,14 @@ void Form1::ChooseAccessFile() {
 }
 
 // A chosen or typed Access file that does not exist yet can be made here;
-// No leaves the path as it is.
+// No leaves the path as it is, and the same path is not offered again.
 void Form1::OfferNewAccessDatabase() {
   const QString path = settings_.AccessMDBFile();
-  if (path.isEmpty() || QFileInfo::exists(path) || !hooks.createAccessDatabase) return;
+  if (path.isEmpty() || path == declinedNewFile_ || QFileInfo::exists(path) || !hooks.createAccessDatabase) return;
   if (prompter_.AskYesNo(QStringLiteral("Create a new Access database ") + path + QLatin1Char('?'), ui::kAppTitle))
     hooks.createAccessDatabase(path);
+  else
+    declinedNewFile_ = path;
 }
 
 void Form1::GoToMainWindow() {

@@ -66,6 +66,7 @@ class Form1 : public QWidget, public ui::PointerHost {
   settings::ConnectionSettings& settings_;
   ui::Prompter& prompter_;
   int pointer_ = ui::kDefaultPointer;
+  QString declinedNewFile_;  // answered No to "Create a new Access database"
 
   QGroupBox* frame1_;
   QGroupBox* frame2_;
