@@ -25,7 +25,7 @@ SendTableToAccess::~SendTableToAccess() {
 }
 
 void SendTableToAccess::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
-  env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error));
+  Failure(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error);
 }
 
 void SendTableToAccess::RunOnAccess(const std::string& statement) {
@@ -39,7 +39,7 @@ bool SendTableToAccess::Open(const QString& name) {
   try {
     mysql::OpenMySqlConnection(mySql_, env_.settings);
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
+    Failure(QStringLiteral("Could not connect to MySQL."), error);
     return false;
   }
   try {
@@ -62,7 +62,7 @@ bool SendTableToAccess::DropTarget(const QString& name) {
   try {
     RunOnAccess(AccessDropTable(name.toStdString()));
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error));
+    Failure(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error);
     return false;
   }
   wrote_ = true;
@@ -98,7 +98,7 @@ bool SendTableToAccess::Create(const QString& name) {
   try {
     RunOnAccess(AccessCreateTable(name.toStdString(), columns_));
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error));
+    Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;
   }
   wrote_ = true;
@@ -123,6 +123,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
                                       .arg(pass.done)
                                       .arg(pass.total),
                                   error);
+        pass.kept = pass.done - refused.Count();
         return pass;
       }
       refused.Refused(QString::fromStdString(insert), error);
@@ -130,6 +131,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
     ++pass.done;
   }
   pass.cancelled = pass.done < pass.total && env_.progress.Cancelled();
+  pass.kept = pass.done - refused.Count();
   // Saved before they are reported sent: a file moved over the path after
   // the last row is noticed here.
   try {

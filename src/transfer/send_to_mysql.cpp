@@ -30,7 +30,7 @@ void SendTableToMySql::OpenRowSource(const QString& name) {
 }
 
 void SendTableToMySql::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
-  env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not read the Access table ") + name + QLatin1Char('.'), error));
+  Failure(QStringLiteral("Could not read the Access table ") + name + QLatin1Char('.'), error);
 }
 
 bool SendTableToMySql::MeasureColumnWidths(const QString& name) {
@@ -66,7 +66,7 @@ bool SendTableToMySql::Open(const QString& name) {
   try {
     mysql::OpenMySqlConnection(mySql_, env_.settings);
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
+    Failure(QStringLiteral("Could not connect to MySQL."), error);
     return false;
   }
   return true;
@@ -159,6 +159,7 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
     stopped = error;  // the server has rolled back what was not yet committed
   }
   rowSource_->Close();
+  pass.kept = stopped ? batch.RowsCommitted() : pass.done - refused.Count();
   if (stopped) {
     pass.failure = FailedText(QStringLiteral("Sending %1 to MySQL stopped after %2 of %3 rows; %4 rows are on the server.")
                                   .arg(name)

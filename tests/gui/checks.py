@@ -5,12 +5,14 @@
 import configparser
 import csv
 import io
+import json
 import os
 import select
 import shutil
 import socket
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "driver"))
 import driver as gui  # noqa: E402
@@ -207,6 +209,20 @@ def read_settings(config_home):
 # --------------------------------------------------------------------------- the program
 
 
+def state_home(config_home):
+    """Where a check's program keeps its history: beside its settings, never the user's."""
+    return os.path.join(os.path.dirname(os.path.abspath(config_home)), "state")
+
+
+def history(binary, config_home):
+    """The history the program kept for a check, as its command line reads it back."""
+    p = subprocess.run([binary, "history", "--json"], capture_output=True, text=True, timeout=CLIENT_TIMEOUT,
+                       env={**os.environ, "XDG_STATE_HOME": state_home(config_home)})
+    if p.returncode != 0:
+        raise RuntimeError("tabloria history failed: %s" % p.stderr.strip())
+    return json.loads(p.stdout)
+
+
 class Program:
     """The running program with its main window and both lists."""
 
@@ -214,7 +230,7 @@ class Program:
                  wait=True):
         """argv and name: for a program started through a script (whose pid differs).
         wait=False: return at once, for a start whose load shows messages first."""
-        extra = {"XDG_CONFIG_HOME": config_home}
+        extra = {"XDG_CONFIG_HOME": config_home, "XDG_STATE_HOME": state_home(config_home)}
         extra.update(env or {})
         self.app = gui.start_app(argv or [binary], name=name, env=extra, timeout=start_timeout)
         if wait:
@@ -233,6 +249,21 @@ class Program:
         """Waits until no command of the main window runs: every message it had to show has
         been shown and answered by then."""
         gui.wait_for(lambda: not self.working(), timeout, "the command to end")
+
+    def answer_until_idle(self, timeout=60):
+        """Answers every message box the running command shows, one after another, until the
+        command ends; returns their texts. A command may show its next box only once the one
+        before is answered, so no box on screen does not yet mean the command is done."""
+        texts = []
+        deadline = time.monotonic() + timeout
+        while self.working() or self.messages_showing():
+            if self.messages_showing():
+                texts.append(self.answer()[1])
+            elif time.monotonic() > deadline:
+                raise gui.WaitTimeout("the command still runs after %d s" % timeout)
+            else:
+                time.sleep(0.05)
+        return texts
 
     def access_items(self):
         return gui.list_items(self.access)

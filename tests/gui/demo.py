@@ -59,8 +59,6 @@ try:
     program.press("Send Table to Access")
     program.wait_list(program.access, lambda items: "towns" in items, "towns sent to Access")
     report.check("a table sent in the demo appears in the other list", True)
-    text = program.answer(timeout=60)[1]
-    report.check("and its rows are counted", text.endswith("rows sent and verified"), text)
 
     checks.close_window(tabloria_pid, "Tabloria")
     try:

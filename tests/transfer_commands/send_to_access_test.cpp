@@ -61,7 +61,7 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
            "(5, 1, 1e15, '9999-12-31', '1970-01-01 12:00:00', '12:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
            "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7', NULL)");
   Send("typed values");
-  EXPECT_EQ(Shown(), QStringList{QStringLiteral("5 rows sent and verified")});
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
   EXPECT_TRUE(ui::ListContains(QStringLiteral("typed values"), list1_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
 
@@ -117,7 +117,7 @@ TEST_F(SendToAccess, TrickyValuesArriveExactlyAsMySqlShowsThem) {
   RunMySql(create + ")");
   RunMySql(insert + ")");
   Send("tricky");
-  EXPECT_EQ(Shown(), QStringList{QStringLiteral("1 row sent and verified")});
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
   ExpectEveryReaderSees("tricky", {expected}, AccessRows("tricky"), MdbJsonRows("tricky"), MdbReaderRows("tricky"));
 }
 
@@ -133,7 +133,7 @@ TEST_F(SendToAccess, RowsStayInStepAndShowTheirProgress) {
   }
   RunMySql(insert);
   Send("towns");
-  EXPECT_EQ(Shown(), QStringList{QStringLiteral("1500 rows sent and verified")});
+  EXPECT_TRUE(Shown().isEmpty());
   EXPECT_EQ(progress_.titles, QStringList{"Sending towns to Access"});
   EXPECT_EQ(progress_.phases,
             (QStringList{"Connecting to MySQL...", "Reading towns...", "Creating towns...", QString()}));
@@ -168,7 +168,7 @@ TEST_F(SendToAccess, WidthsTheRowCannotHoldBecomeMemoAndWideUnicodeFitsItsWidth)
   }
   Send("thirty wide");
   Send("edge");
-  EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1 row sent and verified"), QStringLiteral("3 rows sent and verified")}));
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
   Rows wide = AccessRows("thirty wide");
   ASSERT_EQ(wide.size(), 1u);
   for (int c = 0; c < 30; ++c) EXPECT_EQ(*wide[0][c], std::string(200, static_cast<char>('a' + c % 26))) << c;
@@ -193,8 +193,7 @@ TEST_F(SendToAccess, OverwriteQuestionBothAnswers) {
 
   prompter_.QueueYesNo(true);
   Send(existing);
-  EXPECT_EQ(Shown().size(), 3);
-  EXPECT_EQ(Shown().last(), QStringLiteral("1 row sent and verified"));
+  EXPECT_EQ(Shown().size(), 2);
   EXPECT_EQ(Trimmed(AccessRows(existing)), (Rows{{"new"}}));
   int times = 0;
   for (int i = 0; i < list1_.ListCount(); ++i) times += list1_.List(i) == QString::fromStdString(existing);
@@ -232,7 +231,7 @@ TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
 }
 
 // The rows are counted in the file afterwards: a row another program added
-// meanwhile shows as a difference, not as verified.
+// meanwhile shows as a difference.
 TEST_F(SendToAccess, TheCountAfterwardsShowsRowsAddedByAnotherProgram) {
   RunMySql("CREATE TABLE towns (id INT)");
   RunMySql("INSERT INTO towns VALUES (10), (20), (30)");

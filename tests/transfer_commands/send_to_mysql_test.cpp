@@ -76,10 +76,7 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
       }
       std::size_t shown = Shown().size();
       Send(table);
-      ASSERT_EQ(Shown().size(), shown + 1) << Shown().join(QStringLiteral(" | ")).toStdString();
-      EXPECT_EQ(Shown().last(), QString::fromLatin1(source.size() == 1 ? "%1 row sent and verified"
-                                                                        : "%1 rows sent and verified")
-                                    .arg(source.size()));
+      ASSERT_EQ(Shown().size(), shown) << Shown().join(QStringLiteral(" | ")).toStdString();
       Expected expected = FromAccess(source, columns);
       // Where the widths allow char columns, they are char(width).
       auto types = MySqlColumnTypes(table);
@@ -108,7 +105,7 @@ TEST_F(SendToMySql, RoundTripBackToAccessKeepsEveryValueText) {
     prompter_.QueueYesNo(true);
     Select(list3_, QString::fromStdString(table));
     transfer::SendTableToAccess(Environment()).Run();
-    ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
     prompter_ = ui::ScriptedPrompter();
     Rows after = AccessRows(table);
     ASSERT_EQ(after.size(), before.size());
@@ -136,7 +133,7 @@ TEST_F(SendToMySql, OverwriteQuestionBothAnswers) {
 
   prompter_.QueueYesNo(true);
   Send(table);
-  EXPECT_EQ(Shown().size(), 3);
+  EXPECT_EQ(Shown().size(), 2);
   EXPECT_EQ(MySqlRows(table).size(), AccessRows(table).size());
   int times = 0;
   for (int i = 0; i < list3_.ListCount(); ++i) times += list3_.List(i) == QString::fromStdString(table);
@@ -156,8 +153,7 @@ TEST_F(SendToMySql, NamesWithBlanksAndTheNoSelectionMessage) {
   prompter_.QueueYesNo(true);
   RunMySql("CREATE TABLE `order lines` (x INT)");
   Send("order lines");
-  EXPECT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
-  EXPECT_EQ(Shown().last(), QStringLiteral("2 rows sent and verified"));
+  EXPECT_EQ(Shown().size(), 2) << Shown().join(QStringLiteral(" | ")).toStdString();
   EXPECT_EQ(MySqlRows("order lines"), (Rows{{"1", "O'Brien"}, {"2", std::nullopt}}));
   // Our engine hands char(n) values back padded to n, and the widths count that.
   EXPECT_EQ(MySqlColumnTypes("order lines"),
@@ -185,8 +181,7 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   for (const char* v : {"a", "\xCE\xB1", "b", "\xCE\xB2", "\xCE\xB3"})
     RunAccess(std::string("INSERT INTO mixed VALUES('") + v + "')");
   Send("mixed");
-  ASSERT_EQ(Shown().size(), 4) << Shown().join(QStringLiteral(" | ")).toStdString();
-  EXPECT_EQ(Shown()[3], QStringLiteral("2 rows sent and verified"));
+  ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
   // Jet gives char(5) values padded with blanks; they are sent as read.
   EXPECT_EQ(Shown()[0], QString::fromUtf8("What happened?: INSERT INTO `mixed` VALUES('\xCE\xB1    ');"));
   EXPECT_TRUE(Shown()[1].startsWith(QStringLiteral("This is an error that I had not foreseen")));
@@ -239,7 +234,7 @@ TEST_F(SendToMySql, TrickyNumbersAndDatesArriveInTheirExactText) {
     ForgetMySqlTable("Table1");
     prompter_ = ui::ScriptedPrompter();
     Send("Table1");
-    EXPECT_EQ(Shown(), QStringList{QStringLiteral("2 rows sent and verified")});
+    EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
     Rows rows = MySqlRows("Table1");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][c.isDate ? 6 : 5], Cell(c.text));
@@ -265,7 +260,6 @@ TEST_F(SendToMySql, NaNAndInfinitiesAreRefusedNamingRowAndColumn) {
     EXPECT_EQ(Shown().mid(before), (QStringList{
                            QStringLiteral("Row 1, column F, holds %1, which MySQL cannot store.").arg(c.name),
                            QStringLiteral("1 of 2 rows of Table1 were refused; the other rows were sent."),
-                           QStringLiteral("1 row sent and verified"),
                        }));
     Rows rows = MySqlRows("Table1");
     ASSERT_EQ(rows.size(), 1u);
@@ -291,7 +285,6 @@ TEST_F(SendToMySql, RowLongerThanMaxAllowedPacketIsRefusedNamingTheLimit) {
                              .arg(statement)
                              .arg(limit),
                          QStringLiteral("1 of 3 rows of big were refused; the other rows were sent."),
-                         QStringLiteral("2 rows sent and verified"),
                      }));
   EXPECT_EQ(MySqlRows("big"), (Rows{{"1", "small"}, {"3", "small"}}));
 }
@@ -305,8 +298,7 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   list3_.Clear();
   progress_.cancelAt = 600;
   Send("many");
-  EXPECT_EQ(Shown(), (QStringList{QStringLiteral("1300 rows sent and verified"),
-                                  QStringLiteral("Cancelled after 600 of 1300 rows.")}));
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 600 of 1300 rows.")});
   EXPECT_EQ(MySqlRows("many").size(), 600u);
   EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list3_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
