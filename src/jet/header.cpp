@@ -17,6 +17,17 @@ namespace {
 constexpr std::size_t kMaskedStart = 0x18;
 constexpr std::size_t kMaskedLength = 128;
 constexpr std::array<std::uint8_t, 4> kHeaderKey = {0xC7, 0xDA, 0x39, 0x6B};
+constexpr char kJetEngine[] = "Standard Jet DB";
+constexpr std::size_t kEngineAt = 0x04;
+constexpr std::size_t kVersionAt = 0x14;
+constexpr std::uint8_t kJet4 = 1;
+constexpr std::size_t kCodePageAt = 0x3C;
+constexpr std::size_t kEncodingKeyAt = 0x3E;
+constexpr std::size_t kPasswordAt = 0x42;
+constexpr std::size_t kPasswordLength = 40;
+constexpr std::size_t kSortOrderAt = 0x6E;
+constexpr std::size_t kSortVersionAt = 0x71;
+constexpr std::size_t kCreationDateAt = 0x72;
 
 [[noreturn]] void NotJet4(const std::string& path, const std::string& why) {
   throw Error(kOpenFailed, "Unrecognized database format '" + path + "' (" + why + ").");
@@ -46,15 +57,14 @@ const std::array<std::uint8_t, kMaskedLength>& HeaderKeystream() {
 }  // namespace
 
 Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
-  static constexpr char kJet[] = "Standard Jet DB";
   static constexpr char kAce[] = "Standard ACE DB";
   if (raw.size() < kPageSize) NotJet4(path, "the file is too short to be an Access database");
   if (raw[0] != 0 || raw[1] != 1 || raw[2] != 0 || raw[3] != 0) NotJet4(path, "not an Access database file");
-  if (std::memcmp(raw.data() + 4, kAce, 15) == 0)
+  if (std::memcmp(raw.data() + kEngineAt, kAce, 15) == 0)
     NotJet4(path, "an Access 2007 or later file; only Access 2000-2003 (Jet 4) files are supported");
-  if (std::memcmp(raw.data() + 4, kJet, 15) != 0) NotJet4(path, "not an Access database file");
-  switch (raw[0x14]) {
-    case 1: break;
+  if (std::memcmp(raw.data() + kEngineAt, kJetEngine, 15) != 0) NotJet4(path, "not an Access database file");
+  switch (raw[kVersionAt]) {
+    case kJet4: break;
     case 0: NotJet4(path, "an Access 97 (Jet 3) file; only Access 2000-2003 (Jet 4) files are supported");
     default: NotJet4(path, "an unknown Jet version; only Access 2000-2003 (Jet 4) files are supported");
   }
@@ -67,21 +77,60 @@ Header ParseHeader(std::span<const std::uint8_t> raw, const std::string& path) {
   ByteSpan p(page);
 
   Header h;
-  h.codePage = U16(p, 0x3C);
-  h.encodingKey = U32(p, 0x3E);
-  h.sortOrder = U16(p, 0x6E);
-  h.sortVersion = U8(p, 0x71);
-  h.creationDate = F64(p, 0x72);
+  h.codePage = U16(p, kCodePageAt);
+  h.encodingKey = U32(p, kEncodingKeyAt);
+  h.sortOrder = U16(p, kSortOrderAt);
+  h.sortVersion = U8(p, kSortVersionAt);
+  h.creationDate = F64(p, kCreationDateAt);
 
   auto mask = DateMask(h.creationDate);
-  std::array<std::uint8_t, 40> pw;
-  for (std::size_t i = 0; i < pw.size(); ++i) pw[i] = page[0x42 + i] ^ mask[i % 4];
+  std::array<std::uint8_t, kPasswordLength> pw;
+  for (std::size_t i = 0; i < pw.size(); ++i) pw[i] = page[kPasswordAt + i] ^ mask[i % 4];
   for (std::size_t i = 0; i + 1 < pw.size(); i += 2) {
     char16_t c = static_cast<char16_t>(pw[i] | (pw[i + 1] << 8));
     if (c == 0) break;
     h.password.push_back(c);
   }
   return h;
+}
+
+std::array<std::uint8_t, kPageSize> NewHeaderPage(double creationDate) {
+  // What every Jet 4 file of the fixtures holds besides the fields Header
+  // names. In the masked region: row pointers at 0x18 and 0x1C to the two
+  // maps on page 1, and at 0x20..0x2C the definition pages of the four system
+  // tables; at 0x6A two bytes that differ between Jet installations (meaning
+  // unknown; this is the value of the ADOX-made fixture). Outside it: u32
+  // 1620 and "4.0" at 0x98, and from 0xE00 256 u16 words of which Jet sets
+  // the first to 0x0101 and the others to 0x0100 in a new file.
+  constexpr std::size_t kFixedPointersAt = 0x18;
+  constexpr std::uint32_t kFixedPointers[] = {0x100, 0x101, 2, 3, 4, 5};
+  constexpr std::size_t kInstallationAt = 0x6A;
+  constexpr std::uint16_t kInstallation = 0x261C;
+  constexpr std::size_t kEngineVersionAt = 0x98;
+  constexpr std::uint32_t kEngineBuild = 1620;
+  constexpr char kEngineVersion[] = "4.0";
+  constexpr std::size_t kWordTableAt = 0xE00;
+  constexpr std::uint16_t kCodePage = 1252;
+  constexpr std::uint16_t kGeneralSortOrder = 1033;
+
+  std::array<std::uint8_t, kPageSize> page{};
+  page[1] = 0x01;
+  std::memcpy(page.data() + kEngineAt, kJetEngine, 15);
+  page[kVersionAt] = kJet4;
+  for (std::size_t i = 0; i < std::size(kFixedPointers); ++i) PutU32(&page[kFixedPointersAt + 4 * i], kFixedPointers[i]);
+  PutU16(&page[kCodePageAt], kCodePage);
+  auto mask = DateMask(creationDate);  // an empty password is stored as the mask alone
+  for (std::size_t i = 0; i < kPasswordLength; ++i) page[kPasswordAt + i] = mask[i % 4];
+  PutU16(&page[kInstallationAt], kInstallation);
+  PutU16(&page[kSortOrderAt], kGeneralSortOrder);
+  std::memcpy(&page[kCreationDateAt], &creationDate, sizeof creationDate);  // little-endian host
+  const auto& keystream = HeaderKeystream();
+  for (std::size_t i = 0; i < kMaskedLength; ++i) page[kMaskedStart + i] ^= keystream[i];
+  PutU32(&page[kEngineVersionAt], kEngineBuild);
+  std::memcpy(&page[kEngineVersionAt + 4], kEngineVersion, sizeof kEngineVersion);
+  for (std::size_t at = kWordTableAt; at < kPageSize; at += 2) PutU16(&page[at], 0x0100);
+  page[kWordTableAt] = 0x01;
+  return page;
 }
 
 void CheckPassword(const Header& header, const std::string& given) {

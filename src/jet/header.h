@@ -4,8 +4,10 @@
 //   0x3C u16 code page, 0x3E u32 page-encoding key (0 = pages are plain),
 //   0x42 40 bytes password (UCS-2, also XORed with the truncated creation date),
 //   0x6E u16 sort-order LCID + u8 + u8 version, 0x72 f64 creation date.
+// Jet writes the rest the same in every file; see NewHeaderPage.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,6 +28,10 @@ struct Header {
 // Reads the header from the raw first page; throws jet::Error (kOpenFailed)
 // for a file that is not a Jet 4 database, naming what it is instead.
 Header ParseHeader(std::span<const std::uint8_t> page0, const std::string& path);
+
+// Page 0 of a new database: no password, pages stored plain, code page 1252
+// and the General sort order, created at `creationDate` (an OLE date).
+std::array<std::uint8_t, kPageSize> NewHeaderPage(double creationDate);
 
 // Throws "Not a valid password." unless `given` opens a file with `header`.
 // A password given for a file without one is ignored, as Jet does.

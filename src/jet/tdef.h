@@ -43,7 +43,11 @@ enum class ColumnType : std::uint8_t {
 // Jet's own name for a type ("Text", "Long Integer", ...); "Unknown 0xNN" otherwise.
 std::string TypeName(std::uint8_t type);
 
+inline constexpr std::uint8_t kTableTypeUser = 0x4E;
+inline constexpr std::uint8_t kTableTypeSystem = 0x53;
+
 inline constexpr std::uint8_t kColumnFixed = 0x01;
+inline constexpr std::uint8_t kColumnUpdatable = 0x02;  // set by Access on every column
 inline constexpr std::uint8_t kColumnAutoLong = 0x04;
 inline constexpr std::uint8_t kColumnAutoGuid = 0x40;
 inline constexpr std::uint8_t kColumnHyperlink = 0x80;

@@ -7,6 +7,7 @@
 //   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably
 //   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table durably
 //   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
+//   mdbdump new    FILE                         create an empty database
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "jet/value.h"
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
+#include "jet/write/new_database.h"
 
 namespace {
 
@@ -32,7 +34,8 @@ int Usage() {
                "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump exec FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump rename FILE OLD NEW [-p PASSWORD]\n"
-               "       mdbdump check FILE [-p PASSWORD]\n";
+               "       mdbdump check FILE [-p PASSWORD]\n"
+               "       mdbdump new FILE\n";
   return 2;
 }
 
@@ -52,7 +55,7 @@ bool Parse(int argc, char** argv, Args& a) {
   a.file = positional[1];
   if (positional.size() > 2) a.target = positional[2];
   if (positional.size() > 3) a.extra = positional[3];
-  if (a.command == "tables" || a.command == "check") return positional.size() == 2;
+  if (a.command == "tables" || a.command == "check" || a.command == "new") return positional.size() == 2;
   if (a.command == "rename") return positional.size() == 4;
   return positional.size() == 3;
 }
@@ -149,6 +152,10 @@ int Run(const Args& a) {
     else
       writer.RenameTable(a.target, a.extra);
     writer.CommitBatch();
+    return 0;
+  }
+  if (a.command == "new") {
+    jet::CreateDatabase(a.file);
     return 0;
   }
   if (a.command == "check") {

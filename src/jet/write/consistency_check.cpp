@@ -52,7 +52,7 @@ class Checker {
       tables.emplace_back(tableName, page);
       knownTables_.emplace(page, tableName);
       std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;
-      if (f & static_cast<std::int32_t>(0x80000000u)) catalogue.insert(page);
+      if (f & kFlagsJetObject) catalogue.insert(page);
     }
     for (const auto& [tableName, page] : tables) {
       try {
