@@ -50,7 +50,7 @@ std::size_t DataPageWriter::AddRow(std::span<const std::uint8_t> row) {
       free < row.size() + 2)
     ThrowDamaged("a data page whose free space is not where its header says");
   std::size_t start = top - row.size();
-  std::memcpy(b_ + start, row.data(), row.size());
+  std::copy(row.begin(), row.end(), b_ + start);
   PutU16(b_ + kDataPageHeaderSize + 2 * slots, static_cast<std::uint16_t>(start));
   PutU16(b_ + 12, static_cast<std::uint16_t>(slots + 1));
   PutU16(b_ + 2, static_cast<std::uint16_t>(free - row.size() - 2));

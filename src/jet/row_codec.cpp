@@ -192,7 +192,7 @@ void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
     case ColumnType::Binary: {
       const auto& b = Want<Binary>(c, v).bytes;
       if (b.size() > c.length) Reject(c, "is too long for its column");
-      std::memcpy(p, b.data(), b.size());
+      std::copy(b.begin(), b.end(), p);
       return;
     }
     default: Reject(c, "cannot be stored in a fixed-length column");
