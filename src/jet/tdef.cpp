@@ -114,6 +114,8 @@ TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
     c.varIndex = U16(b, at + 7);
     c.precision = b[at + 11];
     c.scale = b[at + 12];
+    c.sortLcid = U16(b, at + 11);
+    c.sortVersion = b[at + 14];
     c.flags = b[at + 15];
     c.extraFlags = b[at + 16];
     c.fixedOffset = U16(b, at + 21);

@@ -9,7 +9,8 @@
 //   column, the column names (u16 byte length + UCS-2), 52 bytes per real
 //   index, 28 per logical index and the logical index names.
 // Column block: 0 type, 5 u16 number, 7 u16 place in the variable-offset
-//   table, 11 precision, 12 scale, 15 flags (0x01 fixed length), 16 extra
+//   table, 11 precision and 12 scale (Decimal) or 11 u16 sort order LCID and
+//   14 u8 sort version (the others), 15 flags (0x01 fixed length), 16 extra
 //   flags (0x01 compressed Unicode), 21 u16 offset in the fixed area, 23 u16
 //   length in bytes.
 #pragma once
@@ -62,12 +63,15 @@ struct Column {
   std::uint16_t length = 0;  // bytes
   std::uint8_t precision = 0;
   std::uint8_t scale = 0;
+  std::uint16_t sortLcid = 0;  // text sort order (bytes 11-12, as precision and scale)
+  std::uint8_t sortVersion = 0;
   std::uint8_t flags = 0;
   std::uint8_t extraFlags = 0;
 
   ColumnType Type() const { return static_cast<ColumnType>(type); }
   bool IsFixed() const { return flags & kColumnFixed; }
   bool IsCompressed() const { return extraFlags & kColumnCompressed; }
+  bool IsAutoNumber() const { return flags & kColumnAutoLong; }
 };
 
 struct RealIndex {
