@@ -16,7 +16,6 @@ class CliPrompter : public ui::Prompter {
   explicit CliPrompter(bool overwrite = false, QString newName = {})
       : overwrite_(overwrite), newName_(std::move(newName)) {}
 
-  const QStringList& Messages() const { return messages_; }
   // The first message in one line, or empty.
   std::string FirstMessage() const;
   // Whether a question was answered No because --overwrite was not given.

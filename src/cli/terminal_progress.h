@@ -22,7 +22,6 @@ class TerminalProgress {
   explicit TerminalProgress(int fd = 2);
   ~TerminalProgress();
 
-  bool Drawing() const { return terminal_; }
   void SetTitle(const std::string& title);
   void SetPhase(const std::string& phase);
   void SetRows(std::int64_t done, std::int64_t total);
