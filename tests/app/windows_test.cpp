@@ -75,12 +75,11 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QStringList events;
   app::Form2& form2 = run.form2();
   const QPoint unplaced = form2.pos();
-  form2.hooks.fillAccessTableList = [&] {
-    events << "Access";
+  form2.hooks.fillTableLists = [&] {
+    events << "lists";
     EXPECT_NE(form2.pos(), unplaced) << "centred before the lists are filled";
     form2.List1().AddItem("Orders");
   };
-  form2.hooks.fillMySqlTableList = [&] { events << "MySQL"; };
   run.program->Start();
   ASSERT_TRUE(run.form1().isVisible());
 
@@ -89,7 +88,7 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QTest::mouseClick(ok, Qt::LeftButton);  // with empty boxes: shown anyway
   EXPECT_TRUE(form2.isVisible());
   EXPECT_FALSE(run.form1().isVisible());
-  EXPECT_EQ(events, (QStringList{"Access", "MySQL"}));
+  EXPECT_EQ(events, QStringList{"lists"});
 
   QTest::mouseClick(setup, Qt::LeftButton);
   EXPECT_TRUE(run.form1().isVisible());
@@ -100,7 +99,7 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QTest::mouseClick(ok, Qt::LeftButton);
   EXPECT_TRUE(form2.isVisible());
   EXPECT_FALSE(run.form1().isVisible());
-  EXPECT_EQ(events, (QStringList{"Access", "MySQL"})) << "the load runs once per run";
+  EXPECT_EQ(events, QStringList{"lists"}) << "the load runs once per run";
   EXPECT_EQ(form2.List1().ListCount(), 1);
   EXPECT_EQ(run.program->Settings().Database(), "shop2");
   EXPECT_EQ(run.quits, 0);
@@ -129,7 +128,7 @@ TEST(TurnTaking, FailingListFillIsReportedAndTheWindowStillOpens) {
   ProgramRun run;
   run.StoreCompleteSettings();
   run.Create();
-  run.form2().hooks.fillMySqlTableList = [] {
+  run.form2().hooks.fillTableLists = [] {
     throw dataaccess::DbError(dataaccess::kConnectFailed, "Can't connect to server");
   };
   run.program->Start();
@@ -230,7 +229,8 @@ TEST(MainWindowLayout, ControlsSitWhereTheLayoutPutsThem) {
       {"List3", "Frame1", 16, 24, 201, 109},
       {"Check3", "fraTables", 16, 144, 201, 25},
       {"Check1", "fraTables", 16, 176, 201, 25},
-      {"Check2", "Form2", 8, 264, 473, 25},
+      {"Check2", "Form2", 8, 264, 349, 25},
+      {"cmdHistory", "Form2", 365, 264, 116, 25},
       {"Check4", "Form2", 264, 152, 201, 25},
       {"Check5", "Form2", 264, 184, 201, 25},
       {"Check6", "Form2", 24, 216, 201, 25},
@@ -261,6 +261,7 @@ TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
       {"Check5", "Delete Table"},
       {"Check6", "Rename Table"},
       {"Check7", "Rename Table"},
+      {"cmdHistory", "History"},
   };
   for (const auto& c : controls) {
     QWidget* widget = ProgramRun::Child(form, c.name);
@@ -278,9 +279,9 @@ TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
 TEST(MainWindowLayout, TabWalksListsThenButtonsInOrder) {
   ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
-  EXPECT_EQ(testsupport::TabWalk(form, &form.List1(), 9),
+  EXPECT_EQ(testsupport::TabWalk(form, &form.List1(), 10),
             (QStringList{"List1", "List3", "Check3", "Check1", "Check2", "Check4", "Check5",
-                         "Check6", "Check7", "List1"}));
+                         "Check6", "Check7", "cmdHistory", "List1"}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 import configparser
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "driver"))
 import driver as gui  # noqa: E402
@@ -49,10 +48,8 @@ if shots:
 server = gui.find_text_field(setup, label="Server:")
 gui.focus(server)
 gui.press_key("Escape")
-time.sleep(0.5)
+gui.set_text(server, "db.example", how="keys")  # typed after Escape: handled after it
 check("Escape leaves the setup dialog open", gui.window_titles(app) == ["Setup Connections"])
-
-gui.set_text(server, "db.example", how="keys")
 gui.set_text(gui.find_text_field(setup, label="Username:"), "alice")
 gui.set_text(gui.find_text_field(setup, label="Password:"), "s3cret")
 gui.set_text(gui.find_text_field(setup, label="Database:"), "shop")
@@ -61,11 +58,12 @@ check("password is masked", gui.get_text(gui.find_text_field(setup, label="Passw
 mdb = os.path.join(config_home, "shop.mdb")  # need not exist
 gui.click_button(setup, "...")
 gui.answer_file_dialog(app, mdb)
+check("a chosen file that does not exist is offered as a new database",
+      gui.answer_message_box(app, "No") == "Create a new Access database %s?" % mdb)
 path_box = gui.find_text_field(setup, label="Access MDB File:")
 gui.wait_for(lambda: gui.get_text(path_box) == mdb, 5, "Text5 to show the chosen file")
 gui.click_button(setup, "...")
 gui.answer_file_dialog(app, "", accept=False)
-time.sleep(0.3)
 check("a cancelled chooser keeps the path", gui.get_text(path_box) == mdb)
 
 values = stored()
@@ -74,7 +72,7 @@ check("the store holds every value before OK",
                  "Database": "shop", "AccessMDBFile": mdb})
 check("the store is readable by its owner only", (os.stat(store).st_mode & 0o777) == 0o600)
 
-gui.click_button(setup, "OK")
+gui.click_button(setup, "OK")  # the file answered No is not offered again
 # The main window's load reads both lists; neither the made-up file nor the
 # made-up server is there, and each says so once.
 answer_load_messages("OK")
@@ -94,8 +92,8 @@ app.stop()
 
 app = gui.start_app([binary], env=env)
 answer_load_messages("start-up")
-gui.wait_window(app, "Tabloria")
-time.sleep(0.5)
+main = gui.wait_window(app, "Tabloria")
+gui.wait_for(lambda: gui.description(main) != "Working", 30, "the start-up to end")
 check("complete settings: only Tabloria at start", gui.window_titles(app) == ["Tabloria"])
 app.stop()
 
