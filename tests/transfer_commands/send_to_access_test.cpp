@@ -224,6 +224,7 @@ TEST_F(SendToAccess, AnAccessPathThatCannotBeWrittenGivesOneMessageAndNoFailedSa
     EXPECT_EQ(list1_.ListCount(), 0);
     EXPECT_EQ(window_.pointer, ui::kArrow);
   }
+}
 
 // An Access file a few pages short of 2 GiB (sparse: it costs no disk) fills
 // up during the send: the send stops at the first row Jet refuses for want of
