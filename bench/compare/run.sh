@@ -41,16 +41,17 @@ mariadb_admin source -e "CREATE TABLE bench (id INT, name VARCHAR(20), city VARC
 "$tabloria" new "$work/empty.mdb" >/dev/null
 cp "$work/empty.mdb" "$work/read.mdb"
 TABLORIA_DATABASE=source "$tabloria" send --to access --mdb "$work/read.mdb" bench >/dev/null
-# The contenders' inputs, made once: the same rows as INSERT texts and as a tab-separated file.
-client -N --quick source -e "SELECT CONCAT('INSERT INTO bench VALUES(', id, ',''', name, ''',''', city, ''',', amount, ',''', note, ''');') FROM bench" \
-  >"$work/one_row.sql"
-client -N --quick source -e "SELECT CONCAT(IF(id % 1000 = 1, 'INSERT INTO bench VALUES', ','),
-    '(', id, ',''', name, ''',''', city, ''',', amount, ',''', note, ''')', IF(id % 1000 = 0 OR id = $rows, ';', '')) FROM bench ORDER BY id" \
-  >"$work/multi_row.sql"
-client -N --quick source -e "SELECT * FROM bench" >"$work/rows.tsv"
-# The table definition Tabloria makes, so the client loads into the same columns.
+# The rows as Tabloria sends them from the Access file, then the contenders' inputs made
+# from them once: one INSERT a row, INSERTs of 1,000 rows, a tab-separated file.
 TABLORIA_DATABASE=target "$tabloria" send --to mysql --mdb "$work/read.mdb" bench >/dev/null
 create=$(client -N target -e "SHOW CREATE TABLE bench" | cut -f2-)
+client -N --raw --quick target -e "SELECT CONCAT('INSERT INTO bench VALUES(', CONCAT_WS(',', QUOTE(id), QUOTE(name), QUOTE(city),
+    QUOTE(amount), QUOTE(note)), ');') FROM bench" >"$work/one_row.sql"
+awk '{ sub(/^INSERT INTO bench VALUES/, ""); sub(/;$/, "")
+       printf "%s%s", (NR % 1000 == 1 ? "INSERT INTO bench VALUES" : ","), $0
+       if (NR % 1000 == 0) print ";" }
+     END { if (NR % 1000) print ";" }' "$work/one_row.sql" >"$work/multi_row.sql"
+client -N --quick target -e "SELECT * FROM bench" >"$work/rows.tsv"
 create=${create//\\n/ }
 
 # timed NAME COMMAND...: runs it once, appends its seconds and peak KiB to NAME's records.
