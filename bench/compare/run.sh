@@ -45,6 +45,7 @@ TABLORIA_DATABASE=source "$tabloria" send --to access --mdb "$work/read.mdb" ben
 # from them once: one INSERT a row, INSERTs of 1,000 rows, a tab-separated file.
 TABLORIA_DATABASE=target "$tabloria" send --to mysql --mdb "$work/read.mdb" bench >/dev/null
 create=$(client -N target -e "SHOW CREATE TABLE bench" | cut -f2-)
+create=${create//\\n/ }
 client -N --raw --quick target -e "SELECT CONCAT('INSERT INTO bench VALUES(', CONCAT_WS(',', QUOTE(id), QUOTE(name), QUOTE(city),
     QUOTE(amount), QUOTE(note)), ');') FROM bench" >"$work/one_row.sql"
 awk '{ sub(/^INSERT INTO bench VALUES/, ""); sub(/;$/, "")
@@ -52,9 +53,8 @@ awk '{ sub(/^INSERT INTO bench VALUES/, ""); sub(/;$/, "")
        if (NR % 1000 == 0) print ";" }
      END { if (NR % 1000) print ";" }' "$work/one_row.sql" >"$work/multi_row.sql"
 client -N --quick target -e "SELECT * FROM bench" >"$work/rows.tsv"
-create=${create//\\n/ }
 
-# timed NAME COMMAND...: runs it once, appends its seconds and peak KiB to NAME's records.
+# timed NAME COMMAND...: runs it once, appends its microseconds and peak KiB to NAME's records.
 timed() {
   local name=$1 start end
   shift
