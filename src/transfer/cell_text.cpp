@@ -12,6 +12,10 @@ namespace {
 // date and time reads as the engine writes it.
 std::string AccessDateText(dataaccess::DateTime when) {
   if (when.oleDate == 0) return "00:00:00";
+  // Beyond any calendar a date can name, the number itself is the only
+  // faithful text.
+  constexpr double kDaysBeyondAnyDate = 1e12;
+  if (!std::isfinite(when.oleDate) || std::fabs(when.oleDate) > kDaysBeyondAnyDate) return jet::DoubleText(when.oleDate);
   return jet::DateText(when.oleDate);
 }
 

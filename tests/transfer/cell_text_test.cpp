@@ -95,6 +95,7 @@ TEST(CellText, GivesEachValueKindItsTextForm) {
       {"MySQL TIME as a negative duration", SqlDateTime{SqlDateTime::Kind::kTime, true, 0, 0, 0, 838, 59, 59},
        "-838:59:59"},
       {"MySQL zero date", SqlDateTime{SqlDateTime::Kind::kDate, false, 0, 0, 0}, "0000-00-00"},
+      {"a number past any calendar stays a number", DateTime{-1e300}, "-1E+300"},
       {"binary as hexadecimal", Bytes{0x00, 0xAB, 0x7F}, "0x00AB7F"},
       {"empty binary is empty", Bytes{}, ""},
   };
