@@ -5,6 +5,7 @@
 #
 # usage: demo.py TABLORIA_BINARY SCRATCH_DIR [SCREENSHOT_DIR]
 import os
+import re
 import signal
 import sys
 
@@ -59,6 +60,8 @@ try:
     program.press("Send Table to Access")
     program.wait_list(program.access, lambda items: "towns" in items, "towns sent to Access")
     report.check("a table sent in the demo appears in the other list", True)
+    text = program.answer(timeout=60)[1]
+    report.check("and its rows are verified", re.fullmatch(r"\d+ rows sent and verified\.", text) is not None, text)
 
     checks.close_window(tabloria_pid, "Tabloria")
     try:

@@ -77,6 +77,8 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
       std::size_t shown = Shown().size();
       Send(table);
       ASSERT_EQ(Shown().size(), shown) << Shown().join(QStringLiteral(" | ")).toStdString();
+      EXPECT_EQ(Notes().last(), source.size() == 1 ? QStringLiteral("1 row sent and verified.")
+                                                    : QStringLiteral("%1 rows sent and verified.").arg(source.size()));
       Expected expected = FromAccess(source, columns);
       // Where the widths allow char columns, they are char(width).
       auto types = MySqlColumnTypes(table);
@@ -186,6 +188,7 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   EXPECT_EQ(Shown()[0], QString::fromUtf8("What happened?: INSERT INTO `mixed` VALUES('\xCE\xB1    ');"));
   EXPECT_TRUE(Shown()[1].startsWith(QStringLiteral("This is an error that I had not foreseen")));
   EXPECT_EQ(Shown()[2], QStringLiteral("3 of 5 rows of mixed were refused; the other rows were sent."));
+  EXPECT_EQ(Notes(), QStringList{"2 rows sent and verified."}) << "the rows kept are counted on the server";
   auto connection = latin1.Connect();
   dataaccess::Recordset rows = connection->Execute("SELECT v FROM mixed");
   std::vector<std::string> kept;
@@ -299,6 +302,7 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   progress_.cancelAt = 600;
   Send("many");
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 600 of 1300 rows.")});
+  EXPECT_EQ(Notes(), QStringList{"1300 rows sent and verified."}) << "the send to Access before it, only";
   EXPECT_EQ(MySqlRows("many").size(), 600u);
   EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list3_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
