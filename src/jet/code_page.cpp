@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "jet/error.h"
@@ -54,6 +55,13 @@ void AppendUtf8(char32_t c, std::string& out) {
 }  // namespace
 
 std::uint16_t CodePageOfLcid(std::uint16_t lcid) { return CodePageOfLanguage(lcid); }
+
+void DecodeCodePage(std::uint16_t codePage, ByteSpan bytes, std::string& out) {
+  if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; }))
+    out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  else
+    CodePageText(codePage).Decode(bytes, out);
+}
 
 struct CodePageText::Converter {
   iconv_t handle;

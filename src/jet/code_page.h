@@ -16,6 +16,10 @@ namespace jet {
 // General order and every Western European language).
 std::uint16_t CodePageOfLcid(std::uint16_t lcid);
 
+// Appends the UTF-8 form of `bytes` in `codePage` to `out`, converting only
+// what is not ASCII: for the few texts read one by one (names).
+void DecodeCodePage(std::uint16_t codePage, ByteSpan bytes, std::string& out);
+
 // Converts one code page's bytes to UTF-8.
 class CodePageText {
  public:

@@ -8,8 +8,8 @@
 namespace jet {
 
 std::size_t DataPage::SlotCount() const {
-  std::size_t n = U16(b_, 12);
-  if (n > (kPageSize - kDataPageHeaderSize) / 2) ThrowDamaged("a data page lists more rows than it can hold");
+  std::size_t n = U16(b_, countAt_);
+  if (n > (b_.size() - slotsAt_) / 2) ThrowDamaged("a data page lists more rows than it can hold");
   return n;
 }
 
@@ -17,8 +17,8 @@ ByteSpan DataPage::Row(std::size_t i) const {
   std::size_t slots = SlotCount();
   if (i >= slots) ThrowDamaged("a row number beyond its page's rows");
   std::size_t start = Slot(i) & kSlotOffsetMask;
-  std::size_t end = i == 0 ? kPageSize : (Slot(i - 1) & kSlotOffsetMask);
-  if (start < kDataPageHeaderSize + 2 * slots || end > kPageSize || start > end)
+  std::size_t end = i == 0 ? b_.size() : (Slot(i - 1) & kSlotOffsetMask);
+  if (start < slotsAt_ + 2 * slots || end > b_.size() || start > end)
     ThrowDamaged("a row lies outside its page");
   return b_.subspan(start, end - start);
 }

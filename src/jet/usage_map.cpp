@@ -5,12 +5,12 @@
 
 namespace jet {
 namespace {
-constexpr std::size_t kBitmapPageData = kPageSize - 4;
+constexpr std::size_t kBitmapPageHeader = 4;
 }
 
 UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
   PageRef holder = pager.Read(where.page);
-  DataPage page(*holder);
+  DataPage page(*holder, pager_.Format());
   if (!page.IsData()) ThrowDamaged("a usage map points to a page that holds no rows");
   ByteSpan row = page.Row(where.row);
   std::size_t rowOffset = static_cast<std::size_t>(row.data() - holder->data());
@@ -26,7 +26,8 @@ UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
         if (bitmapPage == 0) continue;
         PageRef bitmap = pager.Read(bitmapPage);
         if ((*bitmap)[0] != kPageTypeUsageBitmap) ThrowDamaged("a usage map points to a page that is no bitmap");
-        runs_.push_back({bitmapPage, 4, kBitmapPageData, static_cast<std::uint32_t>(i * kBitmapPageData * 8)});
+        const std::size_t bitmapBytes = pager.PageSize() - kBitmapPageHeader;
+        runs_.push_back({bitmapPage, kBitmapPageHeader, bitmapBytes, static_cast<std::uint32_t>(i * bitmapBytes * 8)});
       }
       break;
     default:

@@ -34,7 +34,7 @@ class Form1 : public QWidget, public app::PointerHost {
 
   static inline const QString kChooserTitle =
       QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
-  static inline const QString kChooserFilter = QStringLiteral("Microsoft Database (*.mdb)");
+  static inline const QString kChooserFilter = QStringLiteral("Microsoft Database (*.mdb *.accdb)");
 
   Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* parent = nullptr);
 

@@ -184,7 +184,7 @@ TEST(SetupDialogChooser, ChosenPathIsStoredAtOnceAndCancelKeepsTheOldOne) {
   }
   const app::ScriptedPrompter::Shown chooser{
       Kind::OpenFile, "Add File(s) - Hold Ctrl to select multiple files",
-      "Microsoft Database (*.mdb)"};
+      "Microsoft Database (*.mdb *.accdb)"};
   EXPECT_EQ(run.prompter.ShownItems(),
             (std::vector<app::ScriptedPrompter::Shown>(std::size(cases), chooser)));
   EXPECT_TRUE(run.form1().isVisible());

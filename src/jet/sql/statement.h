@@ -1,5 +1,5 @@
 // The statements our Jet engine accepts, as a parse tree. The program sends
-// one statement per call: SELECT * FROM a table, CREATE TABLE with text and
+// one statement per call: SELECT * (or a list of columns) FROM a table, CREATE TABLE with text and
 // memo columns, INSERT INTO ... VALUES with text literals and NULL, and
 // DROP TABLE, each with an optional ";" at the end.
 #pragma once
@@ -14,8 +14,9 @@
 
 namespace jet::sql {
 
-struct SelectAll {
+struct Select {
   std::string table;
+  std::vector<std::string> columns;  // empty: SELECT *, every column
 };
 
 enum class ColumnKind { FixedText, Text, Memo };
@@ -40,7 +41,7 @@ struct DropTable {
   std::string table;
 };
 
-using Statement = std::variant<SelectAll, CreateTable, InsertValues, DropTable>;
+using Statement = std::variant<Select, CreateTable, InsertValues, DropTable>;
 
 // A statement Jet would refuse before touching any table, worded as Jet words it
 // and numbered as a failed statement.

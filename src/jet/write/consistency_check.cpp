@@ -88,7 +88,7 @@ class Checker {
     for (std::uint32_t p : TablePages(pager_, def)) {
       PageRef bytes = pager_.Read(p);
       keep_.push_back(bytes);
-      DataPage page(*bytes);
+      DataPage page(*bytes, pager_.Format());
       for (std::size_t i = 0; i < page.SlotCount(); ++i) {
         if (page.IsDeleted(i)) continue;
         ByteSpan row = page.Row(i);
@@ -96,7 +96,7 @@ class Checker {
           RowPointer moved{U24(row, 1), U8(row, 0)};
           PageRef target = pager_.Read(moved.page);
           keep_.push_back(target);
-          row = DataPage(*target).Row(moved.row);
+          row = DataPage(*target, pager_.Format()).Row(moved.row);
         }
         rows.push_back({{p, static_cast<std::uint8_t>(i)}, row});
       }
@@ -110,7 +110,7 @@ class Checker {
     for (std::uint32_t p : def.pages) Claim(p, who + " (definition)");
     for (std::uint32_t p : MapPages(pager_, def.ownedPages)) {
       Claim(p, who);
-      DataPage page(*pager_.Read(p));
+      DataPage page(*pager_.Read(p), pager_.Format());
       if (!page.IsData() || page.Owner() != def.page)
         Report("page " + std::to_string(p) + " is in the map of " + who + " but is not one of its data pages");
       tableOf_[p] = def.page;
@@ -125,7 +125,7 @@ class Checker {
     for (const LongValueMaps& m : ReadLongValueMaps(def)) {
       for (std::uint32_t p : MapPages(pager_, m.owned)) {
         Claim(p, who + " (long values)");
-        DataPage page(*pager_.Read(p));
+        DataPage page(*pager_.Read(p), pager_.Format());
         if (!page.IsData() || page.Owner() != kLvalOwner)
           Report("page " + std::to_string(p) + " is in a long-value map of " + who + " but is no LVAL page");
       }
@@ -149,7 +149,7 @@ class Checker {
   void CheckStrayDataPages() {
     for (std::uint32_t p = 2; p < pager_.PageCount(); ++p) {
       if (!InUse(p) || mapped_.count(p)) continue;
-      DataPage page(*pager_.Read(p));
+      DataPage page(*pager_.Read(p), pager_.Format());
       if (!page.IsData() || page.Owner() == 0 || page.Owner() == kLvalOwner || tableOf_.count(p)) continue;
       auto table = knownTables_.find(page.Owner());
       if (table != knownTables_.end())

@@ -28,7 +28,7 @@ std::size_t IndexedTable::ColumnIndex(const std::string& name) const {
 std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
   if (where.page >= pager_.PageCount()) return std::nullopt;
   PageRef bytes = pager_.Read(where.page);
-  DataPage page(*bytes);
+  DataPage page(*bytes, pager_.Format());
   if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row))
     return std::nullopt;
   PageRef target = bytes;
@@ -37,7 +37,7 @@ std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
     RowPointer moved{U24(row, 1), U8(row, 0)};
     if (moved.page >= pager_.PageCount()) ThrowDamaged("an overflow row points beyond the file");
     target = pager_.Read(moved.page);
-    row = DataPage(*target).Row(moved.row);
+    row = DataPage(*target, pager_.Format()).Row(moved.row);
   }
   StoredRow stored{where, {}};
   RowDecoder(pager_, def_).Decode(row, stored.values);
@@ -48,7 +48,7 @@ std::vector<StoredRow> IndexedTable::Rows() {
   std::vector<StoredRow> rows;
   for (std::uint32_t p : TablePages(pager_, def_)) {
     PageRef bytes = pager_.Read(p);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager_.Format());
     for (std::size_t i = 0; i < page.SlotCount(); ++i) {
       if (page.IsDeleted(i)) continue;
       if (auto row = RowAt({p, static_cast<std::uint8_t>(i)})) rows.push_back(std::move(*row));
@@ -97,7 +97,7 @@ void IndexedTable::Delete(const StoredRow& row) {
 std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
   if (!pager_.Exists(where.page)) return {};
   PageRef bytes = pager_.Read(where.page);
-  DataPage page(*bytes);
+  DataPage page(*bytes, pager_.Format());
   if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row) ||
       page.IsLookup(where.row))
     return {};
@@ -134,7 +134,7 @@ void IndexedTable::FreeLongValues(ByteSpan row) {
     for (int hops = 0; where.page != 0 && hops < 0x10000; ++hops) {
       if (!pager_.Exists(where.page)) return;
       PageRef bytes = pager_.Read(where.page);
-      DataPage page(*bytes);
+      DataPage page(*bytes, pager_.Format());
       if (!page.IsData() || page.Owner() != kLvalOwner || where.row >= page.SlotCount() || page.IsDeleted(where.row))
         break;
       RowPointer next{};

@@ -25,7 +25,7 @@ struct RowPlace {
 
 RowPlace PlaceOf(Pager& pager, RowPointer where) {
   PageRef holder = pager.Read(where.page);
-  DataPage page(*holder);
+  DataPage page(*holder, pager.Format());
   if (!page.IsData()) ThrowDamaged("a usage map points to a page that holds no rows");
   ByteSpan row = page.Row(where.row);
   return {static_cast<std::size_t>(row.data() - holder->data()), row.size()};
@@ -191,7 +191,8 @@ void RemoveFromMap(Pager& pager, RowPointer map, std::uint32_t page) { UsageMap(
 std::vector<std::uint8_t> EmptyTableMap() { return std::vector<std::uint8_t>(kTableMapRowLength, 0); }
 
 bool ReplaceRow(std::uint8_t* bytes, std::size_t slot, ByteSpan row) {
-  DataPage page(std::span<const std::uint8_t, kPageSize>(bytes, kPageSize));
+  // Rows are replaced only in the formats we write, which share Jet 4's data pages.
+  DataPage page(ByteSpan(bytes, kPageSize), kJet4Format);
   std::size_t slots = page.SlotCount();
   if (slot >= slots) return false;
   std::vector<std::vector<std::uint8_t>> rows;

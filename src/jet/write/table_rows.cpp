@@ -51,7 +51,7 @@ RowPointer TableRows::Insert(ByteSpan row) {
   std::optional<std::uint32_t> last = LastMapPage(pager_, def_.freeSpacePages);
   if (last && pager_.Exists(*last)) {
     PageRef bytes = pager_.Read(*last);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager_.Format());
     if (page.IsData() && page.Owner() == def_.page && HasRoom(page, row.size())) {
       std::size_t slot = DataPageWriter(pager_.Write(*last)).AddRow(row);
       AddToRowCount(1);
@@ -83,7 +83,7 @@ RowPointer TableRows::AddLongValueRow(const std::optional<LongValueMaps>& maps, 
     std::optional<std::uint32_t> last = LastMapPage(pager_, maps->freeSpace);
     if (last && pager_.Exists(*last)) {
       PageRef bytes = pager_.Read(*last);
-      DataPage page(*bytes);
+      DataPage page(*bytes, pager_.Format());
       if (page.IsData() && page.Owner() == kLvalOwner && HasRoom(page, row.size())) {
         std::size_t slot = DataPageWriter(pager_.Write(*last)).AddRow(row);
         return {*last, static_cast<std::uint8_t>(slot)};
