@@ -7,9 +7,11 @@ TABLORIA_BUILD=${TABLORIA_BUILD:-$TABLORIA_ROOT/build}
 # Debian packages the program needs to build and run.
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libmariadb-dev
   fonts-liberation)
-# Extra packages for the tests: a real MariaDB server, the .mdb oracles, the GUI driver.
+# Extra packages for the tests: a real MariaDB server, the .mdb oracles, the GUI driver,
+# and what building and checking the Debian package takes.
 TEST_PACKAGES=(libgtest-dev mariadb-server mariadb-client mdbtools
-  clang libclang-rt-14-dev xvfb xauth dbus at-spi2-core python3-pyatspi imagemagick)
+  clang libclang-rt-14-dev xvfb xauth dbus at-spi2-core python3-pyatspi imagemagick
+  dpkg-dev desktop-file-utils man-db)
 
 # Node.js may come from another source than Debian (whose npm package would then
 # conflict with it): install Debian's only when there is no npm at all.

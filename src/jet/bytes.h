@@ -8,6 +8,7 @@
 #include <span>
 
 #include "jet/error.h"
+#include "jet/page.h"
 
 namespace jet {
 
@@ -72,14 +73,5 @@ inline void PutU64(std::uint8_t* p, std::uint64_t v) {
   PutU32(p, static_cast<std::uint32_t>(v));
   PutU32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
-
-// A pointer to one row: the row number in its low byte, the page above it.
-struct RowPointer {
-  std::uint32_t page = 0;
-  std::uint8_t row = 0;
-  static RowPointer FromU32(std::uint32_t v) { return {v >> 8, static_cast<std::uint8_t>(v & 0xFF)}; }
-  std::uint32_t ToU32() const { return (page << 8) | row; }
-  bool operator==(const RowPointer&) const = default;
-};
 
 }  // namespace jet

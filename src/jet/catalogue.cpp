@@ -14,10 +14,6 @@
 namespace jet {
 namespace {
 
-constexpr std::int32_t kContainerParent = 0x0F000000;
-constexpr std::int32_t kDefaultTablesContainer = 0x0F000001;
-constexpr std::int16_t kContainerType = 3;
-
 std::optional<std::size_t> Find(const TableDef& def, const char* name) {
   for (std::size_t i = 0; i < def.columns.size(); ++i)
     if (SameName(def.columns[i].name, name)) return i;
@@ -65,7 +61,7 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
     std::int16_t type;
   };
   std::vector<Raw> rows;
-  std::int32_t tablesContainer = kDefaultTablesContainer;
+  std::int32_t tablesContainer = kTablesContainer;
   RowDecoder decoder(pager, *def);
   std::vector<Value> values;
   RowScanner scanner(pager, *def);
@@ -77,7 +73,7 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
     r.entry.flags = static_cast<std::int32_t>(Number(values, flags));
     r.parent = static_cast<std::int32_t>(Number(values, parent));
     r.type = static_cast<std::int16_t>(Number(values, type));
-    if (r.type == kContainerType && r.parent == kContainerParent && r.entry.name == "Tables")
+    if (r.type == kObjectTypeContainer && r.parent == kContainersParent && r.entry.name == "Tables")
       tablesContainer = r.entry.id;
     r.entry.connect = String(values, connect);
     r.entry.database = String(values, database);
@@ -91,7 +87,7 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
     if (r.type != 1 && r.type != 4 && r.type != 6) continue;
     r.entry.kind = static_cast<TableKind>(r.type);
     r.entry.attributes = TableAttributes(r.entry.flags, r.entry.kind);
-    if (r.entry.kind == TableKind::Local) r.entry.tdefPage = static_cast<std::uint32_t>(r.entry.id) & 0x00FFFFFF;
+    if (r.entry.kind == TableKind::Local) r.entry.tdefPage = static_cast<std::uint32_t>(r.entry.id) & kIdPageMask;
     tables.push_back(std::move(r.entry));
   }
   std::stable_sort(tables.begin(), tables.end(),

@@ -12,8 +12,23 @@
 namespace jet {
 
 inline constexpr std::uint32_t kCatalogueTdefPage = 2;
+// A local table's Id holds its definition page in the low 24 bits.
+inline constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
 
 enum class TableKind : std::int16_t { Local = 1, LinkedOdbc = 4, Linked = 6 };
+
+// The catalogue's own objects: the parent of the containers (no row of its
+// own), the three containers Jet makes, the database object MSysDb; and the
+// types of the last two in MSysObjects.Type.
+inline constexpr std::int32_t kContainersParent = 0x0F000000;
+inline constexpr std::int32_t kTablesContainer = 0x0F000001;
+inline constexpr std::int32_t kDatabasesContainer = 0x0F000002;
+inline constexpr std::int32_t kRelationshipsContainer = 0x0F000003;
+inline constexpr std::int32_t kDatabaseObject = 0x10000000;
+inline constexpr std::int16_t kObjectTypeDatabase = 2;
+inline constexpr std::int16_t kObjectTypeContainer = 3;
+// MSysObjects.Flags of Jet's own objects.
+inline constexpr std::int32_t kFlagsJetObject = static_cast<std::int32_t>(0x80000000u);
 
 // DAO's TableDef attribute bits.
 inline constexpr std::int32_t kAttrSystem = static_cast<std::int32_t>(0x80000002u);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "jet/error.h"
 
@@ -53,5 +54,31 @@ void DataPageWriter::MarkDeleted(std::size_t slot) {
   std::uint8_t* p = b_ + kDataPageHeaderSize + 2 * slot;
   PutU16(p, static_cast<std::uint16_t>(U16(ByteSpan(p, 2), 0) | kSlotDeleted | kSlotLookup));
 }
+
+bool DataPageWriter::Replace(std::size_t slot, ByteSpan row) {
+  std::uint8_t* bytes = b_;
+  DataPage page(ByteSpan(bytes, kPageSize), kJet4Format);  // the writer's layout, Jet 4's data pages
+  std::size_t slots = page.SlotCount();
+  if (slot >= slots) return false;
+  std::vector<std::vector<std::uint8_t>> rows;
+  std::vector<std::uint16_t> flags;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < slots; ++i) {
+    ByteSpan r = i == slot ? row : page.Row(i);
+    rows.emplace_back(r.begin(), r.end());
+    flags.push_back(static_cast<std::uint16_t>(page.Slot(i) & ~kSlotOffsetMask));
+    total += r.size();
+  }
+  if (kDataPageHeaderSize + 2 * slots + total > kPageSize) return false;
+  std::size_t top = kPageSize;
+  for (std::size_t i = 0; i < slots; ++i) {
+    top -= rows[i].size();
+    std::memcpy(bytes + top, rows[i].data(), rows[i].size());
+    PutU16(bytes + kDataPageHeaderSize + 2 * i, static_cast<std::uint16_t>(top | flags[i]));
+  }
+  PutU16(bytes + 2, static_cast<std::uint16_t>(kPageSize - kDataPageHeaderSize - 2 * slots - total));
+  return true;
+}
+
 
 }  // namespace jet

@@ -62,6 +62,9 @@ class DataPageWriter {
   // Adds a row below the others; returns its slot number.
   std::size_t AddRow(std::span<const std::uint8_t> row);
   void MarkDeleted(std::size_t slot);
+  // Replaces row `slot` by `row` (of any length), moving the other rows as
+  // needed; false when the page has no room for it.
+  bool Replace(std::size_t slot, ByteSpan row);
 
  private:
   std::uint8_t* b_;

@@ -46,8 +46,7 @@ Table Database::OpenTable(const std::string& name) const {
     }
     return Table(connection_, e.name, std::make_shared<const TableDef>(std::move(def)));
   }
-  throw Error(kObjectNotFound, "The Microsoft Jet database engine cannot find the input table or query '" + name +
-                                   "'. Make sure it exists and that its name is spelled correctly.");
+  ThrowNoSuchTable(name);
 }
 
 ResultSet Database::Execute(const std::string& sql) const {

@@ -29,4 +29,7 @@ class Error : public std::runtime_error {
 // A structure read from the file breaks the format: the file is damaged.
 [[noreturn]] void ThrowDamaged(const std::string& what);
 
+// A statement named a table the catalogue does not hold (kObjectNotFound).
+[[noreturn]] void ThrowNoSuchTable(const std::string& name);
+
 }  // namespace jet

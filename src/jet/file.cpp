@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -142,6 +144,65 @@ void File::Unlock() {
     ::fcntl(fd_, F_OFD_SETLK, &fl);
   } else {
     ::flock(fd_, LOCK_UN);
+  }
+}
+
+namespace {
+
+// The folder part and the name part of a path.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+[[noreturn]] void CannotCreate(const std::string& path, const std::string& why) {
+  Fail("Could not create '" + path + "': " + why + ".");
+}
+
+}  // namespace
+
+NewFile::NewFile(const std::string& path) : path_(path) {
+  if (path.empty()) Fail("Could not create a database: no file name was given.");
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) CannotCreate(path, S_ISDIR(st.st_mode) ? "it is a folder" : "the file already exists");
+  auto [folder, name] = SplitPath(path);
+  std::random_device random;
+  for (int attempt = 0;; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", random());
+    temporary_ = folder + "/." + name + "." + suffix + ".new";
+    int fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      return;
+    }
+    if (errno == EEXIST && attempt < 100) continue;
+    if (errno == ENOENT || errno == ENOTDIR) CannotCreate(path, "the folder '" + folder + "' does not exist");
+    if (errno == EACCES || errno == EPERM || errno == EROFS)
+      CannotCreate(path, "you need permission to write in the folder '" + folder + "'");
+    CannotCreate(path, std::strerror(errno));
+  }
+}
+
+NewFile::~NewFile() {
+  if (!published_) ::unlink(temporary_.c_str());
+}
+
+void NewFile::Publish() {
+  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno == EEXIST) CannotCreate(path_, "the file already exists");
+    if (errno != EINVAL && errno != ENOSYS) CannotCreate(path_, std::strerror(errno));
+    // A file system without that rename: a hard link refuses an existing name just as well.
+    if (::link(temporary_.c_str(), path_.c_str()) != 0)
+      CannotCreate(path_, errno == EEXIST ? "the file already exists" : std::strerror(errno));
+    ::unlink(temporary_.c_str());
+  }
+  published_ = true;
+  int folder = ::open(SplitPath(path_).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
   }
 }
 

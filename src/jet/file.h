@@ -45,4 +45,27 @@ class File {
   bool useFlock_ = false;
 };
 
+// A database file that does not exist yet, made under a temporary name in
+// the same folder so that a failure halfway leaves nothing under its name.
+// Publish() gives it its name, never replacing a file that appeared
+// meanwhile; a NewFile not published removes its temporary file.
+class NewFile {
+ public:
+  // Throws jet::Error (kOpenFailed) when `path` exists or its folder cannot
+  // take a new file.
+  explicit NewFile(const std::string& path);
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  const std::string& TemporaryPath() const { return temporary_; }
+  // Syncs the file's folder too, so that the name survives a crash.
+  void Publish();
+
+ private:
+  std::string path_;
+  std::string temporary_;
+  bool published_ = false;
+};
+
 }  // namespace jet

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "jet/page.h"
+
 namespace jet {
 
 enum class Engine : std::uint8_t { kJet3, kJet4, kAce };
@@ -192,5 +194,9 @@ inline constexpr Format kAceFormat = [] {
   f.writable = false;
   return f;
 }();
+
+// Our page buffers hold the largest page; the formats we write fill them.
+static_assert(kJet4Format.pageSize == kPageSize && kAceFormat.pageSize == kPageSize);
+static_assert(kJet3Format.pageSize <= kPageSize);
 
 }  // namespace jet

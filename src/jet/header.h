@@ -7,20 +7,18 @@
 //   bytes password (UCS-2 [code-page bytes], also XORed with the truncated
 //   creation date [not in Jet 3]), 0x6E u16 sort-order LCID + u8 + u8
 //   version, 0x72 f64 creation date.
+// Jet writes the rest the same in every file; see NewHeaderPage.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "jet/format.h"
+#include "jet/page.h"
 
 namespace jet {
-
-inline constexpr std::size_t kPageSize = 4096;
-// Our page buffers hold the largest page; the formats we write fill them.
-static_assert(kJet4Format.pageSize == kPageSize && kAceFormat.pageSize == kPageSize);
-static_assert(kJet3Format.pageSize <= kPageSize);
 
 struct Header {
   const Format* format = &kJet4Format;
@@ -41,6 +39,10 @@ Header ParseHeader(std::span<const std::uint8_t> page0, const std::string& path)
 // The code page of an Access 97 file's texts: the header's, else the one its
 // sort order implies.
 std::uint16_t FileCodePage(const Header& header);
+
+// Page 0 of a new database: no password, pages stored plain, code page 1252
+// and the General sort order, created at `creationDate` (an OLE date).
+std::array<std::uint8_t, kPageSize> NewHeaderPage(double creationDate);
 
 // Throws "Not a valid password." unless `given` opens a file with `header`.
 // A password given for a file without one is ignored, as Jet does.

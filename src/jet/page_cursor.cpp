@@ -10,7 +10,6 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kRowCountOffset = 16;
 constexpr std::size_t kCountingCachePages = 32;
 
 std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
@@ -72,16 +71,8 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
 void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i) {
-    bool same = def.pages[i] < pager.PageCount();
-    if (same) {
-      PageRef now = pager.Read(def.pages[i]);
-      const std::vector<std::uint8_t>& then = definitionPages_[i];
-      // The row count, which every insert changes, is left out.
-      std::size_t skipFrom = i == 0 ? kRowCountOffset : then.size(), skipTo = i == 0 ? kRowCountOffset + 4 : then.size();
-      same = std::equal(then.begin(), then.begin() + skipFrom, now->begin()) &&
-             std::equal(then.begin() + skipTo, then.end(), now->begin() + skipTo);
-    }
-    if (!same)
+    if (def.pages[i] >= pager.PageCount() ||
+        !SameDefinitionPage(pager.Format(), i, definitionPages_[i], ByteSpan(*pager.Read(def.pages[i]))))
       throw Error(kStatementFailed, "The table '" + TableName() + "' was deleted or changed while its rows were read.");
   }
 }

@@ -37,7 +37,7 @@ void Pager::Begin(LockMode mode) {
 
 std::uint32_t Pager::PageCount() const {
   if (!pageCountKnown_) {
-    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / PageSize(), 0xFFFFFF));
+    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / PageSize(), kMaxPageNumber));
     pageCountKnown_ = true;
   }
   return pageCount_;
@@ -90,7 +90,7 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
   if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
   std::sort(pages.begin(), pages.end());
   pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-  std::erase_if(pages, [&](std::uint32_t p) { return p >= 0xFFFFFF || cache_.count(p); });
+  std::erase_if(pages, [&](std::uint32_t p) { return p >= kMaxPageNumber || cache_.count(p); });
   TrimCache();
   std::vector<std::shared_ptr<PageBytes>> run;
   std::vector<std::span<std::uint8_t>> blocks;
@@ -126,7 +126,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 }
 
 std::uint32_t Pager::AppendPage() {
-  if (PageCount() >= 0xFFFFFF) throw Error(kStatementFailed, "The database has reached its largest size.");
+  if (PageCount() >= kMaxPageNumber) throw Error(kStatementFailed, "The database has reached its largest size.");
   std::uint32_t page = pageCount_++;
   cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
   dirtyOrder_.push_back(page);

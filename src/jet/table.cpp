@@ -12,6 +12,21 @@ namespace {
 constexpr int kMaxLookupHops = 8;
 }
 
+ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep) {
+  ByteSpan row = page.Row(slot);
+  if (!page.IsLookup(slot)) return row;
+  for (int hop = 0; hop < kMaxLookupHops; ++hop) {
+    RowPointer where = RowPointer::FromU32(U32(row, 0));
+    if (!pager.Exists(where.page)) ThrowDamaged("an overflow row points beyond the file");
+    keep = pager.Read(where.page);
+    DataPage target(*keep, pager.Format());
+    if (!target.IsData() || target.Owner() != owner) ThrowDamaged("an overflow row points outside its table");
+    row = target.Row(where.row);
+    if (!target.IsLookup(where.row)) return row;
+  }
+  ThrowDamaged("overflow rows that point at each other");
+}
+
 std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def) {
   std::vector<std::uint32_t> pages;
   for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
@@ -84,18 +99,6 @@ bool RowScanner::LoadPage() {
   return false;
 }
 
-ByteSpan RowScanner::FollowLookup(ByteSpan row) {
-  for (int hop = 0; hop < kMaxLookupHops; ++hop) {
-    RowPointer where = RowPointer::FromU32(U32(row, 0));
-    lookupPage_ = pager_->Read(where.page);
-    DataPage target(*lookupPage_, pager_->Format());
-    if (!target.IsData() || target.Owner() != owner_) ThrowDamaged("an overflow row points outside its table");
-    if (!target.IsLookup(where.row)) return target.Row(where.row);
-    row = target.Row(where.row);
-  }
-  ThrowDamaged("overflow rows that point at each other");
-}
-
 bool RowScanner::Next(ByteSpan& row) {
   for (;;) {
     if (!page_ || slot_ >= slotCount_) {
@@ -104,8 +107,7 @@ bool RowScanner::Next(ByteSpan& row) {
     DataPage page(*page_, pager_->Format());
     std::size_t slot = slot_++;
     if (page.IsDeleted(slot)) continue;
-    row = page.Row(slot);
-    if (page.IsLookup(slot)) row = FollowLookup(row);
+    row = LiveRowBytes(*pager_, owner_, page, slot, lookupPage_);
     return true;
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jet/connection.h"
+#include "jet/data_page.h"
 #include "jet/row_codec.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
@@ -26,7 +27,6 @@ class RowScanner {
 
  private:
   bool LoadPage();
-  ByteSpan FollowLookup(ByteSpan row);
 
   Pager* pager_;
   std::uint32_t owner_;
@@ -91,6 +91,12 @@ class Table {
 // Throws jet::Error (kStatementFailed) naming every column of `table` whose
 // values the engine cannot give (see ColumnKind), if it has any.
 void RequireReadable(const Table& table);
+// The bytes of row `slot` of `page`, a data page of the table whose
+// definition starts at `owner`, where they now lie: an overflow row is
+// followed to its copy, which must lie on a data page of the same table (a
+// few hops at most). `keep` holds the page the bytes lie on. Throws
+// jet::Error for a row that cannot be reached.
+ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep);
 
 // The data pages that hold `def`'s rows, ascending.
 std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def);

@@ -127,6 +127,14 @@ RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
   return RowPointer::FromU32(U32(*bytes, pager.Format().tdefOwnedPagesAt));
 }
 
+bool SameDefinitionPage(const Format& format, std::size_t index, ByteSpan then, ByteSpan now) {
+  if (then.size() != now.size()) return false;
+  if (index != 0) return std::equal(then.begin(), then.end(), now.begin());
+  const std::size_t count = format.tdefRowCountAt, countEnd = count + 4;
+  return std::equal(then.begin(), then.begin() + count, now.begin()) &&
+         std::equal(then.begin() + countEnd, then.end(), now.begin() + countEnd);
+}
+
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
   TableDef t;
   t.page = page;

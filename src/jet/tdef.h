@@ -47,7 +47,11 @@ enum class ColumnType : std::uint8_t {
 // Jet's own name for a type ("Text", "Long Integer", ...); "Unknown 0xNN" otherwise.
 std::string TypeName(std::uint8_t type);
 
+inline constexpr std::uint8_t kTableTypeUser = 0x4E;
+inline constexpr std::uint8_t kTableTypeSystem = 0x53;
+
 inline constexpr std::uint8_t kColumnFixed = 0x01;
+inline constexpr std::uint8_t kColumnUpdatable = 0x02;  // set by Access on every column
 inline constexpr std::uint8_t kColumnAutoLong = 0x04;
 inline constexpr std::uint8_t kColumnAutoGuid = 0x40;
 inline constexpr std::uint8_t kColumnHyperlink = 0x80;
@@ -123,6 +127,12 @@ struct TableDef {
   std::vector<RealIndex> realIndexes;
   std::vector<LogicalIndex> logicalIndexes;
 };
+
+// Whether definition page `index` of a chain (of a file of `format`) still
+// holds what `then` held, leaving out the row count, which every insert
+// changes: for a caller that keeps a definition across statements and must
+// notice a drop, rename or redefinition.
+bool SameDefinitionPage(const Format& format, std::size_t index, ByteSpan then, ByteSpan now);
 
 // Reads the definition starting at `page`; throws jet::Error when it is damaged.
 TableDef ReadTableDef(Pager& pager, std::uint32_t page);

@@ -8,12 +8,19 @@ namespace {
 constexpr std::size_t kBitmapPageHeader = 4;
 }
 
-UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
+MapRowPlace LocateMapRow(Pager& pager, RowPointer where) {
   PageRef holder = pager.Read(where.page);
-  DataPage page(*holder, pager_.Format());
+  DataPage page(*holder, pager.Format());
   if (!page.IsData()) ThrowDamaged("a usage map points to a page that holds no rows");
   ByteSpan row = page.Row(where.row);
-  std::size_t rowOffset = static_cast<std::size_t>(row.data() - holder->data());
+  return {static_cast<std::size_t>(row.data() - holder->data()), row.size()};
+}
+
+UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
+  MapRowPlace place = LocateMapRow(pager, where);
+  PageRef holder = pager.Read(where.page);
+  ByteSpan row(holder->data() + place.offset, place.length);
+  std::size_t rowOffset = place.offset;
   switch (U8(row, 0)) {
     case 0: {
       std::uint32_t first = U32(row, 1);
@@ -44,7 +51,7 @@ std::vector<std::uint32_t> UsageMap::Pages() const {
       if (bits[j] == 0) continue;
       for (int k = 0; k < 8; ++k) {
         std::uint64_t p = std::uint64_t{run.first} + 8 * j + k;
-        if ((bits[j] >> k) & 1 && p <= 0xFFFFFF) pages.push_back(static_cast<std::uint32_t>(p));
+        if ((bits[j] >> k) & 1 && p <= kMaxPageNumber) pages.push_back(static_cast<std::uint32_t>(p));
       }
     }
   }
@@ -60,7 +67,7 @@ std::optional<std::uint32_t> UsageMap::Last() const {
     for (std::size_t j = run.length; j-- > 0 && !found;) {
       for (int k = 7; k >= 0 && !found && bits[j] != 0; --k) {
         std::uint64_t p = std::uint64_t{run.first} + 8 * j + k;
-        found = (bits[j] >> k) & 1 && p <= 0xFFFFFF;
+        found = (bits[j] >> k) & 1 && p <= kMaxPageNumber;
         if (found && (!last || p > *last)) last = static_cast<std::uint32_t>(p);
       }
     }

@@ -19,6 +19,14 @@
 
 namespace jet {
 
+// Where a map's row lies on its page; throws jet::Error when the pointer
+// leads to no row.
+struct MapRowPlace {
+  std::size_t offset;
+  std::size_t length;
+};
+MapRowPlace LocateMapRow(Pager& pager, RowPointer where);
+
 class UsageMap {
  public:
   // Reads the map row at `where`; throws jet::Error when it is damaged.

@@ -12,7 +12,7 @@
 namespace jetindex_test {
 namespace {
 
-using jet::index::kPageSize;
+using jet::kPageSize;
 using jet::index::KeyNull;
 using jet::index::KeyValue;
 
@@ -162,7 +162,7 @@ FixtureTable FixtureFile::Table(std::uint32_t tdefPage) const {
 }
 
 std::vector<KeyValue> FixtureFile::IndexValues(const FixtureTable& table, const FixtureRealIndex& index,
-                                               jet::index::RowPointer at) const {
+                                               jet::RowPointer at) const {
   const std::uint8_t* page = Page(at.page);
   std::uint16_t slot = U16(page + 14 + 2 * at.row);
   std::size_t end = at.row == 0 ? kPageSize : (U16(page + 14 + 2 * (at.row - 1)) & 0x1FFF);

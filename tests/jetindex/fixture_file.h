@@ -44,9 +44,9 @@ class FixtureFile {
  public:
   explicit FixtureFile(const std::string& path);
 
-  std::uint32_t PageCount() const { return std::uint32_t(bytes_.size() / jet::index::kPageSize); }
-  const std::uint8_t* Page(std::uint32_t n) const { return bytes_.data() + std::size_t(n) * jet::index::kPageSize; }
-  std::uint8_t* MutablePage(std::uint32_t n) { return bytes_.data() + std::size_t(n) * jet::index::kPageSize; }
+  std::uint32_t PageCount() const { return std::uint32_t(bytes_.size() / jet::kPageSize); }
+  const std::uint8_t* Page(std::uint32_t n) const { return bytes_.data() + std::size_t(n) * jet::kPageSize; }
+  std::uint8_t* MutablePage(std::uint32_t n) { return bytes_.data() + std::size_t(n) * jet::kPageSize; }
 
   // Pages whose first bytes look like a TDEF of Access (type 2, constant 1625).
   std::vector<std::uint32_t> TablePages() const;
@@ -54,7 +54,7 @@ class FixtureFile {
 
   // The values of `index`'s columns in the row at `row`, following overflow pointers.
   std::vector<jet::index::KeyValue> IndexValues(const FixtureTable& table, const FixtureRealIndex& index,
-                                                jet::index::RowPointer row) const;
+                                                jet::RowPointer row) const;
 
  private:
   std::vector<std::uint8_t> bytes_;

@@ -18,7 +18,7 @@ namespace {
 using jet::index::IndexEntry;
 using jet::index::IndexPage;
 using jet::index::IndexPageType;
-using jet::index::kPageSize;
+using jet::kPageSize;
 
 // Index pages in use: every page under every index root of every table.
 std::vector<std::uint32_t> IndexPagesInUse(const FixtureFile& file) {

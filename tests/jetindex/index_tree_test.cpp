@@ -20,7 +20,7 @@ namespace {
 using jet::index::IndexChange;
 using jet::index::IndexEntry;
 using jet::index::IndexPage;
-using jet::index::kPageSize;
+using jet::kPageSize;
 
 class MemoryStore : public jet::index::IndexPageStore {
  public:

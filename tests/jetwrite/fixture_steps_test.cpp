@@ -1,4 +1,5 @@
-// On a copy of every fixture: tables of several shapes are created, filled,
+// On a copy of every fixture, and on a database of our own making: tables of
+// several shapes are created, filled,
 // renamed and dropped; after each step our reader sees exactly the expected
 // tables and rows, the consistency check finds nothing, mdb-tables lists the
 // same tables and mdbtools and mdb-reader read every value as we do.
@@ -7,6 +8,7 @@
 #include "jet/error.h"
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
+#include "jet/write/new_database.h"
 #include "support.h"
 
 namespace jetwritetest {
@@ -31,11 +33,19 @@ std::string Repeat(const std::string& s, std::size_t n) {
   return out;
 }
 
+// The parameter that stands for a file made by jet::CreateDatabase.
+const std::string kNewDatabase = "new";
+
 class FixtureSteps : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    file_ = dir_.Copy(GetParam());
-    password_ = PasswordOf(GetParam());
+    if (GetParam() == kNewDatabase) {
+      file_ = dir_.Path() / "new.mdb";
+      jet::CreateDatabase(file_);
+    } else {
+      file_ = dir_.Copy(GetParam());
+      password_ = PasswordOf(GetParam());
+    }
     untouched_ = UserTables(file_, password_);
   }
 
@@ -136,13 +146,15 @@ TEST_P(FixtureSteps, CreateInsertRenameDrop) {
   Verify("dropped all", true);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFixture, FixtureSteps, ::testing::ValuesIn(FixtureNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param.substr(0, info.param.find('.'));
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param.substr(0, info.param.find('.'));
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFixture, FixtureSteps, ::testing::ValuesIn(FixtureNames()), TestName);
+INSTANTIATE_TEST_SUITE_P(OurOwn, FixtureSteps, ::testing::Values(kNewDatabase), TestName);
 
 // Hundreds of tables: the catalogue's index pages split, and drops empty
 // some of them again.

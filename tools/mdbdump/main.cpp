@@ -10,6 +10,7 @@
 //   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP, then sync
 //   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table, then sync
 //   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
+//   mdbdump new    FILE                         create an empty database
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -21,6 +22,7 @@
 #include "jet/value.h"
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
+#include "jet/write/new_database.h"
 
 namespace {
 
@@ -36,7 +38,8 @@ int Usage() {
                "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump exec FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump rename FILE OLD NEW [-p PASSWORD]\n"
-               "       mdbdump check FILE [-p PASSWORD]\n";
+               "       mdbdump check FILE [-p PASSWORD]\n"
+               "       mdbdump new FILE\n";
   return 2;
 }
 
@@ -56,7 +59,8 @@ bool Parse(int argc, char** argv, Args& a) {
   a.file = positional[1];
   if (positional.size() > 2) a.target = positional[2];
   if (positional.size() > 3) a.extra = positional[3];
-  if (a.command == "tables" || a.command == "check" || a.command == "dump") return positional.size() == 2;
+  if (a.command == "tables" || a.command == "check" || a.command == "dump" || a.command == "new")
+    return positional.size() == 2;
   if (a.command == "rename") return positional.size() == 4;
   return positional.size() == 3;
 }
@@ -160,6 +164,10 @@ int Run(const Args& a) {
     else
       writer.RenameTable(a.target, a.extra);
     writer.Sync();
+    return 0;
+  }
+  if (a.command == "new") {
+    jet::CreateDatabase(a.file);
     return 0;
   }
   if (a.command == "check") {

@@ -14,22 +14,16 @@
 #include <vector>
 
 #include "index_key.h"
+#include "jet/page.h"
 
 namespace jet::index {
 
-inline constexpr std::size_t kPageSize = 4096;
 inline constexpr std::size_t kEntryBitmapOffset = 27;
 inline constexpr std::size_t kEntriesOffset = 480;
 // Most entry bytes one page holds (the bitmap can mark no more).
 inline constexpr std::size_t kMaxEntryBytes = 3616;
 
 enum class IndexPageType : std::uint8_t { kNode = 0x03, kLeaf = 0x04 };
-
-struct RowPointer {
-  std::uint32_t page = 0;  // 24 bits are stored
-  std::uint8_t row = 0;
-  auto operator<=>(const RowPointer&) const = default;
-};
 
 struct IndexEntry {
   KeyBytes key;

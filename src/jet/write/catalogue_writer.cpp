@@ -14,11 +14,7 @@
 namespace jet {
 namespace {
 
-constexpr std::int32_t kTablesContainer = 0x0F000001;
-constexpr std::int32_t kFullRights = 1048319;
-constexpr std::int16_t kLocalTable = 1;
-constexpr std::int16_t kDatabaseObject = 2;
-constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
+constexpr auto kLocalTable = static_cast<std::int16_t>(TableKind::Local);
 
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 
@@ -139,7 +135,7 @@ void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) 
   std::size_t nameColumn = objects_.ColumnIndex("Name");
   Value owner = Null{};
   for (const StoredRow& row : objects_.Rows())
-    if (Get<std::int16_t>(row.values, typeColumn) == kDatabaseObject && TextOf(row.values, nameColumn) == "MSysDb")
+    if (Get<std::int16_t>(row.values, typeColumn) == kObjectTypeDatabase && TextOf(row.values, nameColumn) == "MSysDb")
       owner = row.values[ownerColumn];
   double now = OleDateNow();
   values[objects_.ColumnIndex("Id")] = static_cast<std::int32_t>(tdefPage);
@@ -158,7 +154,7 @@ void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) 
   std::size_t inheritColumn = acl.ColumnIndex("FInheritable");
   for (const StoredRow& row : acl.Rows()) {
     if (Get<std::int32_t>(row.values, objectColumn) != kTablesContainer) continue;
-    if (Get<bool>(row.values, inheritColumn) != true || Get<std::int32_t>(row.values, acmColumn) != kFullRights) continue;
+    if (Get<bool>(row.values, inheritColumn) != true || Get<std::int32_t>(row.values, acmColumn) != kInheritedTableRights) continue;
     std::vector<Value> ace = row.values;
     ace[objectColumn] = static_cast<std::int32_t>(tdefPage);
     ace[inheritColumn] = false;

@@ -19,6 +19,9 @@
 
 namespace jet {
 
+// The rights of the "Tables" container's entry that a new table inherits.
+inline constexpr std::int32_t kInheritedTableRights = 1048319;
+
 struct CatalogueTable {
   StoredRow row;
   std::string name;

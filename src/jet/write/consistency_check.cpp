@@ -15,11 +15,11 @@
 #include "jet/write/index_writer.h"
 #include "jet/write/page_space.h"
 #include "jet/write/table_rows.h"
+#include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
-constexpr std::uint32_t kIdPageMask = 0x00FFFFFF;
 
 struct LiveRow {
   RowPointer where;
@@ -47,7 +47,7 @@ class Checker {
       tables.emplace_back(tableName, page);
       knownTables_.emplace(page, tableName);
       std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;
-      if (f & static_cast<std::int32_t>(0x80000000u)) catalogue.insert(page);
+      if (f & kFlagsJetObject) catalogue.insert(page);
     }
     for (const auto& [tableName, page] : tables) {
       try {
@@ -91,13 +91,9 @@ class Checker {
       DataPage page(*bytes, pager_.Format());
       for (std::size_t i = 0; i < page.SlotCount(); ++i) {
         if (page.IsDeleted(i)) continue;
-        ByteSpan row = page.Row(i);
-        if (page.IsLookup(i)) {
-          RowPointer moved{U24(row, 1), U8(row, 0)};
-          PageRef target = pager_.Read(moved.page);
-          keep_.push_back(target);
-          row = DataPage(*target, pager_.Format()).Row(moved.row);
-        }
+        PageRef target;
+        ByteSpan row = LiveRowBytes(pager_, def.page, page, i, target);
+        if (target) keep_.push_back(target);
         rows.push_back({{p, static_cast<std::uint8_t>(i)}, row});
       }
     }

@@ -4,6 +4,7 @@
 
 #include "jet/error.h"
 #include "jet/text_codec.h"
+#include "jet/write/table_map.h"
 
 namespace jet {
 namespace {

@@ -31,14 +31,8 @@ std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
   DataPage page(*bytes, pager_.Format());
   if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row))
     return std::nullopt;
-  PageRef target = bytes;
-  ByteSpan row = page.Row(where.row);
-  if (page.IsLookup(where.row)) {
-    RowPointer moved{U24(row, 1), U8(row, 0)};
-    if (moved.page >= pager_.PageCount()) ThrowDamaged("an overflow row points beyond the file");
-    target = pager_.Read(moved.page);
-    row = DataPage(*target, pager_.Format()).Row(moved.row);
-  }
+  PageRef target;
+  ByteSpan row = LiveRowBytes(pager_, def_.page, page, where.row, target);
   StoredRow stored{where, {}};
   RowDecoder(pager_, def_).Decode(row, stored.values);
   return stored;
@@ -114,7 +108,7 @@ bool IndexedTable::Rewrite(const StoredRow& row, ByteSpan bytes, const std::vect
   }
   // Checked on a copy first: a page without room is left untouched.
   PageBytes page = *pager_.Read(row.where.page);
-  if (!ReplaceRow(page.data(), row.where.row, bytes)) return false;
+  if (!DataPageWriter(page.data()).Replace(row.where.row, bytes)) return false;
   std::copy(page.begin(), page.end(), pager_.Write(row.where.page));
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
     if (before[i] == after[i]) continue;

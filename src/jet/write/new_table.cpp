@@ -1,12 +1,12 @@
 #include "jet/write/new_table.h"
 
-#include <algorithm>
-#include <set>
-
 #include "jet/data_page.h"
-#include "jet/write/page_space.h"
+#include "jet/error.h"
+#include "jet/sql/names.h"
+#include "jet/write/catalogue_writer.h"
 #include "jet/write/table_layout.h"
-#include "jet/write/table_rows.h"
+#include "jet/write/table_map.h"
+#include "jet/write/write_statement.h"
 
 namespace jet {
 
@@ -42,40 +42,15 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns) {
   return tdefPage;
 }
 
-std::vector<std::uint32_t> PagesOwnedBy(Pager& pager, const TableDef& def) {
-  std::set<std::uint32_t> pages(def.pages.begin(), def.pages.end());
-  std::vector<RowPointer> maps{def.ownedPages, def.freeSpacePages};
-  for (const RealIndex& index : def.realIndexes) maps.push_back(index.usageMap);
-  for (const LongValueMaps& m : ReadLongValueMaps(def)) {
-    maps.push_back(m.owned);
-    if (m.freeSpace.page != 0) maps.push_back(m.freeSpace);
-  }
-  std::set<std::uint32_t> holders;
-  std::set<RowPointer, bool (*)(const RowPointer&, const RowPointer&)> mapRows(
-      [](const RowPointer& a, const RowPointer& b) { return a.ToU32() < b.ToU32(); });
-  for (RowPointer m : maps) {
-    if (m.page == 0) continue;
-    mapRows.insert(m);
-    holders.insert(m.page);
-    for (std::uint32_t p : MapBitmapPages(pager, m)) pages.insert(p);
-  }
-  // Owned pages of the table's maps: data, index and long-value pages. The
-  // free-space maps list a subset of them.
-  for (RowPointer m : maps) {
-    if (m.page == 0) continue;
-    for (std::uint32_t p : MapPages(pager, m)) pages.insert(p);
-  }
-  // A map page goes too when every row on it is one of this table's maps.
-  for (std::uint32_t holder : holders) {
-    DataPage page(*pager.Read(holder), pager.Format());
-    bool own = page.Owner() == 0;
-    for (std::size_t i = 0; own && i < page.SlotCount(); ++i)
-      own = page.IsDeleted(i) || mapRows.count({holder, static_cast<std::uint8_t>(i)});
-    if (own) pages.insert(holder);
-  }
-  pages.erase(0);
-  pages.erase(1);
-  return {pages.begin(), pages.end()};
+void CreateTable(Connection& c, const sql::CreateTable& create) {
+  if (auto why = sql::InvalidNameReason(create.table)) throw Error(kStatementFailed, *why);
+  std::vector<Column> columns = LayOutColumns(create);
+  WriteStatement statement(c);
+  CatalogueWriter catalogue(statement.Pages(), statement.Space());
+  catalogue.CheckNewName(create.table);
+  std::uint32_t tdefPage = WriteNewTable(statement.Pages(), columns);
+  catalogue.AddTable(create.table, tdefPage);
+  statement.Finish();
 }
 
 }  // namespace jet

@@ -12,12 +12,29 @@ namespace jet {
 namespace {
 
 constexpr std::uint32_t kDefinitionMagic = 1625;
+constexpr std::uint32_t kRealIndexMagic = 1923;
 constexpr std::size_t kHeaderLength = 63;
 constexpr std::size_t kColumnBlockLength = 25;
+constexpr std::size_t kRealIndexCountLength = 12;
+constexpr std::size_t kRealIndexLength = 52;
+constexpr std::size_t kRealIndexSlots = 10;
+constexpr std::size_t kLogicalIndexLength = 28;
 constexpr std::size_t kContinuationHeader = 8;
-constexpr std::uint8_t kUserTable = 0x4E;
-constexpr std::uint8_t kColumnUpdatable = 0x02;  // set by Access on every column
 constexpr std::uint16_t kGeneralSortOrder = 0x0409;
+// What Access writes in the two bytes after a logical index's related table
+// when the index is no foreign key.
+constexpr std::uint8_t kNoCascade = 0x04;
+
+void AppendName(std::vector<std::uint8_t>& b, const std::string& utf8) {
+  std::u16string name = Utf8ToUtf16(utf8);
+  std::uint8_t length[2];
+  PutU16(length, static_cast<std::uint16_t>(2 * name.size()));
+  b.insert(b.end(), length, length + 2);
+  for (char16_t unit : name) {
+    b.push_back(static_cast<std::uint8_t>(unit));
+    b.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+}
 
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 
@@ -75,29 +92,37 @@ std::size_t SmallestRowSize(const std::vector<Column>& columns) {
   return 2 + fixed + trailer + (columns.size() + 7) / 8;
 }
 
-std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
-                                          const std::vector<LongValueMaps>& longValueMaps) {
+std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
+  const bool system = layout.tableType == kTableTypeSystem;
   std::vector<std::uint8_t> b(kHeaderLength, 0);
   b[0] = kPageTypeTdef;
   b[1] = 0x01;
   PutU32(&b[12], kDefinitionMagic);
   b[24] = 0x01;
-  b[40] = kUserTable;
+  b[40] = layout.tableType;
   std::uint16_t variables = 0;
-  for (const Column& c : columns) variables += c.IsFixed() ? 0 : 1;
-  PutU16(&b[41], static_cast<std::uint16_t>(columns.size()));
+  for (const Column& c : layout.columns) variables += c.IsFixed() ? 0 : 1;
+  PutU16(&b[41], static_cast<std::uint16_t>(layout.columns.size()));
   PutU16(&b[43], variables);
-  PutU16(&b[45], static_cast<std::uint16_t>(columns.size()));
-  PutU32(&b[55], owned.ToU32());
-  PutU32(&b[59], freeSpace.ToU32());
+  PutU16(&b[45], static_cast<std::uint16_t>(layout.columns.size()));
+  PutU32(&b[47], static_cast<std::uint32_t>(layout.logicalIndexes.size()));
+  PutU32(&b[51], static_cast<std::uint32_t>(layout.realIndexes.size()));
+  PutU32(&b[55], layout.owned.ToU32());
+  PutU32(&b[59], layout.freeSpace.ToU32());
 
-  for (const Column& c : columns) {
+  for (const RealIndex& index : layout.realIndexes) {
+    std::uint8_t block[kRealIndexCountLength] = {};
+    PutU32(block + 4, index.uniqueCount);
+    b.insert(b.end(), block, block + kRealIndexCountLength);
+  }
+  for (const Column& c : layout.columns) {
     std::uint8_t block[kColumnBlockLength] = {};
     block[0] = c.type;
     PutU32(block + 1, kDefinitionMagic);
     PutU16(block + 5, c.number);
     PutU16(block + 7, c.varIndex);
-    PutU16(block + 9, c.number);
+    // Jet's own tables carry 0 in this second column number.
+    PutU16(block + 9, system ? 0 : c.number);
     PutU16(block + 11, kGeneralSortOrder);
     block[15] = c.flags;
     block[16] = c.extraFlags;
@@ -105,17 +130,38 @@ std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, Ro
     PutU16(block + 23, c.length);
     b.insert(b.end(), block, block + kColumnBlockLength);
   }
-  for (const Column& c : columns) {
-    std::u16string name = Utf8ToUtf16(c.name);
-    std::uint8_t length[2];
-    PutU16(length, static_cast<std::uint16_t>(2 * name.size()));
-    b.insert(b.end(), length, length + 2);
-    for (char16_t unit : name) {
-      b.push_back(static_cast<std::uint8_t>(unit));
-      b.push_back(static_cast<std::uint8_t>(unit >> 8));
+  for (const Column& c : layout.columns) AppendName(b, c.name);
+  for (const RealIndex& index : layout.realIndexes) {
+    if (index.columns.size() > kRealIndexSlots) throw Error(kStatementFailed, "Too many fields in the index.");
+    std::uint8_t block[kRealIndexLength] = {};
+    PutU32(block, kRealIndexMagic);
+    for (std::size_t k = 0; k < kRealIndexSlots; ++k) {
+      std::uint8_t* slot = block + 4 + 3 * k;
+      if (k < index.columns.size()) {
+        PutU16(slot, index.columns[k].first);
+        slot[2] = index.columns[k].second ? 0x01 : 0x00;
+      } else {
+        PutU16(slot, 0xFFFF);
+      }
     }
+    PutU32(block + 34, index.usageMap.ToU32());
+    PutU32(block + 38, index.rootPage);
+    block[46] = index.flags;
+    b.insert(b.end(), block, block + kRealIndexLength);
   }
-  for (const LongValueMaps& m : longValueMaps) {
+  for (const LogicalIndex& index : layout.logicalIndexes) {
+    std::uint8_t block[kLogicalIndexLength] = {};
+    PutU32(block, kDefinitionMagic);
+    PutU32(block + 4, index.number);
+    PutU32(block + 8, index.realIndex);
+    PutU32(block + 13, 0xFFFFFFFF);  // no related index
+    block[21] = kNoCascade;
+    block[22] = kNoCascade;
+    block[23] = index.kind;
+    b.insert(b.end(), block, block + kLogicalIndexLength);
+  }
+  for (const LogicalIndex& index : layout.logicalIndexes) AppendName(b, index.name);
+  for (const LongValueMaps& m : layout.longValueMaps) {
     std::uint8_t entry[10];
     PutU16(entry, m.column);
     PutU32(entry + 2, m.owned.ToU32());
@@ -126,6 +172,16 @@ std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, Ro
   b.push_back(0xFF);
   PutU32(&b[8], static_cast<std::uint32_t>(b.size()));
   return b;
+}
+
+std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
+                                          const std::vector<LongValueMaps>& longValueMaps) {
+  DefinitionLayout layout;
+  layout.columns = columns;
+  layout.owned = owned;
+  layout.freeSpace = freeSpace;
+  layout.longValueMaps = longValueMaps;
+  return BuildDefinition(layout);
 }
 
 std::size_t DefinitionPageCount(std::size_t blockLength) {

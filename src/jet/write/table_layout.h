@@ -4,10 +4,15 @@
 //   0 02 01, 2 u16 free space, 4 u32 next definition page, 8 u32 block
 //   length, 12 u32 1625, 16 u32 rows, 20 u32 autonumber, 24 u8 1,
 //   40 u8 0x4E (user table), 41 u16 highest column count, 43 u16 variable
-//   columns, 45 u16 columns, 47 u32 logical and 51 u32 real indexes (0 here),
-//   55 owned-pages and 59 free-space map pointers; then 25 bytes per column,
-//   the names (u16 byte length + UCS-2), 10 bytes per memo column (u16
-//   column number, its owned and free long-value map pointers), and FF FF.
+//   columns, 45 u16 columns, 47 u32 logical and 51 u32 real indexes, 55
+//   owned-pages and 59 free-space map pointers; then 12 bytes per real index
+//   (u32 0, u32 unique keys, u32 0), 25 bytes per column, the names (u16
+//   byte length + UCS-2), 52 bytes per real index (u32 1923, ten u16 column
+//   number + u8 ascending slots, FFFF 00 when unused, its usage map pointer,
+//   u32 root page, u32 0, u8 flags, 5 zero bytes), 28 bytes per logical
+//   index (u32 1625, u32 number, u32 real index, 00, s32 -1, u32 0, 04 04,
+//   u8 kind, u32 0), the logical index names, 10 bytes per memo or OLE column
+//   (u16 column number, its owned and free long-value map pointers), FF FF.
 // A block longer than a page goes on in continuation pages: 02 01, u16 free,
 // u32 next page, then the block's next bytes from offset 8.
 #pragma once
@@ -43,7 +48,22 @@ std::vector<Column> LayOutColumns(const sql::CreateTable& create);
 // Bytes of the smallest row of these columns (every value empty or NULL).
 std::size_t SmallestRowSize(const std::vector<Column>& columns);
 
-// The definition block of a new empty table.
+// Everything the definition block of a new, empty table holds. Blocks are
+// written in the order of the vectors; real index i goes with the i-th
+// 12-byte count block.
+struct DefinitionLayout {
+  std::uint8_t tableType = kTableTypeUser;
+  std::vector<Column> columns;
+  std::vector<RealIndex> realIndexes;
+  std::vector<LogicalIndex> logicalIndexes;
+  RowPointer owned;
+  RowPointer freeSpace;
+  std::vector<LongValueMaps> longValueMaps;
+};
+
+std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout);
+
+// The definition block of a new user table without indexes.
 std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
                                           const std::vector<LongValueMaps>& longValueMaps);
 

@@ -5,12 +5,11 @@
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
-#include "jet/write/page_space.h"
+#include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
-constexpr std::size_t kRowCountOffset = 16;
 constexpr std::size_t kLongValueRowData = 4076;
 
 bool HasRoom(const DataPage& page, std::size_t rowLength) {
@@ -42,8 +41,9 @@ TableRows::TableRows(Pager& pager, const TableDef& def)
 
 void TableRows::AddToRowCount(int delta) {
   std::uint8_t* tdef = pager_.Write(def_.page);
-  std::uint32_t count = U32(ByteSpan(tdef, kPageSize), kRowCountOffset);
-  PutU32(tdef + kRowCountOffset, static_cast<std::uint32_t>(static_cast<std::int64_t>(count) + delta));
+  const std::size_t at = pager_.Format().tdefRowCountAt;
+  std::uint32_t count = U32(ByteSpan(tdef, kPageSize), at);
+  PutU32(tdef + at, static_cast<std::uint32_t>(static_cast<std::int64_t>(count) + delta));
 }
 
 RowPointer TableRows::Insert(ByteSpan row) {

@@ -1,0 +1,26 @@
+// The file's unit: pages of 4096 bytes, page n at byte n * 4096, which every
+// structure names with a 24-bit number; and the pointer to one row that data
+// pages, usage maps, memo chains and index entries all use: the row's slot
+// number in the low byte, its page above it.
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+
+namespace jet {
+
+inline constexpr std::size_t kPageSize = 4096;
+// The largest page number a 24-bit field holds.
+inline constexpr std::uint32_t kMaxPageNumber = 0xFFFFFF;
+
+struct RowPointer {
+  std::uint32_t page = 0;  // 24 bits are stored
+  std::uint8_t row = 0;
+  static RowPointer FromU32(std::uint32_t v) { return {v >> 8, static_cast<std::uint8_t>(v & 0xFF)}; }
+  std::uint32_t ToU32() const { return (page << 8) | row; }
+  // Page first, then row: the order of ToU32() and of index entries.
+  auto operator<=>(const RowPointer&) const = default;
+};
+
+}  // namespace jet
