@@ -12,9 +12,9 @@
 #include <iostream>
 #include <string>
 
-#include "app/mouse_pointer.h"
-#include "app/scripted_prompter.h"
-#include "app/table_list.h"
+#include "ui/mouse_pointer.h"
+#include "ui/scripted_prompter.h"
+#include "ui/table_list.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
 #include "transfer/progress.h"
@@ -48,7 +48,7 @@ struct NoProgress : transfer::Progress {
   void End() override {}
 };
 
-struct Window : app::PointerHost {
+struct Window : ui::PointerHost {
   void SetMousePointer(int) override {}
   int MousePointer() const override { return 0; }
 };
@@ -68,10 +68,10 @@ int main(int argc, char** argv) {
   settings.SetPassword(QString::fromStdString(Env("TABLORIA_TEST_MYSQL_PASSWORD")));
   settings.SetDatabase(QString::fromStdString(argv[2]));
   settings.SetAccessMDBFile(QString::fromLocal8Bit(argv[3]));
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   NoProgress progress;
   Window window;
-  app::TableList list1, list3;
+  ui::TableList list1, list3;
   mysql::MySqlConnection shared;
   transfer::CommandEnvironment env{list1, list3, window, prompter, progress, settings, shared};
   const QString table = QStringLiteral("bench");

@@ -43,14 +43,25 @@ ensure_packages() {
   apt-get install -y -qq $missing >/dev/null
 }
 
+# build_tabloria WHAT [--target T]... [CMAKE_OPTION...]: configures once, then builds the
+# targets named (all when none), saying so first when there is anything to build.
 build_tabloria() {
-  local log
+  local what=$1 log names=() targets=()
+  shift
+  while [ "${1:-}" = --target ]; do
+    names+=("$2")
+    targets+=(--target "$2")
+    shift 2
+  done
   log=$(mktemp)
   if [ ! -f "$TABLORIA_BUILD/build.ninja" ]; then
     cmake -S "$TABLORIA_ROOT" -B "$TABLORIA_BUILD" -G Ninja "$@" >"$log" 2>&1 \
       || { cat "$log"; rm -f "$log"; return 1; }
   fi
-  cmake --build "$TABLORIA_BUILD" -j"$(nproc)" >"$log" 2>&1 \
+  if ! ninja -C "$TABLORIA_BUILD" -n "${names[@]}" 2>/dev/null | grep -q '^ninja: no work to do'; then
+    echo "Building $what (the first time takes a few minutes)..."
+  fi
+  cmake --build "$TABLORIA_BUILD" -j"$(nproc)" "${targets[@]}" >"$log" 2>&1 \
     || { grep -E -B2 -A8 'error|FAILED' "$log" | head -n 200; rm -f "$log"; return 1; }
   rm -f "$log"
 }

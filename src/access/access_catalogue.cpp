@@ -2,8 +2,8 @@
 #include "access/access_catalogue.h"
 
 #include "access/access_connection.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "dataaccess/error.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -28,8 +28,8 @@ std::optional<QStringList> GetAccessTableNames(const QString& path, const settin
   }
 }
 
-void FillAccessTableList(const settings::ConnectionSettings& settings, app::TableList& list,
-                         app::Prompter& prompter) {
+void FillAccessTableList(const settings::ConnectionSettings& settings, ui::TableList& list,
+                         ui::Prompter& prompter) {
   list.Clear();
   std::optional<QStringList> names = GetAccessTableNames(settings.AccessMDBFile(), settings);
   if (!names) {

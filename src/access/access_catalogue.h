@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace app {
+namespace ui {
 class Prompter;
 class TableList;
 }
@@ -24,8 +24,8 @@ std::optional<QStringList> GetAccessTableNames(const QString& path, const settin
 
 // Clears the list and fills it from the current AccessMDBFile, first entry
 // selected; "Unable to access the database" and an empty list on any failure.
-void FillAccessTableList(const settings::ConnectionSettings& settings, app::TableList& list,
-                         app::Prompter& prompter);
+void FillAccessTableList(const settings::ConnectionSettings& settings, ui::TableList& list,
+                         ui::Prompter& prompter);
 
 // Gives the table `oldName` the name `newName`, checked as CREATE TABLE checks
 // names; nothing else changes. Throws DbError (not found, name taken or

@@ -14,9 +14,9 @@
 
 namespace app {
 
-void ConnectCommands(Program& program, Prompter& prompter) {
+void ConnectCommands(Program& program, ui::Prompter& prompter) {
   settings::ConnectionSettings& settings = program.Settings();
-  settings::Form1& form1 = program.SetupDialog();
+  Form1& form1 = program.SetupDialog();
   Form2& form2 = program.MainWindow();
   mysql::MySqlConnection& shared = mysql::SharedMySqlConnection();
 
@@ -29,7 +29,8 @@ void ConnectCommands(Program& program, Prompter& prompter) {
 
   // Main window's commands. The two sends keep state between runs (the
   // Access row source); the hooks that share them keep them alive.
-  auto sends = std::make_shared<transfer::TransferCommands>(form2, prompter, settings, shared);
+  auto sends = std::make_shared<transfer::TransferCommands>(form2, form2, form2.List1(), form2.List3(),
+                                                                prompter, settings, shared);
   form2.hooks.sendTableToMySql = [sends] { sends->ToMySql().Run(); };
   form2.hooks.sendTableToAccess = [sends] { sends->ToAccess().Run(); };
   form2.hooks.deleteAccessTable = [&] {

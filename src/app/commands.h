@@ -1,12 +1,15 @@
 // The program's wiring: which module procedure each window hook runs.
 #pragma once
 
+namespace ui {
+class Prompter;
+}
+
 namespace app {
 
 class Program;
-class Prompter;
 
 // Connects every hook of both windows to its command; call it before Start().
-void ConnectCommands(Program& program, Prompter& prompter);
+void ConnectCommands(Program& program, ui::Prompter& prompter);
 
 }  // namespace app

@@ -1,11 +1,11 @@
 #include "app/form2.h"
 
-#include "app/command_button.h"
-#include "app/form_look.h"
-#include "app/main_module.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
-#include "app/twips.h"
+#include "ui/command_button.h"
+#include "ui/form_look.h"
+#include "ui/main_module.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
+#include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -17,35 +17,35 @@ namespace {
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
   widget->setObjectName(QString::fromLatin1(name));
-  widget->setFont(ArialNine(true));
-  widget->setGeometry(TwipRect(left, top, width, height));
+  widget->setFont(ui::ArialNine(true));
+  widget->setGeometry(ui::TwipRect(left, top, width, height));
   return widget;
 }
 
 }  // namespace
 
-Form2::Form2(Prompter& prompter, QWidget* parent)
+Form2::Form2(ui::Prompter& prompter, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       prompter_(prompter) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(kAppTitle);
-  setFont(ArialNine(true));
-  PaintWhite(*this);
-  setFixedSize(TwipsToPixels(7305), TwipsToPixels(4425));
+  setWindowTitle(ui::kAppTitle);
+  setFont(ui::ArialNine(true));
+  ui::PaintWhite(*this);
+  setFixedSize(ui::TwipsToPixels(7305), ui::TwipsToPixels(4425));
 
   const QString accessCaption = QStringLiteral("Access Tables");
   const QString mySqlCaption = QStringLiteral("MySQL Tables");
-  fraTables_ = Place(new Frame(accessCaption, this), "fraTables", 120, 120, 3465, 3735);
-  frame1_ = Place(new Frame(mySqlCaption, this), "Frame1", 3720, 120, 3465, 3735);
-  list1_ = Place(new TableList(fraTables_), "List1", 240, 360, 2970, 1635);
+  fraTables_ = Place(new ui::Frame(accessCaption, this), "fraTables", 120, 120, 3465, 3735);
+  frame1_ = Place(new ui::Frame(mySqlCaption, this), "Frame1", 3720, 120, 3465, 3735);
+  list1_ = Place(new ui::TableList(fraTables_), "List1", 240, 360, 2970, 1635);
   list1_->setAccessibleName(accessCaption);
-  list3_ = Place(new TableList(frame1_), "List3", 240, 360, 3015, 1635);
+  list3_ = Place(new ui::TableList(frame1_), "List3", 240, 360, 3015, 1635);
   list3_->setAccessibleName(mySqlCaption);
 
   // Check3 and Check1 sit in the Access frame; the rest lie on the window,
   // over the frames.
-  CommandButton* buttons[] = {
+  ui::CommandButton* buttons[] = {
       AddButton(fraTables_, "Check3", QStringLiteral("Send Table to MySQL"),
                 &Hooks::sendTableToMySql, {240, 2160, 3015, 375}),
       AddButton(fraTables_, "Check1", QStringLiteral("Delete Table"), &Hooks::deleteAccessTable,
@@ -65,18 +65,18 @@ Form2::Form2(Prompter& prompter, QWidget* parent)
 
   setTabOrder(list1_, list3_);
   QWidget* previous = list3_;
-  for (CommandButton* button : buttons) {
+  for (ui::CommandButton* button : buttons) {
     if (button->parentWidget() == this) button->raise();  // drawn above the frames
     setTabOrder(previous, button);
     previous = button;
   }
 }
 
-CommandButton* Form2::AddButton(QWidget* container, const char* name, const QString& caption,
+ui::CommandButton* Form2::AddButton(QWidget* container, const char* name, const QString& caption,
                                 std::function<void()> Hooks::*hook, const TwipBox& at) {
-  auto* button = Place(new CommandButton(caption, container), name, at.left, at.top, at.width,
+  auto* button = Place(new ui::CommandButton(caption, container), name, at.left, at.top, at.width,
                        at.height);
-  if (hook) button->SetCommand([this, hook] { RunCommand(prompter_, hooks.*hook); });
+  if (hook) button->SetCommand([this, hook] { ui::RunCommand(prompter_, hooks.*hook); });
   return button;
 }
 
@@ -89,14 +89,14 @@ void Form2::ShowWindow() {
 }
 
 void Form2::Load() {
-  CenterForm(*this);
-  RunCommand(prompter_, hooks.fillAccessTableList);
-  RunCommand(prompter_, hooks.fillMySqlTableList);
+  ui::CenterForm(*this);
+  ui::RunCommand(prompter_, hooks.fillAccessTableList);
+  ui::RunCommand(prompter_, hooks.fillMySqlTableList);
 }
 
 void Form2::SetMousePointer(int shape) {
   pointer_ = shape;
-  ApplyMousePointer(*this, shape);
+  ui::ApplyMousePointer(*this, shape);
 }
 
 void Form2::GoToSetupDialog() {

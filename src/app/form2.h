@@ -4,20 +4,22 @@
 // only hidden and shown again.
 #pragma once
 
-#include "app/mouse_pointer.h"
+#include "ui/mouse_pointer.h"
 
 #include <QWidget>
 #include <functional>
 
 class QGroupBox;
 
-namespace app {
-
+namespace ui {
 class CommandButton;
 class Prompter;
 class TableList;
+}  // namespace ui
 
-class Form2 : public QWidget, public PointerHost {
+namespace app {
+
+class Form2 : public QWidget, public ui::PointerHost {
   Q_OBJECT
 
  public:
@@ -37,14 +39,14 @@ class Form2 : public QWidget, public PointerHost {
     std::function<void()> closed;               // closed through the title bar: end the run
   };
 
-  explicit Form2(Prompter& prompter, QWidget* parent = nullptr);
+  explicit Form2(ui::Prompter& prompter, QWidget* parent = nullptr);
 
   // Loads the window on the first call of the run, then shows it.
   void ShowWindow();
   bool IsLoaded() const { return loaded_; }
 
-  TableList& List1() { return *list1_; }  // Access tables
-  TableList& List3() { return *list3_; }  // MySQL tables
+  ui::TableList& List1() { return *list1_; }  // Access tables
+  ui::TableList& List3() { return *list3_; }  // MySQL tables
 
   void SetMousePointer(int shape) override;
   int MousePointer() const override { return pointer_; }
@@ -60,17 +62,17 @@ class Form2 : public QWidget, public PointerHost {
   struct TwipBox {
     int left, top, width, height;
   };
-  CommandButton* AddButton(QWidget* container, const char* name, const QString& caption,
+  ui::CommandButton* AddButton(QWidget* container, const char* name, const QString& caption,
                            std::function<void()> Hooks::*hook, const TwipBox& at);
 
-  Prompter& prompter_;
+  ui::Prompter& prompter_;
   bool loaded_ = false;
-  int pointer_ = kDefaultPointer;
+  int pointer_ = ui::kDefaultPointer;
 
   QGroupBox* fraTables_;
   QGroupBox* frame1_;
-  TableList* list1_;
-  TableList* list3_;
+  ui::TableList* list1_;
+  ui::TableList* list3_;
 };
 
 }  // namespace app

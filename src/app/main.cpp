@@ -1,7 +1,7 @@
 // Program entry: the Qt application, the real dialogs, the two windows.
 #include "app/commands.h"
 #include "app/program.h"
-#include "app/qt_prompter.h"
+#include "ui/qt_prompter.h"
 
 #include <QApplication>
 
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   // both windows are hidden (during the main window's load) must not end it.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  app::QtPrompter prompter;
+  ui::QtPrompter prompter;
   app::Program program(prompter, [] { QCoreApplication::quit(); });
   app::ConnectCommands(program, prompter);
   program.Start();

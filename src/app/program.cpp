@@ -2,7 +2,7 @@
 
 namespace app {
 
-Program::Program(Prompter& prompter, std::function<void()> quit)
+Program::Program(ui::Prompter& prompter, std::function<void()> quit)
     : form1_(settings_, prompter), form2_(prompter) {
   form1_.hooks.showMainWindow = [this] { form2_.ShowWindow(); };
   form2_.hooks.showSetupDialog = [this] { form1_.show(); };

@@ -4,31 +4,33 @@
 // closing either window ends the run.
 #pragma once
 
+#include "app/form1.h"
 #include "app/form2.h"
 #include "settings/connection_settings.h"
-#include "settings/form1.h"
 
 #include <functional>
 
-namespace app {
-
+namespace ui {
 class Prompter;
+}
+
+namespace app {
 
 class Program {
  public:
   // `quit` ends the run (the event loop's quit in the real program).
-  Program(Prompter& prompter, std::function<void()> quit);
+  Program(ui::Prompter& prompter, std::function<void()> quit);
 
   // Loads the setup dialog, which shows one of the two windows.
   void Start() { form1_.Load(); }
 
   settings::ConnectionSettings& Settings() { return settings_; }
-  settings::Form1& SetupDialog() { return form1_; }
+  Form1& SetupDialog() { return form1_; }
   Form2& MainWindow() { return form2_; }
 
  private:
   settings::ConnectionSettings settings_;
-  settings::Form1 form1_;
+  Form1 form1_;
   Form2 form2_;
 };
 

@@ -2,9 +2,9 @@
 #include "maintenance/delete_table.h"
 
 #include "access/access_connection.h"
-#include "app/mouse_pointer.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/mouse_pointer.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "dataaccess/connection.h"
 #include "maintenance/command_messages.h"
 #include "mysql/mysql_connection.h"
@@ -12,13 +12,13 @@
 
 namespace maintenance {
 
-void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
-                               app::PointerHost& window, app::Prompter& prompter) {
+void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter) {
   if (list1.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
   }
-  app::ArrowOnExit arrow(window);
+  ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   const int index = list1.ListIndex();
   const QString name = list1.List(index);
@@ -39,13 +39,13 @@ void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, app
   }
 }
 
-void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, app::TableList& list3,
-                              app::PointerHost& window, app::Prompter& prompter) {
+void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, ui::TableList& list3,
+                              ui::PointerHost& window, ui::Prompter& prompter) {
   if (list3.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
   }
-  app::ArrowOnExit arrow(window);
+  ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   dataaccess::Connection connection;
   try {

@@ -2,7 +2,7 @@
 // name from the list, leaving nothing selected. No question is asked first.
 #pragma once
 
-namespace app {
+namespace ui {
 class PointerHost;
 class Prompter;
 class TableList;
@@ -16,12 +16,12 @@ namespace maintenance {
 // Check1: "DROP TABLE [name];" through ExecuteAccessStatement, then the file
 // is synced. Without a selection only "Please select a table to insert" is
 // shown. A failure is shown in one message; the list keeps the name.
-void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
-                               app::PointerHost& window, app::Prompter& prompter);
+void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter);
 
 // Check5: "drop table `name`" on a connection of its own in the probe key
 // order (not the shared one), closed at the end. Failures as on the Access side.
-void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, app::TableList& list3,
-                              app::PointerHost& window, app::Prompter& prompter);
+void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, ui::TableList& list3,
+                              ui::PointerHost& window, ui::Prompter& prompter);
 
 }  // namespace maintenance

@@ -5,9 +5,9 @@
 
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
-#include "app/mouse_pointer.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/mouse_pointer.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "maintenance/command_messages.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
@@ -18,8 +18,8 @@ namespace {
 
 // The new name, or nullopt when the user cancelled or left the box empty:
 // neither names a table, so neither renames anything.
-std::optional<QString> AskNewName(app::Prompter& prompter, const QString& oldName) {
-  app::Prompter::TextAnswer answer =
+std::optional<QString> AskNewName(ui::Prompter& prompter, const QString& oldName) {
+  ui::Prompter::TextAnswer answer =
       prompter.AskText(QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'));
   if (answer.cancelled || answer.text.isEmpty()) return std::nullopt;
   return answer.text;
@@ -27,20 +27,20 @@ std::optional<QString> AskNewName(app::Prompter& prompter, const QString& oldNam
 
 // The list shows the new name in its sorted place; nothing stays selected,
 // so a second press needs a new choice.
-void ReplaceName(app::TableList& list, int index, const QString& newName) {
+void ReplaceName(ui::TableList& list, int index, const QString& newName) {
   list.RemoveItem(index);
   list.AddItem(newName);
 }
 
 }  // namespace
 
-void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
-                               app::PointerHost& window, app::Prompter& prompter) {
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter) {
   if (list1.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
   }
-  app::ArrowOnExit arrow(window);
+  ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   const int index = list1.ListIndex();
   const QString oldName = list1.List(index);
@@ -65,7 +65,7 @@ void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, app
 }
 
 void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
-                              app::TableList& list3, app::PointerHost& window, app::Prompter& prompter) {
+                              ui::TableList& list3, ui::PointerHost& window, ui::Prompter& prompter) {
   if (list3.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
@@ -74,7 +74,7 @@ void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysq
   const QString oldName = list3.List(index);
   std::optional<QString> newName = AskNewName(prompter, oldName);
   if (!newName) return;
-  app::ArrowOnExit arrow(window);
+  ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   const QString statement = QStringLiteral("RENAME TABLE ") + mysql::QuoteMySqlName(oldName) +
                             QStringLiteral(" TO ") + mysql::QuoteMySqlName(*newName);

@@ -3,7 +3,7 @@
 // new one, leaving nothing selected. Cancel or an empty name renames nothing.
 #pragma once
 
-namespace app {
+namespace ui {
 class PointerHost;
 class Prompter;
 class TableList;
@@ -21,14 +21,14 @@ namespace maintenance {
 // name + ":"; the rename goes through the catalogue (RenameAccessTable),
 // then the file is synced. A failure is shown in one message; the list and
 // its selection stay as they were.
-void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, app::TableList& list1,
-                               app::PointerHost& window, app::Prompter& prompter);
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter);
 
 // Check7: the hourglass goes up after the input box; "RENAME TABLE `old` TO
 // `new`" runs on the freshly opened shared connection through
 // RunMySqlStatement, which reports a refusal itself. A failure to connect is
 // shown in one message.
 void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
-                              app::TableList& list3, app::PointerHost& window, app::Prompter& prompter);
+                              ui::TableList& list3, ui::PointerHost& window, ui::Prompter& prompter);
 
 }  // namespace maintenance

@@ -1,8 +1,8 @@
 // The connection test.
 #include "mysql/connection_test.h"
 
-#include "app/mouse_pointer.h"
-#include "app/prompter.h"
+#include "ui/mouse_pointer.h"
+#include "ui/prompter.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/error.h"
 #include "mysql/messages.h"
@@ -11,9 +11,9 @@
 
 namespace mysql {
 
-void TestMySqlConnection(const settings::ConnectionSettings& settings, app::PointerHost& window,
-                         app::Prompter& prompter) {
-  app::ArrowOnExit arrow(window);
+void TestMySqlConnection(const settings::ConnectionSettings& settings, ui::PointerHost& window,
+                         ui::Prompter& prompter) {
+  ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   try {
     dataaccess::Connection test;

@@ -3,7 +3,7 @@
 // it worked and leaves nothing open. The shared connection is not touched.
 #pragma once
 
-namespace app {
+namespace ui {
 class PointerHost;
 class Prompter;
 }
@@ -16,7 +16,7 @@ namespace mysql {
 // Hourglass while it tries; "Connection successful." shown with the
 // hourglass still up, or "Could not connect. ..." for a refused connection,
 // or any other failure with its number and description; then the arrow.
-void TestMySqlConnection(const settings::ConnectionSettings& settings, app::PointerHost& window,
-                         app::Prompter& prompter);
+void TestMySqlConnection(const settings::ConnectionSettings& settings, ui::PointerHost& window,
+                         ui::Prompter& prompter);
 
 }  // namespace mysql

@@ -1,7 +1,7 @@
 // The shared MySQL connection and the statement runner.
 #include "mysql/mysql_connection.h"
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 #include "dataaccess/error.h"
 #include "mysql/messages.h"
 #include "settings/connection_settings.h"
@@ -54,7 +54,7 @@ void OpenMySqlConnection(MySqlConnection& shared, const settings::ConnectionSett
   shared.connection->Open(BuildMySqlConnectionString(settings, KeyOrder::kShared).toStdString());
 }
 
-bool RunMySqlStatement(MySqlConnection& shared, const QString& statement, app::Prompter& prompter) {
+bool RunMySqlStatement(MySqlConnection& shared, const QString& statement, ui::Prompter& prompter) {
   try {
     if (!shared.connection || !shared.statementRecordset)
       throw dataaccess::DbError(dataaccess::kClientFailure, "The MySQL connection has not been opened.");
@@ -73,7 +73,7 @@ bool RunMySqlStatement(MySqlConnection& shared, const QString& statement, app::P
   }
 }
 
-bool DropMySqlTable(MySqlConnection& shared, const QString& name, app::Prompter& prompter) {
+bool DropMySqlTable(MySqlConnection& shared, const QString& name, ui::Prompter& prompter) {
   return RunMySqlStatement(shared, QStringLiteral("DROP TABLE ") + QuoteMySqlName(name), prompter);
 }
 

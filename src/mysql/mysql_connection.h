@@ -9,7 +9,7 @@
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
 
-namespace app {
+namespace ui {
 class Prompter;
 }
 namespace settings {
@@ -51,9 +51,9 @@ void OpenMySqlConnection(MySqlConnection& shared, const settings::ConnectionSett
 // shows "What happened?: " + statement and then the unforeseen-error report;
 // any other failure (a lost connection above all) shows its number and
 // description. True when the statement ran.
-bool RunMySqlStatement(MySqlConnection& shared, const QString& statement, app::Prompter& prompter);
+bool RunMySqlStatement(MySqlConnection& shared, const QString& statement, ui::Prompter& prompter);
 
 // "DROP TABLE " + the quoted name, run and reported as RunMySqlStatement does.
-bool DropMySqlTable(MySqlConnection& shared, const QString& name, app::Prompter& prompter);
+bool DropMySqlTable(MySqlConnection& shared, const QString& name, ui::Prompter& prompter);
 
 }  // namespace mysql

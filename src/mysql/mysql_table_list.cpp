@@ -1,15 +1,15 @@
 // Filling the MySQL table list.
 #include "mysql/mysql_table_list.h"
 
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "dataaccess/error.h"
 #include "mysql/mysql_connection.h"
 
 namespace mysql {
 
 void FillMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        app::TableList& list) {
+                        ui::TableList& list) {
   list.Clear();
   OpenMySqlConnection(shared, settings);
   dataaccess::Recordset tables = shared.connection->Execute("SHOW TABLES;");
@@ -23,7 +23,7 @@ void FillMySqlTableList(MySqlConnection& shared, const settings::ConnectionSetti
 }
 
 bool LoadMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        app::TableList& list, app::Prompter& prompter) {
+                        ui::TableList& list, ui::Prompter& prompter) {
   try {
     FillMySqlTableList(shared, settings, list);
     return true;

@@ -1,8 +1,8 @@
 #include "transfer/command_support.h"
 
-#include "app/main_module.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/main_module.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "mysql/messages.h"
 
 namespace transfer {
@@ -25,10 +25,10 @@ void RefusedRows::ReportCount(const QString& table, std::int64_t total) const {
                             .arg(table));
 }
 
-void ShowWhenExists(app::TableList& list, const QString& name, std::optional<bool> exists) {
+void ShowWhenExists(ui::TableList& list, const QString& name, std::optional<bool> exists) {
   if (!exists) return;
-  if (*exists && !app::ListContains(name, list)) list.AddItem(name);
-  if (!*exists) app::RemoveListItem(list, name);
+  if (*exists && !ui::ListContains(name, list)) list.AddItem(name);
+  if (!*exists) ui::RemoveListItem(list, name);
 }
 
 QString CancelledText(std::int64_t done, std::int64_t total) {

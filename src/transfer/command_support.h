@@ -8,11 +8,11 @@
 
 #include "dataaccess/error.h"
 
-namespace app {
+namespace ui {
 class PointerHost;
 class Prompter;
 class TableList;
-}  // namespace app
+}  // namespace ui
 namespace mysql {
 struct MySqlConnection;
 }
@@ -25,10 +25,10 @@ namespace transfer {
 class Progress;
 
 struct CommandEnvironment {
-  app::TableList& accessList;  // List1
-  app::TableList& mySqlList;   // List3
-  app::PointerHost& window;
-  app::Prompter& prompter;
+  ui::TableList& accessList;  // List1
+  ui::TableList& mySqlList;   // List3
+  ui::PointerHost& window;
+  ui::Prompter& prompter;
   Progress& progress;
   const settings::ConnectionSettings& settings;
   mysql::MySqlConnection& mySql;
@@ -41,20 +41,20 @@ QString FailedText(const QString& what, const dataaccess::DbError& error);
 // an unforeseen error; the later ones are only counted.
 class RefusedRows {
  public:
-  explicit RefusedRows(app::Prompter& prompter) : prompter_(prompter) {}
+  explicit RefusedRows(ui::Prompter& prompter) : prompter_(prompter) {}
   void Refused(const QString& statement, const dataaccess::DbError& error);
   std::int64_t Count() const { return count_; }
   // One message with the count, when any row was refused.
   void ReportCount(const QString& table, std::int64_t total) const;
 
  private:
-  app::Prompter& prompter_;
+  ui::Prompter& prompter_;
   std::int64_t count_ = 0;
 };
 
 // Adds or removes `name` so the list shows it exactly when the table exists;
 // leaves the list alone when that is unknown.
-void ShowWhenExists(app::TableList& list, const QString& name, std::optional<bool> exists);
+void ShowWhenExists(ui::TableList& list, const QString& name, std::optional<bool> exists);
 
 // "Cancelled after N of M rows."
 QString CancelledText(std::int64_t done, std::int64_t total);

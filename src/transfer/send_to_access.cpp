@@ -1,9 +1,9 @@
 #include "transfer/send_to_access.h"
 
-#include "app/main_module.h"
-#include "app/mouse_pointer.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/main_module.h"
+#include "ui/mouse_pointer.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "mysql/mysql_connection.h"
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
@@ -25,7 +25,7 @@ std::optional<bool> Exists(const settings::ConnectionSettings& settings, const Q
 // Syncs the Access file once when the command ends, if it wrote anything.
 class SyncOnExit {
  public:
-  SyncOnExit(const settings::ConnectionSettings& settings, app::Prompter& prompter)
+  SyncOnExit(const settings::ConnectionSettings& settings, ui::Prompter& prompter)
       : settings_(settings), prompter_(prompter) {}
   ~SyncOnExit() {
     if (!wrote_) return;
@@ -42,7 +42,7 @@ class SyncOnExit {
 
  private:
   const settings::ConnectionSettings& settings_;
-  app::Prompter& prompter_;
+  ui::Prompter& prompter_;
   bool wrote_ = false;
 };
 
@@ -55,7 +55,7 @@ void SendTableToAccess::Run() {
 }
 
 void SendTableToAccess::Send() {
-  app::Prompter& prompter = env_.prompter;
+  ui::Prompter& prompter = env_.prompter;
   if (env_.mySqlList.ListIndex() == -1) {
     prompter.ShowMessage(QStringLiteral("Please select a MySQL table"));
     return;
@@ -87,7 +87,7 @@ void SendTableToAccess::Send() {
   }
 
   SyncOnExit sync(env_.settings, prompter);
-  if (app::ListContains(name, env_.accessList)) {
+  if (ui::ListContains(name, env_.accessList)) {
     if (!prompter.AskYesNo(QStringLiteral("Would you like to overwrite ") + name + QLatin1Char('?'),
                            QStringLiteral("Overwrite?")))
       return;
@@ -99,10 +99,10 @@ void SendTableToAccess::Send() {
       ShowWhenExists(env_.accessList, name, Exists(env_.settings, name));
       return;
     }
-    app::RemoveListItem(env_.accessList, name);
+    ui::RemoveListItem(env_.accessList, name);
   }
 
-  app::ArrowOnExit pointer(env_.window);
+  ui::ArrowOnExit pointer(env_.window);
   pointer.SetHourglass();
   std::optional<TableText> rows;
   try {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/main_module.h"
-#include "app/mouse_pointer.h"
-#include "app/prompter.h"
-#include "app/table_list.h"
+#include "ui/main_module.h"
+#include "ui/mouse_pointer.h"
+#include "ui/prompter.h"
+#include "ui/table_list.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
 #include "access/access_connection.h"
@@ -75,7 +75,7 @@ void SendTableToMySql::MeasureColumnWidths() {
 }
 
 void SendTableToMySql::Send() {
-  app::Prompter& prompter = env_.prompter;
+  ui::Prompter& prompter = env_.prompter;
   if (env_.accessList.ListIndex() == -1) {
     prompter.ShowMessage(QStringLiteral("Please select a table to insert"));
     return;
@@ -98,7 +98,7 @@ void SendTableToMySql::Send() {
     prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
     return;
   }
-  if (app::ListContains(name, env_.mySqlList)) {
+  if (ui::ListContains(name, env_.mySqlList)) {
     if (!prompter.AskYesNo(QStringLiteral("Would you like to overwrite ") + name + QLatin1Char('?'),
                            QStringLiteral("Overwrite?")))
       return;
@@ -107,10 +107,10 @@ void SendTableToMySql::Send() {
       ShowWhenExists(env_.mySqlList, name, MySqlTableExists(env_.mySql, name));
       return;
     }
-    app::RemoveListItem(env_.mySqlList, name);
+    ui::RemoveListItem(env_.mySqlList, name);
   }
 
-  app::ArrowOnExit pointer(env_.window);
+  ui::ArrowOnExit pointer(env_.window);
   pointer.SetHourglass();
   try {
     MeasureColumnWidths();
@@ -135,7 +135,7 @@ void SendTableToMySql::Send() {
 }
 
 void SendTableToMySql::SendRows(const QString& name) {
-  app::Prompter& prompter = env_.prompter;
+  ui::Prompter& prompter = env_.prompter;
   mysql::MySqlConnection& shared = env_.mySql;
   const auto total = static_cast<std::int64_t>(GetRecordCount());
   const std::string table = name.toStdString();

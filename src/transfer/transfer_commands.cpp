@@ -1,13 +1,12 @@
 #include "transfer/transfer_commands.h"
 
-#include "app/form2.h"
-
 namespace transfer {
 
-TransferCommands::TransferCommands(app::Form2& window, app::Prompter& prompter,
+TransferCommands::TransferCommands(QWidget& window, ui::PointerHost& pointer, ui::TableList& accessList,
+                                   ui::TableList& mySqlList, ui::Prompter& prompter,
                                    const settings::ConnectionSettings& settings, mysql::MySqlConnection& mySql)
     : progress_(&window),
-      toMySql_({window.List1(), window.List3(), window, prompter, progress_, settings, mySql}),
-      toAccess_({window.List1(), window.List3(), window, prompter, progress_, settings, mySql}) {}
+      toMySql_({accessList, mySqlList, pointer, prompter, progress_, settings, mySql}),
+      toAccess_({accessList, mySqlList, pointer, prompter, progress_, settings, mySql}) {}
 
 }  // namespace transfer

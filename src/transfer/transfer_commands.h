@@ -6,16 +6,16 @@
 #include "transfer/send_to_access.h"
 #include "transfer/send_to_mysql.h"
 
-namespace app {
-class Form2;
-}
+class QWidget;
 
 namespace transfer {
 
 class TransferCommands {
  public:
-  TransferCommands(app::Form2& window, app::Prompter& prompter, const settings::ConnectionSettings& settings,
-                   mysql::MySqlConnection& mySql);
+  // `window` carries the two lists and owns the progress dialog.
+  TransferCommands(QWidget& window, ui::PointerHost& pointer, ui::TableList& accessList,
+                   ui::TableList& mySqlList, ui::Prompter& prompter,
+                   const settings::ConnectionSettings& settings, mysql::MySqlConnection& mySql);
 
   SendTableToMySql& ToMySql() { return toMySql_; }
   SendTableToAccess& ToAccess() { return toAccess_; }

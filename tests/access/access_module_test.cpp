@@ -9,8 +9,8 @@
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
 #include "access_fixtures.h"
-#include "app/scripted_prompter.h"
-#include "app/table_list.h"
+#include "ui/scripted_prompter.h"
+#include "ui/table_list.h"
 #include "config_home.h"
 #include "dataaccess/connection_string.h"
 #include "dataaccess/error.h"
@@ -36,8 +36,8 @@ class AccessModuleTest : public testing::Test {
 
   testsupport::ScopedConfigHome home_;
   settings::ConnectionSettings settings_;
-  app::ScriptedPrompter prompter_;
-  app::TableList list_;
+  ui::ScriptedPrompter prompter_;
+  ui::TableList list_;
   Scratch scratch_;
 };
 
@@ -151,7 +151,7 @@ TEST_F(AccessModuleTest, ListFillSelectsTheFirstNameOrReportsAndStaysEmpty) {
     list_.AddItem(QStringLiteral("left over"));
     list_.SetListIndex(0);
     UseFile(c.path, c.password);
-    app::ScriptedPrompter prompter;
+    ui::ScriptedPrompter prompter;
     msaccess::FillAccessTableList(settings_, list_, prompter);
     EXPECT_EQ(ListedNames(), c.names);
     EXPECT_EQ(list_.ListIndex(), c.names.isEmpty() ? -1 : 0);
@@ -159,7 +159,7 @@ TEST_F(AccessModuleTest, ListFillSelectsTheFirstNameOrReportsAndStaysEmpty) {
   }
   if (::geteuid() != 0) {  // root reads any file
     UseFile(unreadable);
-    app::ScriptedPrompter prompter;
+    ui::ScriptedPrompter prompter;
     msaccess::FillAccessTableList(settings_, list_, prompter);
     EXPECT_EQ(prompter.ShownTexts(), QStringList{QStringLiteral("Unable to access the database")});
   }

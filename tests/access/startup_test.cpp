@@ -4,14 +4,14 @@
 
 #include "access_fixtures.h"
 #include "app/commands.h"
-#include "app/table_list.h"
+#include "ui/table_list.h"
 #include "program_fixture.h"
 #include "settings/settings_store.h"
 #include "test_server.h"
 
 namespace {
 
-QStringList Names(app::TableList& list) {
+QStringList Names(ui::TableList& list) {
   QStringList names;
   for (int i = 0; i < list.ListCount(); ++i) names << list.List(i);
   return names;

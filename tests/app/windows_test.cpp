@@ -1,8 +1,8 @@
 // The two windows together: start-up branches, turn-taking, the main
 // window's load, closing, and the main window's layout and buttons.
-#include "app/command_button.h"
+#include "ui/command_button.h"
 #include "app/form2.h"
-#include "app/table_list.h"
+#include "ui/table_list.h"
 #include "dataaccess/error.h"
 #include "program_fixture.h"
 #include "widget_checks.h"
@@ -16,7 +16,7 @@
 namespace {
 
 using testsupport::ProgramRun;
-using Kind = app::ScriptedPrompter::Kind;
+using Kind = ui::ScriptedPrompter::Kind;
 
 TEST(StartUp, EmptyStoreShowsTheSetupDialogOnly) {
   ProgramRun run;
@@ -84,8 +84,8 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   run.program->Start();
   ASSERT_TRUE(run.form1().isVisible());
 
-  auto* ok = ProgramRun::Child<app::CommandButton>(run.form1(), "Check2");
-  auto* setup = ProgramRun::Child<app::CommandButton>(form2, "Check2");
+  auto* ok = ProgramRun::Child<ui::CommandButton>(run.form1(), "Check2");
+  auto* setup = ProgramRun::Child<ui::CommandButton>(form2, "Check2");
   QTest::mouseClick(ok, Qt::LeftButton);  // with empty boxes: shown anyway
   EXPECT_TRUE(form2.isVisible());
   EXPECT_FALSE(run.form1().isVisible());
@@ -153,11 +153,11 @@ const ButtonHook kMainWindowButtons[] = {
 };
 
 TEST(ButtonConvention, EachPressRunsItsCommandOnceWithTheButtonReleased) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   form.show();
   for (const ButtonHook& b : kMainWindowButtons) {
-    auto* button = ProgramRun::Child<app::CommandButton>(form, b.button);
+    auto* button = ProgramRun::Child<ui::CommandButton>(form, b.button);
     int runs = 0;
     form.hooks.*b.hook = [&] {
       ++runs;
@@ -187,11 +187,11 @@ TEST(ButtonConvention, EachPressRunsItsCommandOnceWithTheButtonReleased) {
 }
 
 TEST(ButtonConvention, UnsetHooksDoNothing) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   form.show();
   for (const ButtonHook& b : kMainWindowButtons) {
-    auto* button = ProgramRun::Child<app::CommandButton>(form, b.button);
+    auto* button = ProgramRun::Child<ui::CommandButton>(form, b.button);
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->Value(), 0) << b.button;
   }
@@ -199,26 +199,26 @@ TEST(ButtonConvention, UnsetHooksDoNothing) {
 }
 
 TEST(BusyPointer, CommandFailureAfterTheHourglassEndsWithTheArrowAndAMessage) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   form.show();
   form.hooks.deleteMySqlTable = [&] {
-    app::ArrowOnExit arrow(form);
+    ui::ArrowOnExit arrow(form);
     arrow.SetHourglass();
     EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
     throw dataaccess::DbError(dataaccess::kCommandError, "Unknown table 'x'");
   };
   int pointerAtMessage = -1;
   prompter.SetObserver([&](const auto&) { pointerAtMessage = form.MousePointer(); });
-  QTest::mouseClick(ProgramRun::Child<app::CommandButton>(form, "Check5"), Qt::LeftButton);
-  EXPECT_EQ(form.MousePointer(), app::kArrow);
+  QTest::mouseClick(ProgramRun::Child<ui::CommandButton>(form, "Check5"), Qt::LeftButton);
+  EXPECT_EQ(form.MousePointer(), ui::kArrow);
   EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
-  EXPECT_EQ(pointerAtMessage, app::kArrow) << "the arrow is back before the failure is told";
+  EXPECT_EQ(pointerAtMessage, ui::kArrow) << "the arrow is back before the failure is told";
   EXPECT_EQ(prompter.ShownTexts(), QStringList{"-2147217900 Unknown table 'x'"});
 }
 
 TEST(MainWindowLayout, ControlsSitWhereTheLayoutPutsThem) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   EXPECT_EQ(form.windowTitle(), "Tabloria");
   EXPECT_EQ(form.size(), QSize(487, 295));
@@ -244,7 +244,7 @@ TEST(MainWindowLayout, ControlsSitWhereTheLayoutPutsThem) {
 }
 
 TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   const struct {
     const char* name;
@@ -276,7 +276,7 @@ TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
 }
 
 TEST(MainWindowLayout, TabWalksListsThenButtonsInOrder) {
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
   EXPECT_EQ(testsupport::TabWalk(form, &form.List1(), 9),
             (QStringList{"List1", "List3", "Check3", "Check1", "Check2", "Check4", "Check5",

@@ -21,15 +21,15 @@ TEST_F(DeleteTableTest, AccessSideDropsEveryKindOfNameAndLeavesNothingSelected) 
     expected.removeOne(name);
     EXPECT_EQ(Names(AccessList()), expected);
     EXPECT_EQ(AccessList().ListIndex(), -1);
-    EXPECT_EQ(Window().MousePointer(), app::kArrow);
+    EXPECT_EQ(Window().MousePointer(), ui::kArrow);
     QStringList onFile = expected;
     onFile.sort();
     EXPECT_EQ(AccessTables(), onFile);
   }
   // Nothing is selected any more: a second press drops nothing.
-  Window().SetMousePointer(app::kDefaultPointer);
+  Window().SetMousePointer(ui::kDefaultPointer);
   EXPECT_EQ(Press("Check1"), QStringList{kSelect});
-  EXPECT_EQ(Window().MousePointer(), app::kDefaultPointer) << "the pointer is left alone";
+  EXPECT_EQ(Window().MousePointer(), ui::kDefaultPointer) << "the pointer is left alone";
   EXPECT_EQ(AccessTables(), (QStringList{"Table2", "Table3", "Table4"}));
 }
 
@@ -45,7 +45,7 @@ TEST_F(DeleteTableTest, AccessSideFailureIsReportedOnceAndTheListKeepsTheName) {
   EXPECT_TRUE(shown[0].contains(QStringLiteral("Table3"))) << shown[0].toStdString();
   EXPECT_EQ(Names(AccessList()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
   EXPECT_EQ(AccessList().List(AccessList().ListIndex()), QStringLiteral("Table3"));
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
 
   // The file has gone since the list was read.
   Settings().SetAccessMDBFile(AccessFile() + QStringLiteral(".moved"));
@@ -55,7 +55,7 @@ TEST_F(DeleteTableTest, AccessSideFailureIsReportedOnceAndTheListKeepsTheName) {
   EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Could not delete the Access table Table1.\n\n-2147467259 ")))
       << shown[0].toStdString();
   EXPECT_EQ(Names(AccessList()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
   EXPECT_EQ(AccessTables(), (QStringList{"Table1", "Table2", "Table4"}));
 }
 
@@ -69,12 +69,12 @@ TEST_F(DeleteTableTest, MySqlSideDropsEveryKindOfNameAndLeavesNothingSelected) {
     EXPECT_EQ(Press("Check5"), QStringList{});
     EXPECT_FALSE(Names(MySqlList()).contains(name));
     EXPECT_EQ(MySqlList().ListIndex(), -1);
-    EXPECT_EQ(Window().MousePointer(), app::kArrow);
+    EXPECT_EQ(Window().MousePointer(), ui::kArrow);
     EXPECT_EQ(MySqlTables(), Names(MySqlList()));
   }
-  Window().SetMousePointer(app::kDefaultPointer);
+  Window().SetMousePointer(ui::kDefaultPointer);
   EXPECT_EQ(Press("Check5"), QStringList{kSelect});
-  EXPECT_EQ(Window().MousePointer(), app::kDefaultPointer);
+  EXPECT_EQ(Window().MousePointer(), ui::kDefaultPointer);
 }
 
 TEST_F(DeleteTableTest, MySqlSideFailureIsReportedOnceAndTheListKeepsTheName) {
@@ -88,7 +88,7 @@ TEST_F(DeleteTableTest, MySqlSideFailureIsReportedOnceAndTheListKeepsTheName) {
   EXPECT_TRUE(shown[0].contains(QStringLiteral("Unknown table"))) << shown[0].toStdString();
   EXPECT_EQ(Names(MySqlList()), (QStringList{"gone", "kept"}));
   EXPECT_EQ(MySqlList().ListIndex(), 0);
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
 
   // The delete's own connection fails: the password changed since.
   Settings().SetPassword(Settings().Password() + QStringLiteral("x"));
@@ -98,7 +98,7 @@ TEST_F(DeleteTableTest, MySqlSideFailureIsReportedOnceAndTheListKeepsTheName) {
   EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Could not connect to MySQL to delete kept.\n\n-2147467259 ")))
       << shown[0].toStdString();
   EXPECT_EQ(Names(MySqlList()), (QStringList{"gone", "kept"}));
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
   EXPECT_EQ(MySqlTables(), QStringList{QStringLiteral("kept")});
 }
 
@@ -108,7 +108,7 @@ TEST_F(DeleteTableTest, WithNothingSelectedBothSidesOnlyAsk) {
   MySqlList().SetListIndex(-1);
   EXPECT_EQ(Press("Check1"), QStringList{kSelect});
   EXPECT_EQ(Press("Check5"), QStringList{kSelect});
-  EXPECT_EQ(Window().MousePointer(), app::kDefaultPointer);
+  EXPECT_EQ(Window().MousePointer(), ui::kDefaultPointer);
   EXPECT_EQ(AccessTables(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
   EXPECT_EQ(MySqlTables(), QStringList{QStringLiteral("plain")});
 }

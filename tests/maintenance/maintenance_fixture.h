@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "access_fixtures.h"
-#include "app/command_button.h"
+#include "ui/command_button.h"
 #include "app/commands.h"
-#include "app/mouse_pointer.h"
-#include "app/table_list.h"
+#include "ui/mouse_pointer.h"
+#include "ui/table_list.h"
 #include "dataaccess/recordset.h"
 #include "program_fixture.h"
 #include "settings/settings_store.h"
@@ -19,7 +19,7 @@
 
 namespace maintenancetest {
 
-inline QStringList Names(app::TableList& list) {
+inline QStringList Names(ui::TableList& list) {
   QStringList names;
   for (int i = 0; i < list.ListCount(); ++i) names << list.List(i);
   return names;
@@ -48,22 +48,22 @@ class ProgramTest : public testing::Test {
     run_.Create();
     app::ConnectCommands(*run_.program, run_.prompter);
     run_.prompter.SetObserver(
-        [this](const app::ScriptedPrompter::Shown&) { pointerWhileAsked_.push_back(Window().MousePointer()); });
+        [this](const ui::ScriptedPrompter::Shown&) { pointerWhileAsked_.push_back(Window().MousePointer()); });
     run_.program->Start();
     ASSERT_TRUE(Window().isVisible());
     ASSERT_EQ(run_.prompter.ShownTexts(), QStringList{}) << "the lists filled without a message";
   }
 
   app::Form2& Window() { return run_.form2(); }
-  app::TableList& AccessList() { return Window().List1(); }
-  app::TableList& MySqlList() { return Window().List3(); }
-  app::ScriptedPrompter& Prompter() { return run_.prompter; }
+  ui::TableList& AccessList() { return Window().List1(); }
+  ui::TableList& MySqlList() { return Window().List3(); }
+  ui::ScriptedPrompter& Prompter() { return run_.prompter; }
   settings::ConnectionSettings& Settings() { return run_.program->Settings(); }
   const QString& AccessFile() const { return file_; }
   const testing_mysql::ScratchDatabase& Db() const { return *db_; }
 
   // Selects `name` in `list` (it must be there), as a click on it would.
-  void Select(app::TableList& list, const QString& name) {
+  void Select(ui::TableList& list, const QString& name) {
     int index = Names(list).indexOf(name);
     ASSERT_GE(index, 0) << name.toStdString() << " is not listed";
     list.SetListIndex(index);
@@ -72,7 +72,7 @@ class ProgramTest : public testing::Test {
   // Presses a button of the main window as a user does; returns what was
   // shown meanwhile, and forgets it for the next press.
   QStringList Press(const char* button) {
-    auto* control = testsupport::ProgramRun::Child<app::CommandButton>(Window(), button);
+    auto* control = testsupport::ProgramRun::Child<ui::CommandButton>(Window(), button);
     std::size_t before = run_.prompter.ShownItems().size();
     pointerWhileAsked_.clear();
     QTest::mouseClick(control, Qt::LeftButton);

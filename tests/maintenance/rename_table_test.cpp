@@ -32,7 +32,7 @@ TEST_F(RenameTableTest, AccessSideRenamesWithTheHourglassUpWhileAsking) {
     Select(AccessList(), c.from);
     Prompter().QueueText(c.to);
     EXPECT_EQ(Press("Check6"), QStringList{Prompt(c.from)});
-    EXPECT_EQ(PointerWhileAsked(), std::vector<int>{app::kHourglass});
+    EXPECT_EQ(PointerWhileAsked(), std::vector<int>{ui::kHourglass});
     expected.removeOne(c.from);
     expected << c.to;
     expected.sort(Qt::CaseInsensitive);
@@ -42,7 +42,7 @@ TEST_F(RenameTableTest, AccessSideRenamesWithTheHourglassUpWhileAsking) {
     EXPECT_EQ(listed, sortedListed) << "the new name takes its sorted place";
     EXPECT_EQ(sortedListed, expected);
     EXPECT_EQ(AccessList().ListIndex(), -1);
-    EXPECT_EQ(Window().MousePointer(), app::kArrow);
+    EXPECT_EQ(Window().MousePointer(), ui::kArrow);
     QStringList onFile = expected;
     onFile.sort();
     EXPECT_EQ(AccessTables(), onFile);
@@ -81,7 +81,7 @@ TEST_F(RenameTableTest, AccessSideRefusalsAndCancelChangeNothing) {
     }
     EXPECT_EQ(Names(AccessList()), all);
     EXPECT_EQ(AccessList().List(AccessList().ListIndex()), QStringLiteral("Table2")) << "still selected";
-    EXPECT_EQ(Window().MousePointer(), app::kArrow) << "the hourglass set before the box is taken down";
+    EXPECT_EQ(Window().MousePointer(), ui::kArrow) << "the hourglass set before the box is taken down";
     EXPECT_EQ(AccessTables(), all);
   }
 
@@ -94,7 +94,7 @@ TEST_F(RenameTableTest, AccessSideRefusalsAndCancelChangeNothing) {
   EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Could not rename the Access table Table3 to x.\n\n-2147217865 ")))
       << shown[1].toStdString();
   EXPECT_EQ(Names(AccessList()), all);
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
 }
 
 TEST_F(RenameTableTest, AccessSideOpensAProtectedFileWithTheTrimmedPassword) {
@@ -122,13 +122,13 @@ TEST_F(RenameTableTest, MySqlSideRenamesWithTheHourglassUpOnlyAfterAsking) {
     SCOPED_TRACE(c.from.toStdString() + " -> " + c.to.toStdString());
     Select(MySqlList(), c.from);
     Prompter().QueueText(c.to);
-    Window().SetMousePointer(app::kDefaultPointer);
+    Window().SetMousePointer(ui::kDefaultPointer);
     EXPECT_EQ(Press("Check7"), QStringList{Prompt(c.from)});
-    EXPECT_EQ(PointerWhileAsked(), std::vector<int>{app::kDefaultPointer});
+    EXPECT_EQ(PointerWhileAsked(), std::vector<int>{ui::kDefaultPointer});
     EXPECT_TRUE(Names(MySqlList()).contains(c.to));
     EXPECT_FALSE(Names(MySqlList()).contains(c.from));
     EXPECT_EQ(MySqlList().ListIndex(), -1);
-    EXPECT_EQ(Window().MousePointer(), app::kArrow);
+    EXPECT_EQ(Window().MousePointer(), ui::kArrow);
     QStringList listed = Names(MySqlList());
     listed.sort();
     EXPECT_EQ(MySqlTables(), listed);
@@ -148,7 +148,7 @@ TEST_F(RenameTableTest, MySqlSideRefusalIsReportedAndTheListKeepsTheOldName) {
   EXPECT_TRUE(shown[2].startsWith(report)) << shown[2].toStdString();
   EXPECT_EQ(Names(MySqlList()), all);
   EXPECT_EQ(MySqlList().List(MySqlList().ListIndex()), QStringLiteral("plain"));
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
 
   Db().Run("DROP TABLE gone");  // by another client
   Select(MySqlList(), QStringLiteral("gone"));
@@ -161,13 +161,13 @@ TEST_F(RenameTableTest, MySqlSideRefusalIsReportedAndTheListKeepsTheOldName) {
   // Cancel and an empty name: nothing at all happens, not even to the pointer.
   for (bool cancel : {true, false}) {
     SCOPED_TRACE(cancel ? "Cancel" : "empty name");
-    Window().SetMousePointer(app::kDefaultPointer);
+    Window().SetMousePointer(ui::kDefaultPointer);
     Select(MySqlList(), QStringLiteral("plain"));
     if (cancel) Prompter().QueueTextCancel();
     else Prompter().QueueText(QString());
     EXPECT_EQ(Press("Check7"), QStringList{Prompt(QStringLiteral("plain"))});
     EXPECT_EQ(Names(MySqlList()), all);
-    EXPECT_EQ(Window().MousePointer(), app::kDefaultPointer);
+    EXPECT_EQ(Window().MousePointer(), ui::kDefaultPointer);
   }
 
   // The connection cannot be opened: one message, nothing renamed.
@@ -179,7 +179,7 @@ TEST_F(RenameTableTest, MySqlSideRefusalIsReportedAndTheListKeepsTheOldName) {
   EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Could not connect to MySQL to rename plain.\n\n-2147467259 ")))
       << shown[1].toStdString();
   EXPECT_EQ(Names(MySqlList()), all);
-  EXPECT_EQ(Window().MousePointer(), app::kArrow);
+  EXPECT_EQ(Window().MousePointer(), ui::kArrow);
   EXPECT_EQ(MySqlTables(), (QStringList{"plain", "taken"}));
 }
 
@@ -189,7 +189,7 @@ TEST_F(RenameTableTest, WithNothingSelectedBothSidesOnlyAsk) {
   MySqlList().SetListIndex(-1);
   EXPECT_EQ(Press("Check6"), QStringList{kSelect});
   EXPECT_EQ(Press("Check7"), QStringList{kSelect});
-  EXPECT_EQ(Window().MousePointer(), app::kDefaultPointer);
+  EXPECT_EQ(Window().MousePointer(), ui::kDefaultPointer);
 }
 
 // The send to MySQL keeps its connection and row source open from one

@@ -2,17 +2,17 @@
 // that it leaves the shared connection alone.
 #include <gtest/gtest.h>
 
-#include "app/mouse_pointer.h"
+#include "ui/mouse_pointer.h"
 #include "module_fixture.h"
 #include "mysql/connection_test.h"
 #include "mysql/mysql_connection.h"
 
 namespace {
 
-class RecordingWindow : public app::PointerHost {
+class RecordingWindow : public ui::PointerHost {
  public:
   void SetMousePointer(int shape) override { shapes.push_back(shape); }
-  int MousePointer() const override { return shapes.empty() ? app::kDefaultPointer : shapes.back(); }
+  int MousePointer() const override { return shapes.empty() ? ui::kDefaultPointer : shapes.back(); }
   std::vector<int> shapes;
 };
 
@@ -25,7 +25,7 @@ class ConnectionTestTest : public testing_mysql::ModuleTest {
   // Runs the test and returns what was shown, each with the pointer at that moment.
   std::vector<std::pair<QString, int>> RunTest() {
     std::vector<std::pair<QString, int>> shown;
-    prompter_.SetObserver([&](const app::ScriptedPrompter::Shown& item) {
+    prompter_.SetObserver([&](const ui::ScriptedPrompter::Shown& item) {
       shown.emplace_back(item.text, window_.MousePointer());
     });
     mysql::TestMySqlConnection(settings_, window_, prompter_);
@@ -39,8 +39,8 @@ TEST_F(ConnectionTestTest, WorkingValuesSaySoWhileTheHourglassStays) {
   auto shown = RunTest();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].first, "Connection successful.");
-  EXPECT_EQ(shown[0].second, app::kHourglass);
-  EXPECT_EQ(window_.shapes, (std::vector<int>{app::kHourglass, app::kArrow}));
+  EXPECT_EQ(shown[0].second, ui::kHourglass);
+  EXPECT_EQ(window_.shapes, (std::vector<int>{ui::kHourglass, ui::kArrow}));
 }
 
 TEST_F(ConnectionTestTest, WorksBySocketAndWithTheSemicolonPassword) {
@@ -73,12 +73,12 @@ TEST_F(ConnectionTestTest, RefusedValuesGiveTheCouldNotConnectMessageThenTheArro
     c.breakSettings(settings_);
     QString passwordBefore = settings_.Password();
     window_.shapes.clear();
-    app::ScriptedPrompter fresh;
+    ui::ScriptedPrompter fresh;
     prompter_ = fresh;
     auto shown = RunTest();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, kCouldNotConnect);
-    EXPECT_EQ(window_.shapes, (std::vector<int>{app::kHourglass, app::kArrow}));
+    EXPECT_EQ(window_.shapes, (std::vector<int>{ui::kHourglass, ui::kArrow}));
     EXPECT_EQ(settings_.Password(), passwordBefore);
   }
 }

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompter.h"
+#include "ui/scripted_prompter.h"
 #include "config_home.h"
 #include "settings/connection_settings.h"
 #include "test_server.h"
@@ -35,7 +35,7 @@ class ModuleTest : public testing::Test {
 
   testsupport::ScopedConfigHome configHome_;
   settings::ConnectionSettings settings_;
-  app::ScriptedPrompter prompter_;
+  ui::ScriptedPrompter prompter_;
 
  private:
   std::optional<TestServer> found_;

@@ -12,7 +12,7 @@
 
 namespace {
 
-using app::ScriptedPrompter;
+using ui::ScriptedPrompter;
 using mysql::MySqlConnection;
 
 const QString kReportStart = QStringLiteral(

@@ -1,7 +1,7 @@
 // Filling the MySQL table list, and the main window's load when that fails.
 #include <gtest/gtest.h>
 
-#include "app/table_list.h"
+#include "ui/table_list.h"
 #include "dataaccess/error.h"
 #include "module_fixture.h"
 #include "mysql/mysql_connection.h"
@@ -9,7 +9,7 @@
 
 namespace {
 
-QStringList Entries(const app::TableList& list) {
+QStringList Entries(const ui::TableList& list) {
   QStringList names;
   for (int i = 0; i < list.ListCount(); ++i) names << list.List(i);
   return names;
@@ -18,7 +18,7 @@ QStringList Entries(const app::TableList& list) {
 class TableListTest : public testing_mysql::ModuleTest {
  protected:
   mysql::MySqlConnection shared_;
-  app::TableList list_;
+  ui::TableList list_;
 };
 
 TEST_F(TableListTest, EmptyDatabaseGivesAnEmptyListWithoutSelection) {
@@ -70,7 +70,7 @@ TEST_F(TableListTest, LoadThatCannotListShowsOneMessageAndAnEmptyList) {
     SCOPED_TRACE(c.what);
     testing_mysql::PointSettingsAt(settings_, Server(), Db().Name());
     c.breakSettings(settings_);
-    app::ScriptedPrompter prompter;
+    ui::ScriptedPrompter prompter;
     list_.AddItem("stale");
     EXPECT_FALSE(mysql::LoadMySqlTableList(shared_, settings_, list_, prompter));
     EXPECT_EQ(list_.ListCount(), 0);
@@ -81,7 +81,7 @@ TEST_F(TableListTest, LoadThatCannotListShowsOneMessageAndAnEmptyList) {
   // Once the settings are right again the next fill works.
   testing_mysql::PointSettingsAt(settings_, Server(), Db().Name());
   Db().Run("CREATE TABLE a (x int)");
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   EXPECT_TRUE(mysql::LoadMySqlTableList(shared_, settings_, list_, prompter));
   EXPECT_EQ(Entries(list_), QStringList{"a"});
   EXPECT_TRUE(prompter.ShownItems().empty());

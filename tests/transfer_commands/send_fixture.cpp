@@ -37,7 +37,7 @@ void SendTest::SetUp() {
 
 void SendTest::TearDown() { EXPECT_TRUE(prompter_.AllAnswersUsed()); }
 
-void SendTest::Select(app::TableList& list, const QString& name) {
+void SendTest::Select(ui::TableList& list, const QString& name) {
   for (int i = 0; i < list.ListCount(); ++i) {
     if (list.List(i) == name) {
       list.SetListIndex(i);

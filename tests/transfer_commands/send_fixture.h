@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/mouse_pointer.h"
-#include "app/scripted_prompter.h"
-#include "app/table_list.h"
+#include "ui/mouse_pointer.h"
+#include "ui/scripted_prompter.h"
+#include "ui/table_list.h"
 #include "config_home.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
@@ -42,11 +42,11 @@ class ScriptedProgress : public transfer::Progress {
   void End() override { ++ended; }
 };
 
-class Window : public app::PointerHost {
+class Window : public ui::PointerHost {
  public:
   void SetMousePointer(int shape) override { pointer = shape; }
   int MousePointer() const override { return pointer; }
-  int pointer = app::kDefaultPointer;
+  int pointer = ui::kDefaultPointer;
 };
 
 class SendTest : public testing::Test {
@@ -58,7 +58,7 @@ class SendTest : public testing::Test {
     return {list1_, list3_, window_, prompter_, progress_, settings_, shared_};
   }
   // Selects `name` in a list, adding it first when it is not there.
-  static void Select(app::TableList& list, const QString& name);
+  static void Select(ui::TableList& list, const QString& name);
 
   // MySQL side.
   void RunMySql(const std::string& statement) const { db_->Run(statement); }
@@ -79,11 +79,11 @@ class SendTest : public testing::Test {
 
   testsupport::ScopedConfigHome configHome_;
   settings::ConnectionSettings settings_;
-  app::ScriptedPrompter prompter_;
+  ui::ScriptedPrompter prompter_;
   ScriptedProgress progress_;
   Window window_;
-  app::TableList list1_;
-  app::TableList list3_;
+  ui::TableList list1_;
+  ui::TableList list3_;
   mysql::MySqlConnection shared_;
   std::optional<testing_mysql::TestServer> server_;
   std::unique_ptr<testing_mysql::ScratchDatabase> db_;

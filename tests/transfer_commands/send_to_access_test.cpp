@@ -2,7 +2,7 @@
 // Access file, read back by our engine, mdbtools and mdb-reader.
 #include <QRegularExpression>
 
-#include "app/main_module.h"
+#include "ui/main_module.h"
 #include "send_fixture.h"
 #include "transfer/send_to_access.h"
 
@@ -62,8 +62,8 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
            "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7', NULL)");
   Send("typed values");
   EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
-  EXPECT_TRUE(app::ListContains(QStringLiteral("typed values"), list1_));
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("typed values"), list1_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 
   const Cell N;
   const Rows expected = {
@@ -144,7 +144,7 @@ TEST_F(SendToAccess, OverwriteQuestionBothAnswers) {
   Send(existing);
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Would you like to overwrite ") + QString::fromStdString(existing) + "?"});
   EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Overwrite?"));
-  EXPECT_EQ(window_.pointer, app::kDefaultPointer) << "No leaves even the pointer alone";
+  EXPECT_EQ(window_.pointer, ui::kDefaultPointer) << "No leaves even the pointer alone";
   EXPECT_EQ(AccessRows(existing), before);
 
   prompter_.QueueYesNo(true);
@@ -154,7 +154,7 @@ TEST_F(SendToAccess, OverwriteQuestionBothAnswers) {
   int times = 0;
   for (int i = 0; i < list1_.ListCount(); ++i) times += list1_.List(i) == QString::fromStdString(existing);
   EXPECT_EQ(times, 1);
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
 TEST_F(SendToAccess, NoSelectionTooManyColumnsAndAnUnreadableTableEachGiveOneMessage) {
@@ -172,7 +172,7 @@ TEST_F(SendToAccess, NoSelectionTooManyColumnsAndAnUnreadableTableEachGiveOneMes
   EXPECT_TRUE(Shown().last().startsWith(QStringLiteral("Could not read the MySQL table gone.\r\r-2147217900 ")))
       << Shown().last().toStdString();
   EXPECT_EQ(Shown().size(), 3);
-  EXPECT_EQ(window_.pointer, app::kDefaultPointer);
+  EXPECT_EQ(window_.pointer, ui::kDefaultPointer);
 }
 
 TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
@@ -182,8 +182,8 @@ TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
   Send("many");
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 700 of 1200 rows.")});
   EXPECT_EQ(AccessRows("many").size(), 700u);
-  EXPECT_TRUE(app::ListContains(QStringLiteral("many"), list1_));
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list1_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
 TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
@@ -197,8 +197,8 @@ TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
   ASSERT_EQ(Shown().size(), 1);
   EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("Could not create the Access table "))) << Shown()[0].toStdString();
   EXPECT_EQ(AccessRows(existing), before) << "no row was added to a table this command did not create";
-  EXPECT_TRUE(app::ListContains(QString::fromStdString(existing), list1_));
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_TRUE(ui::ListContains(QString::fromStdString(existing), list1_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
 }  // namespace

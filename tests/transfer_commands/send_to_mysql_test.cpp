@@ -2,7 +2,7 @@
 // MariaDB, and the round trip back to Access.
 #include <algorithm>
 
-#include "app/main_module.h"
+#include "ui/main_module.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
 #include "send_fixture.h"
@@ -91,9 +91,9 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
             << types[j].first << " " << types[j].second << " expected " << asChar;
       }
       EXPECT_EQ(MySqlRows(table), expected.rows);
-      EXPECT_TRUE(app::ListContains(QString::fromStdString(table), list3_));
+      EXPECT_TRUE(ui::ListContains(QString::fromStdString(table), list3_));
       RunMySql("DROP TABLE `" + table + "`");
-      app::RemoveListItem(list3_, QString::fromStdString(table));
+      ui::RemoveListItem(list3_, QString::fromStdString(table));
     }
   }
 }
@@ -112,7 +112,7 @@ TEST_F(SendToMySql, RoundTripBackToAccessKeepsEveryValueText) {
     Select(list3_, QString::fromStdString(table));
     toAccess.Run();
     ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
-    prompter_ = app::ScriptedPrompter();
+    prompter_ = ui::ScriptedPrompter();
     Rows after = AccessRows(table);
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t r = 0; r < before.size(); ++r)
@@ -135,7 +135,7 @@ TEST_F(SendToMySql, OverwriteQuestionBothAnswersAndTheRowSourceStaysOpen) {
   Send(command, table);
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Would you like to overwrite ") + QString::fromStdString(table) + "?"});
   EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Overwrite?"));
-  EXPECT_EQ(window_.pointer, app::kDefaultPointer);
+  EXPECT_EQ(window_.pointer, ui::kDefaultPointer);
   EXPECT_EQ(MySqlRows(table), (Rows{{"42"}}));
   ASSERT_TRUE(command.RowSource());
   EXPECT_TRUE(command.RowSource()->IsOpen());
@@ -147,7 +147,7 @@ TEST_F(SendToMySql, OverwriteQuestionBothAnswersAndTheRowSourceStaysOpen) {
   int times = 0;
   for (int i = 0; i < list3_.ListCount(); ++i) times += list3_.List(i) == QString::fromStdString(table);
   EXPECT_EQ(times, 1);
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_EQ(window_.pointer, ui::kArrow);
   EXPECT_FALSE(command.RowSource()->IsOpen());
 }
 
@@ -155,7 +155,7 @@ TEST_F(SendToMySql, NamesWithBlanksAndTheNoSelectionMessage) {
   transfer::SendTableToMySql command(Environment());
   command.Run();
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Please select a table to insert")});
-  EXPECT_EQ(window_.pointer, app::kDefaultPointer);
+  EXPECT_EQ(window_.pointer, ui::kDefaultPointer);
 
   RunAccess("CREATE TABLE `order lines`(`line no` char(3),`note` char(10))");
   RunAccess("INSERT INTO `order lines` VALUES('1', 'O''Brien')");
@@ -181,8 +181,8 @@ TEST_F(SendToMySql, RefusedCreateSendsNoRowAndKeepsTheExistingTableListed) {
   EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("What happened?: CREATE TABLE `"))) << Shown()[0].toStdString();
   EXPECT_TRUE(Shown()[1].contains(QStringLiteral("already exists")));
   EXPECT_TRUE(MySqlRows(table).empty()) << "no INSERT reached the unrelated table";
-  EXPECT_TRUE(app::ListContains(QString::fromStdString(table), list3_));
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_TRUE(ui::ListContains(QString::fromStdString(table), list3_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
 TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
@@ -204,7 +204,7 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   std::vector<std::string> kept;
   for (; !rows.Eof(); rows.MoveNext()) kept.push_back(transfer::CellText(rows.Field(0).Value()));
   EXPECT_EQ(kept, (std::vector<std::string>{"a", "b"}));
-  EXPECT_TRUE(app::ListContains(QStringLiteral("mixed"), list3_));
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("mixed"), list3_));
 }
 
 TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
@@ -219,8 +219,8 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   Send(command, "many");
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 600 of 1300 rows.")});
   EXPECT_EQ(MySqlRows("many").size(), 600u);
-  EXPECT_TRUE(app::ListContains(QStringLiteral("many"), list3_));
-  EXPECT_EQ(window_.pointer, app::kArrow);
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list3_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
 }  // namespace

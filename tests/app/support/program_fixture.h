@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/program.h"
-#include "app/scripted_prompter.h"
+#include "ui/scripted_prompter.h"
 #include "config_home.h"
 #include "settings/settings_store.h"
 
@@ -15,7 +15,7 @@ namespace testsupport {
 
 struct ProgramRun {
   ScopedConfigHome home;
-  app::ScriptedPrompter prompter;
+  ui::ScriptedPrompter prompter;
   int quits = 0;
   std::unique_ptr<app::Program> program;
 
@@ -35,7 +35,7 @@ struct ProgramRun {
     settings::WriteSetting("AccessMDBFile", "/data/shop.mdb");
   }
 
-  settings::Form1& form1() { return program->SetupDialog(); }
+  app::Form1& form1() { return program->SetupDialog(); }
   app::Form2& form2() { return program->MainWindow(); }
 
   template <typename Widget = QWidget>

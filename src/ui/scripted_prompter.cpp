@@ -1,10 +1,10 @@
-#include "app/scripted_prompter.h"
+#include "ui/scripted_prompter.h"
 
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 
-namespace app {
+namespace ui {
 
 QStringList ScriptedPrompter::ShownTexts() const {
   QStringList texts;
@@ -53,4 +53,4 @@ std::optional<QString> ScriptedPrompter::DoChooseOpenFile(const QString& title,
   return path;
 }
 
-}  // namespace app
+}  // namespace ui

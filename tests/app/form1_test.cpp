@@ -1,8 +1,8 @@
 // The setup dialog: layout, typing straight into the store, the file chooser,
 // keys that must do nothing, and its buttons.
-#include "app/command_button.h"
+#include "ui/command_button.h"
 #include "program_fixture.h"
-#include "settings/form1.h"
+#include "app/form1.h"
 #include "widget_checks.h"
 
 #include <QFontInfo>
@@ -15,20 +15,20 @@ namespace {
 
 using settings::ReadSetting;
 using testsupport::ProgramRun;
-using Kind = app::ScriptedPrompter::Kind;
+using Kind = ui::ScriptedPrompter::Kind;
 
 QLineEdit* Box(ProgramRun& run, const char* name) {
   return ProgramRun::Child<QLineEdit>(run.form1(), name);
 }
 
-app::CommandButton* Button(ProgramRun& run, const char* name) {
-  return ProgramRun::Child<app::CommandButton>(run.form1(), name);
+ui::CommandButton* Button(ProgramRun& run, const char* name) {
+  return ProgramRun::Child<ui::CommandButton>(run.form1(), name);
 }
 
 TEST(SetupDialogLayout, ControlsSitWhereTheLayoutPutsThem) {
   ProgramRun run;
   run.Start();
-  settings::Form1& form = run.form1();
+  app::Form1& form = run.form1();
   EXPECT_EQ(form.windowTitle(), "Setup Connections");
   // Client 6345 x 5055 twips, then the outer width set to 6495 twips.
   EXPECT_EQ(form.height(), 337);
@@ -61,7 +61,7 @@ TEST(SetupDialogLayout, ControlsSitWhereTheLayoutPutsThem) {
 TEST(SetupDialogLayout, CaptionsNamesFontsAndMasking) {
   ProgramRun run;
   run.Start();
-  settings::Form1& form = run.form1();
+  app::Form1& form = run.form1();
   const struct {
     const char* name;
     const char* accessibleName;
@@ -145,7 +145,7 @@ TEST(SetupDialogTyping, EveryKeystrokeIsStoredBeforeOk) {
 TEST(SetupDialogKeys, EscapeAndEnterDoNothing) {
   ProgramRun run;
   run.Start();
-  settings::Form1& form = run.form1();
+  app::Form1& form = run.form1();
   int tests = 0;
   form.hooks.testConnection = [&] { ++tests; };
   for (const char* focused : {"Text1", "txtPassword", "Check3", "Check2"}) {
@@ -182,25 +182,25 @@ TEST(SetupDialogChooser, ChosenPathIsStoredAtOnceAndCancelKeepsTheOldOne) {
     EXPECT_EQ(ReadSetting("AccessMDBFile"), c.shown);
     EXPECT_EQ(Button(run, "Check1")->Value(), 0);
   }
-  const app::ScriptedPrompter::Shown chooser{
+  const ui::ScriptedPrompter::Shown chooser{
       Kind::OpenFile, "Add File(s) - Hold Ctrl to select multiple files",
       "Microsoft Database (*.mdb *.accdb)"};
   EXPECT_EQ(run.prompter.ShownItems(),
-            (std::vector<app::ScriptedPrompter::Shown>(std::size(cases), chooser)));
+            (std::vector<ui::ScriptedPrompter::Shown>(std::size(cases), chooser)));
   EXPECT_TRUE(run.form1().isVisible());
 }
 
 TEST(SetupDialogButtons, EachPressRunsOnceWithTheButtonReleased) {
   ProgramRun run;
   run.Start();
-  settings::Form1& form = run.form1();
-  app::CommandButton* test = Button(run, "Check3");
+  app::Form1& form = run.form1();
+  ui::CommandButton* test = Button(run, "Check3");
   int runs = 0;
   form.hooks.testConnection = [&] {
     ++runs;
     EXPECT_EQ(test->Value(), 0);
     EXPECT_FALSE(test->isDown());
-    app::ArrowOnExit arrow(form);
+    ui::ArrowOnExit arrow(form);
     arrow.SetHourglass();
     run.prompter.ShowMessage("Connection successful.");
   };
@@ -210,8 +210,8 @@ TEST(SetupDialogButtons, EachPressRunsOnceWithTheButtonReleased) {
   QTest::mouseClick(test, Qt::LeftButton);
   EXPECT_EQ(runs, 1);
   EXPECT_EQ(clicks.count(), 2);
-  EXPECT_EQ(pointerWhileShown, app::kHourglass);
-  EXPECT_EQ(form.MousePointer(), app::kArrow);
+  EXPECT_EQ(pointerWhileShown, ui::kHourglass);
+  EXPECT_EQ(form.MousePointer(), ui::kArrow);
 
   // "OK" once: the main window is loaded and shown once.
   int loads = 0;

@@ -1,6 +1,6 @@
 // The table list: case-insensitive order that no locale changes, and a
 // selection that only the user (or SetListIndex) moves.
-#include "app/table_list.h"
+#include "ui/table_list.h"
 
 #include <QCollator>
 #include <QItemSelectionModel>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using app::TableList;
+using ui::TableList;
 
 QStringList Entries(const TableList& list) {
   QStringList names;

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <functional>
 
-namespace app {
+namespace ui {
 
 class Prompter;
 
@@ -35,4 +35,4 @@ class CommandButton : public QPushButton {
 // passing through the window toolkit.
 void RunCommand(Prompter& prompter, const std::function<void()>& command);
 
-}  // namespace app
+}  // namespace ui

@@ -6,7 +6,7 @@
 
 #include <QListWidget>
 
-namespace app {
+namespace ui {
 
 class TableList : public QListWidget {
   Q_OBJECT
@@ -32,4 +32,4 @@ class TableList : public QListWidget {
   static bool SortsBefore(const QString& a, const QString& b);
 };
 
-}  // namespace app
+}  // namespace ui

@@ -7,7 +7,7 @@
 class QFont;
 class QLabel;
 
-namespace app {
+namespace ui {
 
 // A frame: a thin grey rectangle whose top line runs through the caption.
 // Children sit at positions relative to its outer corner.
@@ -30,4 +30,4 @@ void PaintWhite(QWidget& form);
 // little closer until it fits.
 void FitCaption(QLabel& label);
 
-}  // namespace app
+}  // namespace ui

@@ -1,11 +1,11 @@
-#include "app/form_look.h"
+#include "ui/form_look.h"
 
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
 
-namespace app {
+namespace ui {
 
 QFont ArialNine(bool bold) {
   QFont font(QStringLiteral("Arial"), 9);
@@ -43,4 +43,4 @@ void FitCaption(QLabel& label) {
   label.setFont(font);
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,8 +1,8 @@
-#include "app/table_list.h"
+#include "ui/table_list.h"
 
 #include <QCollator>
 
-namespace app {
+namespace ui {
 
 namespace {
 
@@ -75,4 +75,4 @@ void TableList::RemoveItem(int index) {
   SetListIndex(selectedItem ? row(selectedItem) : -1);
 }
 
-}  // namespace app
+}  // namespace ui

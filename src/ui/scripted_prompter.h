@@ -4,14 +4,14 @@
 // message naming the question.
 #pragma once
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 
 #include <QStringList>
 #include <deque>
 #include <functional>
 #include <vector>
 
-namespace app {
+namespace ui {
 
 class ScriptedPrompter : public Prompter {
  public:
@@ -54,4 +54,4 @@ class ScriptedPrompter : public Prompter {
   std::function<void(const Shown&)> observer_;
 };
 
-}  // namespace app
+}  // namespace ui

@@ -3,14 +3,14 @@
 // and centring a window on the screen.
 #pragma once
 
-#include "app/twips.h"
+#include "ui/twips.h"
 #include "dataaccess/value.h"
 
 #include <QString>
 
 class QWidget;
 
-namespace app {
+namespace ui {
 
 class TableList;
 
@@ -43,4 +43,4 @@ void CenterForm(QWidget& window);
 // up the difference.
 void SetOuterWidth(QWidget& window, int twips);
 
-}  // namespace app
+}  // namespace ui

@@ -1,8 +1,8 @@
-#include "app/mouse_pointer.h"
+#include "ui/mouse_pointer.h"
 
 #include <QWidget>
 
-namespace app {
+namespace ui {
 
 void ApplyMousePointer(QWidget& window, int shape) {
   switch (shape) {
@@ -18,4 +18,4 @@ void ApplyMousePointer(QWidget& window, int shape) {
   }
 }
 
-}  // namespace app
+}  // namespace ui

@@ -3,9 +3,9 @@
 // operate it.
 #pragma once
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 
-namespace app {
+namespace ui {
 
 class QtPrompter : public Prompter {
  protected:
@@ -16,4 +16,4 @@ class QtPrompter : public Prompter {
   std::optional<QString> DoChooseOpenFile(const QString& title, const QString& filter) override;
 };
 
-}  // namespace app
+}  // namespace ui

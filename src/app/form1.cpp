@@ -1,10 +1,10 @@
-#include "settings/form1.h"
+#include "app/form1.h"
 
-#include "app/command_button.h"
-#include "app/form_look.h"
-#include "app/main_module.h"
-#include "app/prompter.h"
-#include "app/twips.h"
+#include "ui/command_button.h"
+#include "ui/form_look.h"
+#include "ui/main_module.h"
+#include "ui/prompter.h"
+#include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -12,31 +12,32 @@
 #include <QLineEdit>
 #include <QPixmap>
 
-namespace settings {
+namespace app {
 
 namespace {
 
+using settings::ConnectionSettings;
 using Field = ConnectionSettings::Field;
 
 // Sets a control's designer name, font and place (twips, in its container).
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
   widget->setObjectName(QString::fromLatin1(name));
-  widget->setFont(app::ArialNine(true));
-  widget->setGeometry(app::TwipRect(left, top, width, height));
+  widget->setFont(ui::ArialNine(true));
+  widget->setGeometry(ui::TwipRect(left, top, width, height));
   return widget;
 }
 
 QLabel* AddLabel(QWidget* container, const char* name, const QString& caption, int left, int top,
                  int width, int height) {
   QLabel* label = Place(new QLabel(caption, container), name, left, top, width, height);
-  app::FitCaption(*label);
+  ui::FitCaption(*label);
   return label;
 }
 
 }  // namespace
 
-Form1::Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* parent)
+Form1::Form1(ConnectionSettings& settings, ui::Prompter& prompter, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),
@@ -46,11 +47,11 @@ Form1::Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* par
   QPixmap blank(32, 32);
   blank.fill(Qt::transparent);
   setWindowIcon(QIcon(blank));
-  setFont(app::ArialNine(false));
-  app::PaintWhite(*this);
-  setFixedSize(app::TwipsToPixels(6345), app::TwipsToPixels(5055));
+  setFont(ui::ArialNine(false));
+  ui::PaintWhite(*this);
+  setFixedSize(ui::TwipsToPixels(6345), ui::TwipsToPixels(5055));
 
-  frame1_ = Place(new app::Frame(QStringLiteral("MySQL Database"), this), "Frame1", 120, 120, 6135,
+  frame1_ = Place(new ui::Frame(QStringLiteral("MySQL Database"), this), "Frame1", 120, 120, 6135,
                   2895);
   AddLabel(frame1_, "Label2", QStringLiteral("Server:"), 240, 405, 1095, 255);
   AddLabel(frame1_, "Label1", QStringLiteral("Username:"), 240, 885, 1095, 255);
@@ -65,7 +66,7 @@ Form1::Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* par
   Place(AddBox(frame1_, "Text4", QStringLiteral("Database:"), Field::Database), "Text4", 1320,
         1800, 4575, 330);
 
-  frame2_ = Place(new app::Frame(QStringLiteral("Access Database"), this), "Frame2", 120, 3120,
+  frame2_ = Place(new ui::Frame(QStringLiteral("Access Database"), this), "Frame2", 120, 3120,
                   6135, 1335);
   AddLabel(frame2_, "Label5", QStringLiteral("Access MDB File:"), 240, 405, 1455, 255);
   AddLabel(frame2_, "lblPassword", QStringLiteral("Access Password (if required):"), 240, 885,
@@ -81,15 +82,15 @@ Form1::Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* par
   }
 
   // The window-level buttons lie over the frames and are drawn above them.
-  check3_ = Place(new app::CommandButton(QStringLiteral("Test Connection"), this), "Check3", 240,
+  check3_ = Place(new ui::CommandButton(QStringLiteral("Test Connection"), this), "Check3", 240,
                   2400, 5775, 375);
-  check1_ = Place(new app::CommandButton(QStringLiteral("..."), this), "Check1", 5640, 3480, 325,
+  check1_ = Place(new ui::CommandButton(QStringLiteral("..."), this), "Check1", 5640, 3480, 325,
                   330);
-  check2_ = Place(new app::CommandButton(QStringLiteral("OK"), this), "Check2", 120, 4560, 6135,
+  check2_ = Place(new ui::CommandButton(QStringLiteral("OK"), this), "Check2", 120, 4560, 6135,
                   375);
   for (QWidget* button : {check3_, check1_, check2_}) button->raise();
 
-  check3_->SetCommand([this] { app::RunCommand(prompter_, hooks.testConnection); });
+  check3_->SetCommand([this] { ui::RunCommand(prompter_, hooks.testConnection); });
   check1_->SetCommand([this] { ChooseAccessFile(); });
   check2_->SetCommand([this] { GoToMainWindow(); });
 
@@ -115,7 +116,7 @@ QLineEdit* Form1::AddBox(QWidget* container, const char* name, const QString& la
 }
 
 void Form1::Load() {
-  app::CenterForm(*this);
+  ui::CenterForm(*this);
   settings_.Load();
   for (int i = 0; i < ConnectionSettings::kFieldCount; ++i)
     boxes_[i]->setText(settings_.Get(static_cast<Field>(i)));
@@ -124,12 +125,12 @@ void Form1::Load() {
   } else {
     show();
   }
-  app::SetOuterWidth(*this, 120 + 6135 + 240);  // Frame1's left and width, and a margin
+  ui::SetOuterWidth(*this, 120 + 6135 + 240);  // Frame1's left and width, and a margin
 }
 
 void Form1::SetMousePointer(int shape) {
   pointer_ = shape;
-  app::ApplyMousePointer(*this, shape);
+  ui::ApplyMousePointer(*this, shape);
 }
 
 void Form1::ChooseAccessFile() {
@@ -148,4 +149,4 @@ void Form1::closeEvent(QCloseEvent* event) {
   if (hooks.closed) hooks.closed();
 }
 
-}  // namespace settings
+}  // namespace app

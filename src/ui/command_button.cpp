@@ -1,9 +1,9 @@
-#include "app/command_button.h"
+#include "ui/command_button.h"
 
-#include "app/prompter.h"
+#include "ui/prompter.h"
 #include "dataaccess/error.h"
 
-namespace app {
+namespace ui {
 
 CommandButton::CommandButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent) {
@@ -36,4 +36,4 @@ void RunCommand(Prompter& prompter, const std::function<void()>& command) {
   }
 }
 
-}  // namespace app
+}  // namespace ui

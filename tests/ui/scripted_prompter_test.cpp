@@ -1,12 +1,12 @@
 // The test prompter records what a command showed and fails loudly when a
 // command asks something the test did not foresee.
-#include "app/scripted_prompter.h"
+#include "ui/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using app::ScriptedPrompter;
+using ui::ScriptedPrompter;
 using Kind = ScriptedPrompter::Kind;
 
 TEST(ScriptedPrompter, RecordsInOrderAndAnswersFromQueues) {

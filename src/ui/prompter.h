@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-namespace app {
+namespace ui {
 
 inline const QString kAppTitle = QStringLiteral("Tabloria");
 
@@ -45,4 +45,4 @@ class Prompter {
                                                   const QString& filter) = 0;
 };
 
-}  // namespace app
+}  // namespace ui

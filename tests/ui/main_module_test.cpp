@@ -1,6 +1,6 @@
 // The Main procedures: list scans, Null defaults and window centring.
-#include "app/main_module.h"
-#include "app/table_list.h"
+#include "ui/main_module.h"
+#include "ui/table_list.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using app::TableList;
+using ui::TableList;
 using dataaccess::Value;
 
 // Builds a list in the given order, bypassing the sort, so that scans over
@@ -44,7 +44,7 @@ TEST(ListContains, ComparesWholeEntriesExactly) {
   for (const Case& c : cases) {
     TableList list;
     Fill(list, c.entries);
-    EXPECT_EQ(app::ListContains(c.text, list), c.expected)
+    EXPECT_EQ(ui::ListContains(c.text, list), c.expected)
         << c.entries.join(',').toStdString() << " / '" << c.text << "'";
   }
 }
@@ -67,7 +67,7 @@ TEST(RemoveListItem, ScansOncePastEachRemoval) {
   for (const Case& c : cases) {
     TableList list;
     Fill(list, c.before);
-    app::RemoveListItem(list, c.text);
+    ui::RemoveListItem(list, c.text);
     EXPECT_EQ(Entries(list), c.after) << c.before.join(',').toStdString() << " - '" << c.text << "'";
   }
 }
@@ -76,7 +76,7 @@ TEST(RemoveListItem, RemovedSelectionLeavesNone) {
   TableList list;
   Fill(list, {"a", "b", "c"});
   list.SetListIndex(1);
-  app::RemoveListItem(list, "b");
+  ui::RemoveListItem(list, "b");
   EXPECT_EQ(list.ListIndex(), -1);
 }
 
@@ -89,13 +89,13 @@ TEST(NullToDefault, OnlyNullIsReplacedAndTypesAreKept) {
       dataaccess::Bytes{},
   };
   for (const Value& value : cases) {
-    Value result = app::NullToDefault(value, empty);
+    Value result = ui::NullToDefault(value, empty);
     EXPECT_EQ(result.index(), value.index());
     EXPECT_EQ(result, value);
   }
-  EXPECT_EQ(app::NullToDefault(dataaccess::Null{}, empty), empty);
-  EXPECT_EQ(app::NullToDefault(dataaccess::Null{}, Value{std::int64_t{7}}), Value{std::int64_t{7}});
-  EXPECT_TRUE(dataaccess::IsNull(app::NullToDefault(dataaccess::Null{}, dataaccess::Null{})));
+  EXPECT_EQ(ui::NullToDefault(dataaccess::Null{}, empty), empty);
+  EXPECT_EQ(ui::NullToDefault(dataaccess::Null{}, Value{std::int64_t{7}}), Value{std::int64_t{7}});
+  EXPECT_TRUE(dataaccess::IsNull(ui::NullToDefault(dataaccess::Null{}, dataaccess::Null{})));
 }
 
 TEST(CenterForm, ComputesInTwipsWithSinglePrecision) {
@@ -111,7 +111,7 @@ TEST(CenterForm, ComputesInTwipsWithSinglePrecision) {
       {0, 0, 16777217.0f, 0, 8388608, -1000},
   };
   for (const Case& c : cases) {
-    const app::TwipPosition at = app::CenterForm(c.width, c.height, c.screenWidth, c.screenHeight);
+    const ui::TwipPosition at = ui::CenterForm(c.width, c.height, c.screenWidth, c.screenHeight);
     EXPECT_EQ(at.left, c.left) << c.width << " on " << c.screenWidth;
     EXPECT_EQ(at.top, c.top) << c.height << " on " << c.screenHeight;
   }
@@ -124,7 +124,7 @@ TEST(CenterForm, PlacesTheWindowByItsOuterSize) {
   const QRect frame = window.frameGeometry();
   ASSERT_GT(frame.width(), window.width()) << "the offscreen platform should draw a frame";
 
-  app::CenterForm(window);
+  ui::CenterForm(window);
 
   const QRect screen = window.screen()->geometry();
   const QRect placed = window.frameGeometry();
@@ -140,7 +140,7 @@ TEST(SetOuterWidth, SetsTheFrameWidthNotTheClientWidth) {
   QWidget window;
   window.setFixedSize(423, 337);
   window.show();
-  app::SetOuterWidth(window, 6495);
+  ui::SetOuterWidth(window, 6495);
   EXPECT_EQ(window.frameGeometry().width(), 433);
   EXPECT_EQ(window.height(), 337);
 }

@@ -5,7 +5,7 @@
 #include <QRect>
 #include <cmath>
 
-namespace app {
+namespace ui {
 
 inline constexpr int kTwipsPerPixel = 15;
 
@@ -20,4 +20,4 @@ inline QRect TwipRect(int left, int top, int width, int height) {
                TwipsToPixels(height));
 }
 
-}  // namespace app
+}  // namespace ui

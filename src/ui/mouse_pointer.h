@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace app {
+namespace ui {
 
 inline constexpr int kDefaultPointer = 0;
 inline constexpr int kArrow = 1;
@@ -42,4 +42,4 @@ class ArrowOnExit {
   bool armed_ = false;
 };
 
-}  // namespace app
+}  // namespace ui

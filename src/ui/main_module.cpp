@@ -1,12 +1,12 @@
-#include "app/main_module.h"
+#include "ui/main_module.h"
 
-#include "app/table_list.h"
+#include "ui/table_list.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-namespace app {
+namespace ui {
 
 bool ListContains(const QString& text, const TableList& list) {
   bool found = false;
@@ -61,4 +61,4 @@ void SetOuterWidth(QWidget& window, int twips) {
   window.setFixedWidth(client);
 }
 
-}  // namespace app
+}  // namespace ui

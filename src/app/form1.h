@@ -4,7 +4,7 @@
 // to the store at once. It stays alive (shown or hidden) for the whole run.
 #pragma once
 
-#include "app/mouse_pointer.h"
+#include "ui/mouse_pointer.h"
 #include "settings/connection_settings.h"
 
 #include <QWidget>
@@ -14,14 +14,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 
-namespace app {
+namespace ui {
 class CommandButton;
 class Prompter;
-}  // namespace app
+}  // namespace ui
 
-namespace settings {
+namespace app {
 
-class Form1 : public QWidget, public app::PointerHost {
+class Form1 : public QWidget, public ui::PointerHost {
   Q_OBJECT
 
  public:
@@ -36,7 +36,7 @@ class Form1 : public QWidget, public app::PointerHost {
       QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
   static inline const QString kChooserFilter = QStringLiteral("Microsoft Database (*.mdb *.accdb)");
 
-  Form1(ConnectionSettings& settings, app::Prompter& prompter, QWidget* parent = nullptr);
+  Form1(settings::ConnectionSettings& settings, ui::Prompter& prompter, QWidget* parent = nullptr);
 
   // Start-up: centre, fill the boxes from the store, then show either the
   // main window (settings complete; this window stays hidden) or itself;
@@ -53,20 +53,20 @@ class Form1 : public QWidget, public app::PointerHost {
 
  private:
   QLineEdit* AddBox(QWidget* container, const char* name, const QString& label,
-                    ConnectionSettings::Field field);
+                    settings::ConnectionSettings::Field field);
   void ChooseAccessFile();
   void GoToMainWindow();
 
-  ConnectionSettings& settings_;
-  app::Prompter& prompter_;
-  int pointer_ = app::kDefaultPointer;
+  settings::ConnectionSettings& settings_;
+  ui::Prompter& prompter_;
+  int pointer_ = ui::kDefaultPointer;
 
   QGroupBox* frame1_;
   QGroupBox* frame2_;
-  QLineEdit* boxes_[ConnectionSettings::kFieldCount];
-  app::CommandButton* check1_;
-  app::CommandButton* check2_;
-  app::CommandButton* check3_;
+  QLineEdit* boxes_[settings::ConnectionSettings::kFieldCount];
+  ui::CommandButton* check1_;
+  ui::CommandButton* check2_;
+  ui::CommandButton* check3_;
 };
 
-}  // namespace settings
+}  // namespace app

@@ -1,11 +1,11 @@
-#include "app/qt_prompter.h"
+#include "ui/qt_prompter.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace app {
+namespace ui {
 
 namespace {
 
@@ -46,4 +46,4 @@ std::optional<QString> QtPrompter::DoChooseOpenFile(const QString& title, const 
   return dialog.selectedFiles().first();
 }
 
-}  // namespace app
+}  // namespace ui
