@@ -12,6 +12,14 @@ namespace dataaccess {
 inline constexpr std::int32_t kConnectFailed = -2147467259;  // 0x80004005: could not connect or open
 inline constexpr std::int32_t kCommandError = -2147217900;   // 0x80040E14: statement rejected
 inline constexpr std::int32_t kClientFailure = -2147418113;  // 0x8000FFFF: connection lost, client fault
+inline constexpr std::int32_t kTypeMismatch = -2147217913;   // 0x80040E07: a value of the wrong kind
+inline constexpr std::int32_t kValueOverflow = -2147217833;  // 0x80040E57: a value too long or too large
+
+// Whether a failed statement was refused for what it said (its syntax or its
+// values), so that the statements after it can still run.
+inline bool IsStatementRefusal(std::int32_t number) {
+  return number == kCommandError || number == kTypeMismatch || number == kValueOverflow;
+}
 
 class DbError : public std::runtime_error {
  public:

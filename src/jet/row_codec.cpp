@@ -200,6 +200,28 @@ namespace {
   throw Error(kStatementFailed, "The value for field '" + c.name + "' " + why + ".");
 }
 
+constexpr int kFieldTooSmallJet = 3163;
+
+[[noreturn]] void TooLong(const Column& c, std::size_t have, std::size_t most, const char* unit) {
+  throw Error(kDataOverflow,
+              "The field is too small to accept the amount of data you attempted to add.  Try inserting or pasting "
+              "less data. (The field '" + c.name + "' holds at most " + std::to_string(most) + " " + unit +
+                  "; the value has " + std::to_string(have) + ".)",
+              kFieldTooSmallJet);
+}
+
+// A text value as stored: UTF-16, at most `most` units (0: no limit). A NUL
+// or a leading U+FEFF would not read back as written (readers end texts at
+// NUL; FF FE at the start marks compressed text): refused.
+std::u16string StoredText(const Column& c, const std::string& utf8, std::size_t most) {
+  std::u16string text = Utf8ToUtf16(utf8);
+  if (most != 0 && text.size() > most) TooLong(c, text.size(), most, "characters");
+  if (!text.empty() && text.front() == 0xFEFF)
+    Reject(c, "starts with the character U+FEFF, which Jet reads as the mark of a compressed text");
+  if (text.find(u'\0') != std::u16string::npos) Reject(c, "holds the character U+0000, which a Jet text cannot keep");
+  return text;
+}
+
 template <typename T>
 const T& Want(const Column& c, const Value& v) {
   if (!std::holds_alternative<T>(v)) Reject(c, "is not a " + TypeName(c.type) + " value");
@@ -227,12 +249,11 @@ void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
       const std::string& text = Want<Text>(c, v).text;
       const std::size_t width = c.length / 2;
       std::size_t i = 0;
-      if (std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
-        if (text.size() > width) Reject(c, "is too long for its column");
+      if (std::all_of(text.begin(), text.end(), [](char ch) { return ch > 0 && static_cast<unsigned char>(ch) < 0x80; })) {
+        if (text.size() > width) TooLong(c, text.size(), width, "characters");
         for (; i < text.size(); ++i) PutU16(p + 2 * i, static_cast<std::uint8_t>(text[i]));
       } else {
-        std::u16string s = Utf8ToUtf16(text);
-        if (s.size() > width) Reject(c, "is too long for its column");
+        std::u16string s = StoredText(c, text, width);
         for (; i < s.size(); ++i) PutU16(p + 2 * i, s[i]);
       }
       for (; i < width; ++i) PutU16(p + 2 * i, u' ');
@@ -240,7 +261,7 @@ void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
     }
     case ColumnType::Binary: {
       const auto& b = Want<Binary>(c, v).bytes;
-      if (b.size() > c.length) Reject(c, "is too long for its column");
+      if (b.size() > c.length) TooLong(c, b.size(), c.length, "bytes");
       std::memcpy(p, b.data(), b.size());
       return;
     }
@@ -261,17 +282,14 @@ std::vector<std::uint8_t> VariableBytes(const Column& c, const Value& v, const L
     return store(c, data);
   };
   switch (c.Type()) {
-    case ColumnType::Text: {
-      std::u16string text = Utf8ToUtf16(Want<Text>(c, v).text);
-      if (2 * text.size() > c.length) Reject(c, "is too long for its column");
-      return EncodeText(text, c.IsCompressed());
-    }
+    case ColumnType::Text:
+      return EncodeText(StoredText(c, Want<Text>(c, v).text, c.length / 2), c.IsCompressed());
     case ColumnType::Binary: {
       const auto& b = Want<Binary>(c, v).bytes;
-      if (b.size() > c.length) Reject(c, "is too long for its column");
+      if (b.size() > c.length) TooLong(c, b.size(), c.length, "bytes");
       return b;
     }
-    case ColumnType::Memo: return longValue(EncodeText(Utf8ToUtf16(Want<Memo>(c, v).text), c.IsCompressed()));
+    case ColumnType::Memo: return longValue(EncodeText(StoredText(c, Want<Memo>(c, v).text, 0), c.IsCompressed()));
     case ColumnType::Ole: return longValue(Want<Ole>(c, v).bytes);
     default: {
       std::vector<std::uint8_t> bytes(FixedSize(c));

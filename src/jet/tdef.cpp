@@ -67,7 +67,7 @@ Column ReadColumn(ByteSpan b, std::size_t at, const Format& f) {
   c.fixedOffset = U16(b, at + f.columnFixedOffsetAt);
   c.length = U16(b, at + f.columnLengthAt);
   if (IsText(c)) {
-    c.sortOrder = U16(b, at + f.columnSortOrderAt);
+    c.sortLcid = U16(b, at + f.columnSortOrderAt);
     if (f.sortOrderHasVersion) c.sortVersion = b[at + f.columnSortOrderAt + 3];
     if (f.columnCodePageAt) c.codePage = U16(b, at + f.columnCodePageAt);
   }

@@ -81,7 +81,7 @@ struct Column {
   std::uint8_t scale = 0;
   std::uint8_t flags = 0;
   std::uint8_t extraFlags = 0;
-  std::uint16_t sortOrder = 0;  // text and memo: LCID of their sort order
+  std::uint16_t sortLcid = 0;  // text and memo: LCID of their sort order
   std::uint8_t sortVersion = 0;
   std::uint16_t codePage = 0;   // Access 97 text and memo: their code page
   std::uint32_t complexId = 0;  // complex columns
@@ -91,6 +91,7 @@ struct Column {
   bool Readable() const { return kind == ColumnKind::kValue; }
   bool IsFixed() const { return flags & kColumnFixed; }
   bool IsCompressed() const { return extraFlags & kColumnCompressed; }
+  bool IsAutoNumber() const { return flags & kColumnAutoLong; }
 };
 
 // What a column of a kind other than kValue holds, for messages: "attached

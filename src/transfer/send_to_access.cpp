@@ -144,7 +144,7 @@ void SendTableToAccess::Send() {
       try {
         msaccess::ExecuteAccessStatement(env_.settings, insert);
       } catch (const dataaccess::DbError& error) {
-        if (error.Number() != dataaccess::kCommandError) {
+        if (!dataaccess::IsStatementRefusal(error.Number())) {
           failed = error;
           break;
         }

@@ -352,7 +352,8 @@ TEST(JetConnection, FailuresCarryTheEnginesNumberAndDescription) {
       {"syntax", JetString(copy), "SELEKT * FROM Table1", dataaccess::kCommandError},
       {"name already taken", JetString(copy), "CREATE TABLE table1 (a text(5))", dataaccess::kCommandError},
       {"value too long", JetString(copy), "INSERT INTO Table3 VALUES(1, '" + std::string(51, 'x') + "')",
-       dataaccess::kCommandError},
+       dataaccess::kValueOverflow},
+      {"value of the wrong kind", JetString(copy), "INSERT INTO Table3 VALUES('one', 'x')", dataaccess::kTypeMismatch},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

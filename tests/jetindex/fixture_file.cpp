@@ -81,6 +81,11 @@ KeyValue DecodeValue(const FixtureColumn& column, const std::uint8_t* p, std::si
     case 0x09:
     case 0x0F: return std::vector<std::uint8_t>(p, p + n);
     case 0x0A: return DecodeText(p, n);
+    case 0x10: {  // sign byte, then four little-endian words, the most significant first
+      jet::index::KeyDecimal d{(p[0] & 0x80) != 0, 0};
+      for (int w = 0; w < 4; ++w) d.magnitude = d.magnitude << 32 | U32(p + 1 + 4 * w);
+      return d;
+    }
   }
   throw std::runtime_error("fixture column type " + std::to_string(column.type) + " not readable here");
 }
@@ -139,6 +144,8 @@ FixtureTable FixtureFile::Table(std::uint32_t tdefPage) const {
     c.number = U16(&def[off + 5]);
     c.varIndex = U16(&def[off + 7]);
     c.fixed = (def[off + 15] & 0x01) != 0;
+    c.sortLcid = U16(&def[off + 11]);
+    c.sortVersion = def[off + 14];
     c.fixedOffset = U16(&def[off + 21]);
     c.length = U16(&def[off + 23]);
     table.columns.push_back(c);
@@ -204,10 +211,16 @@ std::string FixtureDir() {
 
 std::vector<std::string> FixturePaths() {
   std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::directory_iterator(FixtureDir())) {
-    if (e.path().extension() == ".mdb") paths.push_back(e.path().string());
+  const std::filesystem::path accdb = std::filesystem::path(FixtureDir()).parent_path() / "accdb";
+  for (const auto& [dir, extension] : {std::pair{std::filesystem::path(FixtureDir()), ".mdb"}, {accdb, ".accdb"}}) {
+    if (!std::filesystem::is_directory(dir)) continue;
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      if (e.path().extension() == extension) found.push_back(e.path().string());
+    }
+    std::sort(found.begin(), found.end());
+    paths.insert(paths.end(), found.begin(), found.end());
   }
-  std::sort(paths.begin(), paths.end());
   return paths;
 }
 

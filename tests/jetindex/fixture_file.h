@@ -19,6 +19,8 @@ struct FixtureColumn {
   std::uint16_t fixedOffset = 0;
   std::uint16_t length = 0;
   bool fixed = false;
+  std::uint16_t sortLcid = 0;     // text columns: the sort order's LCID
+  std::uint8_t sortVersion = 0;  // and its version
   std::string name;
 };
 
@@ -62,6 +64,9 @@ class FixtureFile {
 
 // The fixture folder: $TABLORIA_FIXTURES or the shared default.
 std::string FixtureDir();
+// Its Jet 4 files, then the Access 2007 and later files of the sibling folder accdb when
+// there is one: their indexes are laid out as in Jet 4 files, and some carry the newer
+// General sort order.
 std::vector<std::string> FixturePaths();
 
 }  // namespace jetindex_test

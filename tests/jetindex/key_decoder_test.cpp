@@ -44,6 +44,9 @@ TEST(KeyDecoder, NumbersAndBytesDecodeToTheirValues) {
       {{KeyType::kBinary, true}, std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0}},
       {{KeyType::kGuid, true}, std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}},
       {{KeyType::kLong, false}, KeyNull{}},
+      {{KeyType::kDecimal, true}, jet::index::KeyDecimal{true, 12345}},
+      {{KeyType::kDecimal, false}, jet::index::KeyDecimal{false, static_cast<unsigned __int128>(1) << 100}},
+      {{KeyType::kDecimal, false}, jet::index::KeyDecimal{true, 7}},
   };
   for (const ValueCase& c : cases) {
     const KeyBytes key = EncodeIndexKey({c.column}, {c.value});
@@ -79,13 +82,16 @@ std::u16string RandomText(std::mt19937& rng) {
 }
 
 TEST(KeyDecoder, WriterAndModelAgreeOnMixedTexts) {
-  std::mt19937 rng(20240517);
-  const std::vector<KeyColumn> columns = {{KeyType::kLong, true}, {KeyType::kText, true}, {KeyType::kText, false}};
-  for (int i = 0; i < 20000; ++i) {
-    const std::vector<KeyValue> values = {std::int64_t(i), RandomText(rng), RandomText(rng)};
-    const KeyBytes key = EncodeIndexKey(columns, values);
-    const auto difference = CompareKeyWithRow(columns, key, values);
-    ASSERT_EQ(difference, std::nullopt) << ToHex(key);
+  for (jet::index::TextOrder order : {jet::index::TextOrder::kGeneralLegacy, jet::index::TextOrder::kGeneral}) {
+    std::mt19937 rng(20240517);
+    const std::vector<KeyColumn> columns = {
+        {KeyType::kLong, true}, {KeyType::kText, true, order}, {KeyType::kText, false, order}};
+    for (int i = 0; i < 10000; ++i) {
+      const std::vector<KeyValue> values = {std::int64_t(i), RandomText(rng), RandomText(rng)};
+      const KeyBytes key = EncodeIndexKey(columns, values);
+      const auto difference = CompareKeyWithRow(columns, key, values);
+      ASSERT_EQ(difference, std::nullopt) << ToHex(key);
+    }
   }
 }
 

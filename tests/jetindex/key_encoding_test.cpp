@@ -88,6 +88,20 @@ const KeyCase kCases[] = {
     {"case flags then unprintable", kTextAsc, u"\u3041-", "7F 7F 02 01 01 01 A0 FF 02 80 FF 80 FF 01 80 0B 06 82 00"},
     {"descending text inverts and ends FF 00", kTextDesc, u"abc", "80 B5 B3 B2 FE FF 00"},
     {"descending null text", kTextDesc, KeyNull{}, "FF"},
+
+    {"Decimal 1", {KeyType::kDecimal, true}, jet::index::KeyDecimal{false, 1},
+     "7F FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01"},
+    {"Decimal -1", {KeyType::kDecimal, true}, jet::index::KeyDecimal{true, 1},
+     "7F 00 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FE"},
+    {"Decimal 1 descending", {KeyType::kDecimal, false}, jet::index::KeyDecimal{false, 1},
+     "80 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FE"},
+    {"Decimal -1 descending keeps Jet 4's order", {KeyType::kDecimal, false}, jet::index::KeyDecimal{true, 1},
+     "80 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01"},
+    {"Decimal negative zero is zero", {KeyType::kDecimal, true}, jet::index::KeyDecimal{true, 0},
+     "7F FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+    {"Decimal of 17 digits", {KeyType::kDecimal, true},
+     jet::index::KeyDecimal{false, (static_cast<unsigned __int128>(0x0102030405060708ULL) << 64) | 0x090A0B0C0D0E0F10ULL},
+     "7F FF 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10"},
 };
 
 TEST(KeyEncoding, SingleValues) {
@@ -110,15 +124,21 @@ TEST(KeyEncoding, MultiColumnKeyIsConcatenation) {
   EXPECT_EQ(ToHex(key), "7F 8F 00 00 01 7F 6D 4A 4C 5E 51 38 01 00");
 }
 
-TEST(KeyEncoding, RefusesCharactersOutsideTheTable) {
-  const std::u16string cases[] = {u"Smile \U0001F600", u"lone \xD800 surrogate", u"\xDC00"};
-  for (const std::u16string& text : cases) {
-    try {
-      EncodeIndexKey({kTextAsc}, {text});
-      ADD_FAILURE() << "accepted a text with a surrogate";
-    } catch (const jet::Error& e) {
-      EXPECT_EQ(e.Number(), jet::kStatementFailed);
-      EXPECT_NE(e.Description().find("General sort order"), std::string::npos) << e.Description();
+TEST(KeyEncoding, RefusesCharactersOutsideTheTableNamingThem) {
+  const struct {
+    std::u16string text;
+    const char* named;
+  } cases[] = {{u"Smile \U0001F600", "U+1F600"}, {u"lone \xD800 surrogate", "U+D800"}, {u"\xDC00", "U+DC00"}};
+  for (const auto& c : cases) {
+    for (jet::index::TextOrder order : {jet::index::TextOrder::kGeneralLegacy, jet::index::TextOrder::kGeneral}) {
+      try {
+        EncodeIndexKey({{KeyType::kText, true, order}}, {c.text});
+        ADD_FAILURE() << "accepted a text with a surrogate";
+      } catch (const jet::Error& e) {
+        EXPECT_EQ(e.Number(), jet::kStatementFailed);
+        EXPECT_NE(e.Description().find(std::string("the character ") + c.named + ","), std::string::npos)
+            << e.Description();
+      }
     }
   }
 }

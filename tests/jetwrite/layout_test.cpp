@@ -34,6 +34,7 @@ struct Refusal {
 
 TEST(Refusals, FailWithJetsNumberAndChangeNothing) {
   const std::string kSetUp = "CREATE TABLE `t`(`a` char(3),`b` text(5),`m` memo)";
+  const std::string kTypedSetUp = "CREATE TABLE n (b BYTE, l LONG, d DATETIME, y YESNO, c CURRENCY)";
   const std::vector<Refusal> cases = {
       {"syntax", "CREATE TABLE `x` (`a` char(3)", jet::kStatementFailed, "Syntax error"},
       {"unknown statement", "UPDATE t SET a = 1", jet::kStatementFailed, "Invalid SQL statement"},
@@ -49,16 +50,34 @@ TEST(Refusals, FailWithJetsNumberAndChangeNothing) {
        "cannot index"},
       {"insert into unknown table", "INSERT INTO `nope` VALUES('1')", jet::kObjectNotFound, "cannot find"},
       {"too few values", "INSERT INTO `t` VALUES('1', '2')", jet::kStatementFailed, "Number of query values"},
-      {"value too long for char", "INSERT INTO `t` VALUES('abcd', '', NULL)", jet::kStatementFailed, "too long"},
-      {"value too long for text", "INSERT INTO `t` VALUES('a', '123456', NULL)", jet::kStatementFailed, "too long"},
+      {"value too long for char", "INSERT INTO `t` VALUES('abcd', '', NULL)", jet::kDataOverflow,
+       "The field 'a' holds at most 3 characters; the value has 4."},
+      {"value too long for text", "INSERT INTO `t` VALUES('a', '123456', NULL)", jet::kDataOverflow,
+       "The field 'b' holds at most 5 characters; the value has 6."},
       {"drop unknown table", "DROP TABLE nope;", jet::kObjectNotFound, "does not exist"},
       {"drop system table", "DROP TABLE MSysObjects", jet::kStatementFailed, "system table"},
       {"insert into system table", "INSERT INTO MSysACEs VALUES('1', '2', '3', '4')", jet::kStatementFailed,
        "system table"},
+      {"two AutoNumbers", "CREATE TABLE x (a COUNTER, b AUTOINCREMENT)", jet::kStatementFailed, "more than one AutoNumber"},
+      {"byte overflow", "INSERT INTO n VALUES(256, 1, #2000-01-01#, True, 1)", jet::kDataOverflow, "(Byte: 0 to 255)"},
+      {"long overflow", "INSERT INTO n VALUES(1, -2147483649, NULL, NULL, NULL)", jet::kDataOverflow, "Long Integer"},
+      {"currency decimals", "INSERT INTO n VALUES(1, 1, NULL, NULL, 0.12345)", jet::kDataOverflow, "4 decimals"},
+      {"text into a number", "INSERT INTO n VALUES('x', 1, NULL, NULL, NULL)", jet::kTypeMismatch, "Data type mismatch"},
+      {"no such date", "INSERT INTO n VALUES(1, 1, #2001-02-29#, NULL, NULL)", jet::kStatementFailed, "date"},
+      {"2 for Yes/No", "INSERT INTO n VALUES(1, 1, NULL, 2, NULL)", jet::kTypeMismatch, "Yes/No"},
+      {"leading U+FEFF", "INSERT INTO `t` VALUES('a', '\xEF\xBB\xBF" "b', NULL)", jet::kStatementFailed, "U+FEFF"},
+      {"leading U+FEFF in a memo", "INSERT INTO `t` VALUES('a', 'b', '\xEF\xBB\xBF')", jet::kStatementFailed, "U+FEFF"},
+      {"NUL", std::string("INSERT INTO `t` VALUES('a', 'b\0c', NULL)", 40), jet::kStatementFailed, "U+0000"},
+      {"NUL in a char column", std::string("INSERT INTO `t` VALUES('\0', 'b', NULL)", 38), jet::kStatementFailed,
+       "U+0000"},
+      {"invalid UTF-8", "INSERT INTO `t` VALUES('\xFF', 'b', NULL)", jet::kStatementFailed, "not valid UTF-8"},
+      {"lone surrogate as UTF-8", "INSERT INTO `t` VALUES('\xED\xB0\x80', 'b', NULL)", jet::kStatementFailed,
+       "not valid UTF-8"},
   };
   TempDir dir;
   auto file = dir.Copy("emptyJet4.mdb");
   jet::ExecuteStatement(file, "", kSetUp);
+  jet::ExecuteStatement(file, "", kTypedSetUp);
   std::vector<char> before = Bytes(file);
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.what);

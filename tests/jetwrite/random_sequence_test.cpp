@@ -84,7 +84,7 @@ TEST(RandomSequence, MatchesTheModelAfterEveryStep) {
           jet::ExecuteStatement(file, "", sql + ")");
         } catch (const jet::Error& e) {
           fits = false;
-          EXPECT_EQ(e.Number(), jet::kStatementFailed) << e.Description();
+          EXPECT_EQ(e.Number(), jet::kDataOverflow) << e.Description();
         }
         EXPECT_EQ(fits, shouldFit);
         if (fits) t.rows.push_back(row);

@@ -70,6 +70,24 @@ const knownOracleFaults = [
     applies: (o) => o.oracle === "mdb-json" && o.type === "Replication ID",
     check: (o) => fromBase64(o) !== null && fromBase64(o).toString("latin1").replace(/-/g, "") === o.ours.replace(/-/g, ""),
   },
+  {
+    // mdbtools prints Currency and Decimal values as doubles (15 to 17
+    // significant digits); mdb-reader reads them exactly, as we do. The
+    // printed double must be ours rounded to the digits it shows.
+    applies: (o) => o.oracle === "mdb-json" && (o.type === "Currency" || o.type === "Decimal") && typeof o.theirs === "number",
+    check: (o) => sameAsPrinted(Number(o.ours), o.theirs),
+  },
+  {
+    // Before 1899-12-30 an OLE date's fraction counts forward from midnight
+    // (-1.25 is 1899-12-29 06:00). mdb-reader reads the number as a straight
+    // count of days (1899-12-28 18:00); the number it read must be ours.
+    // mdbtools prints such values wrongly ("1900-01-00"): only mdb-reader's
+    // reading is checked there.
+    applies: (o) => o.type === "Date/Time" && o.ours !== null && o.ours.ole < 0 && o.ours.ole !== Math.trunc(o.ours.ole),
+    check: (o) =>
+      o.oracle === "mdb-json" ||
+      (o.theirs instanceof Date && o.theirs.getTime() === OLE_EPOCH_MS + Math.round(o.ours.ole * 86400000)),
+  },
 ];
 // Columns we leave out (mdbdump names them under "leftOut") and do not
 // compare: attachments, multi-valued fields and version histories, whose

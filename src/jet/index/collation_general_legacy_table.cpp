@@ -10,9 +10,11 @@
 // Each run: first code unit, length, class, inline code length and value (the value grows by
 // one per code unit along the run), auxiliary code length and value (class I and Z: accent
 // code; U: unprintable code; P: modifier), and for class Z whether the case flag is 2 (else 3).
-#include "collation_general_legacy_table.h"
+#include "collation.h"
 
 namespace jet::index {
+
+namespace {
 
 const CodeRun kGeneralLegacyRuns[] = {
     {0x0000, 1, kX, 0, 0x0, 0, 0x0, 0},
@@ -4032,6 +4034,8 @@ const CodeRun kGeneralLegacyRuns[] = {
     {0xFFEF, 17, kX, 0, 0x0, 0, 0x0, 0},
 };
 
-const std::size_t kGeneralLegacyRunCount = sizeof(kGeneralLegacyRuns) / sizeof(kGeneralLegacyRuns[0]);
+}  // namespace
+
+const CodeTable kGeneralLegacyCodes = {kGeneralLegacyRuns, sizeof(kGeneralLegacyRuns) / sizeof(kGeneralLegacyRuns[0])};
 
 }  // namespace jet::index

@@ -3,6 +3,10 @@
 // negative ones; Boolean 00 (true) / FF (false) and never null; Binary and GUID in 8-byte
 // segments each followed by a length byte (9 = more follows); Text per the General sort
 // order. Descending columns invert the value bytes (segment length bytes 9 excepted).
+// Decimal: a sign byte and the 16-byte big-endian magnitude, all inverted when the value is
+// negative in an ascending column or not negative in a descending one, then the sign byte
+// replaced by 00 (negative) or FF. Jet 4 keeps this form although it sorts negative values
+// of descending columns the wrong way round; Access 2007 files use another.
 #include "index_key.h"
 
 #include <bit>
@@ -84,6 +88,16 @@ void AppendSegmented(const std::vector<std::uint8_t>& data, bool ascending, KeyB
   if (!ascending) Invert(out, from);
 }
 
+void AppendDecimal(const KeyColumn& column, const KeyDecimal& value, KeyBytes& out) {
+  const bool negative = value.negative && value.magnitude != 0;
+  const std::size_t from = out.size();
+  out.push_back(negative ? 0x80 : 0x00);
+  AppendBigEndian(std::uint64_t(value.magnitude >> 64), 8, out);
+  AppendBigEndian(std::uint64_t(value.magnitude), 8, out);
+  if (negative == column.ascending) Invert(out, from);
+  out[from] = negative ? 0x00 : 0xFF;
+}
+
 [[noreturn]] void WrongValue(const KeyColumn& column) {
   ThrowIndexError(kIndexValueRefused,
                   "The value does not fit an index column of type " + std::to_string(int(column.type)) + ".");
@@ -96,6 +110,13 @@ const T& As(const KeyColumn& column, const KeyValue& value) {
 }
 
 }  // namespace
+
+std::optional<TextOrder> TextOrderOf(std::uint16_t lcid, std::uint8_t version) {
+  if (lcid != kGeneralSortLcid) return std::nullopt;
+  if (version == 0) return TextOrder::kGeneralLegacy;
+  if (version == 1) return TextOrder::kGeneral;
+  return std::nullopt;
+}
 
 void AppendColumnKey(const KeyColumn& column, const KeyValue& value, KeyBytes& out) {
   if (column.type == KeyType::kBoolean) {
@@ -130,7 +151,10 @@ void AppendColumnKey(const KeyColumn& column, const KeyValue& value, KeyBytes& o
       return;
     case KeyType::kText:
     case KeyType::kMemo:
-      AppendGeneralTextKey(As<std::u16string>(column, value), column.ascending, out);
+      AppendGeneralTextKey(As<std::u16string>(column, value), column.ascending, column.order, out);
+      return;
+    case KeyType::kDecimal:
+      AppendDecimal(column, As<KeyDecimal>(column, value), out);
       return;
     case KeyType::kBoolean:
       break;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -24,21 +25,44 @@ enum class KeyType : std::uint8_t {
   kText = 0x0A,
   kMemo = 0x0C,
   kGuid = 0x0F,
+  kDecimal = 0x10,
 };
+
+// The two text sort orders a Jet 4 file can carry, both LCID 1033: "General legacy"
+// (sort version 0, Access 2000 to 2007) and "General" (sort version 1, Access 2010 on).
+enum class TextOrder : std::uint8_t { kGeneralLegacy, kGeneral };
+
+// The LCID of the General sort orders, which every Jet 4 file of the fixtures carries.
+inline constexpr std::uint16_t kGeneralSortLcid = 1033;
+
+// The order a sort-order field (LCID and version, as a column definition and the file
+// header hold them) names; nullopt for an order whose codes are not known here.
+std::optional<TextOrder> TextOrderOf(std::uint16_t lcid, std::uint8_t version);
 
 struct KeyColumn {
   KeyType type = KeyType::kLong;
   bool ascending = true;
+  TextOrder order = TextOrder::kGeneralLegacy;  // Text and Memo only
 };
 
 struct KeyNull {
   bool operator==(const KeyNull&) const = default;
 };
 
+// A Decimal as stored: its unscaled magnitude (every value of a column shares the
+// column's scale) and its sign.
+struct KeyDecimal {
+  bool negative = false;
+  unsigned __int128 magnitude = 0;
+  bool operator==(const KeyDecimal&) const = default;
+};
+
 // A column value as the key needs it: integers (Byte, Integer, Long, Currency in
 // ten-thousandths) as int64, Single, Double and Date/Time (OLE date) as double, Binary
-// as its bytes, a GUID as its 16 bytes in row order, Text and Memo as UTF-16.
-using KeyValue = std::variant<KeyNull, bool, std::int64_t, double, std::vector<std::uint8_t>, std::u16string>;
+// as its bytes, a GUID as its 16 bytes in row order, Text and Memo as UTF-16, Decimal as
+// its unscaled magnitude and sign.
+using KeyValue =
+    std::variant<KeyNull, bool, std::int64_t, double, std::vector<std::uint8_t>, std::u16string, KeyDecimal>;
 
 using KeyBytes = std::vector<std::uint8_t>;
 

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstring>
 
-#include "collation_general_legacy_table.h"
+#include "collation.h"
 #include "index_error.h"
 
 namespace jet::index {
@@ -111,6 +111,20 @@ std::vector<std::uint8_t> GuidRowOrder(std::vector<std::uint8_t> bytes) {
   return bytes;
 }
 
+// Undoes the Decimal form of index_key.cpp: the sign byte says which way the rest was
+// written.
+KeyDecimal ReadDecimal(KeyReader& in, bool ascending) {
+  const std::uint8_t sign = in.Next();
+  if (sign != 0x00 && sign != 0xFF) Malformed("a Decimal's sign byte is neither 00 nor FF");
+  const bool negative = sign == 0x00;
+  in.SetInverted(negative == ascending);
+  KeyDecimal value{negative, 0};
+  for (int i = 0; i < 16; ++i) value.magnitude = value.magnitude << 8 | in.Next();
+  in.SetInverted(false);
+  if (negative && value.magnitude == 0) Malformed("a Decimal is a negative zero");
+  return value;
+}
+
 void ReadUnprintables(KeyReader& in, DecodedText& text) {
   while (in.Peek() != 0x00) {
     const std::uint8_t high = in.Next();
@@ -190,12 +204,14 @@ DecodedValue ReadColumn(KeyReader& in, const KeyColumn& column) {
     case KeyType::kText:
     case KeyType::kMemo:
       return ReadText(in, column.ascending);
+    case KeyType::kDecimal:
+      return ReadDecimal(in, column.ascending);
   }
   Malformed("a column type cannot be keyed");
 }
 
 // The text model: what each character contributes, position by position.
-DecodedText ModelText(std::u16string_view text) {
+DecodedText ModelText(std::u16string_view text, TextOrder order) {
   std::size_t length = std::min<std::size_t>(text.size(), 255);
   while (length > 0 && text[length - 1] == u' ') --length;
   text = text.substr(0, length);
@@ -210,7 +226,7 @@ DecodedText ModelText(std::u16string_view text) {
     return bytes;
   };
   for (char16_t c : text) {
-    const CodeRun* run = FindGeneralLegacyRun(c);
+    const CodeRun* run = FindRun(order, c);
     if (run == nullptr) ThrowIndexError(kIndexValueRefused, "A text holds a character the sort order lacks.");
     const std::size_t position = accentAt.size();
     KeyBytes aux;
@@ -258,7 +274,10 @@ DecodedValue ModelColumn(const KeyColumn& column, const KeyValue& value) {
       break;
     case KeyType::kText:
     case KeyType::kMemo:
-      if (const std::u16string* s = std::get_if<std::u16string>(&value)) return ModelText(*s);
+      if (const std::u16string* s = std::get_if<std::u16string>(&value)) return ModelText(*s, column.order);
+      break;
+    case KeyType::kDecimal:
+      if (const KeyDecimal* d = std::get_if<KeyDecimal>(&value)) return KeyDecimal{d->negative && d->magnitude != 0, d->magnitude};
       break;
     default:
       break;
@@ -281,6 +300,10 @@ std::string Describe(const DecodedValue& value) {
   if (const double* d = std::get_if<double>(&value)) return std::to_string(*d);
   if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&value)) {
     return std::to_string(bytes->size()) + " bytes";
+  }
+  if (const KeyDecimal* d = std::get_if<KeyDecimal>(&value)) {
+    return std::string(d->negative ? "a negative" : "a") + " Decimal of magnitude " +
+           std::to_string(std::uint64_t(d->magnitude >> 64)) + ":" + std::to_string(std::uint64_t(d->magnitude));
   }
   const DecodedText& t = std::get<DecodedText>(value);
   return "text of " + std::to_string(t.inlineCodes.size()) + " code bytes, " + std::to_string(t.accents.size()) +

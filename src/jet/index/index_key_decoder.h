@@ -25,7 +25,8 @@ struct DecodedText {
   bool operator==(const DecodedText&) const = default;
 };
 
-using DecodedValue = std::variant<KeyNull, bool, std::int64_t, double, std::vector<std::uint8_t>, DecodedText>;
+using DecodedValue =
+    std::variant<KeyNull, bool, std::int64_t, double, std::vector<std::uint8_t>, DecodedText, KeyDecimal>;
 
 // Takes a stored key apart column by column. Throws jet::Error (kIndexDamaged) when the
 // bytes do not follow the key layout for `columns`.

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "collation_general_legacy_table.h"
+#include "collation.h"
 #include "index_error.h"
 
 namespace jet::index {
@@ -25,7 +25,7 @@ constexpr std::uint8_t kUnprintableMidfix = 0x06;
 constexpr std::uint8_t kCaseFlagTwo = 0x02;
 constexpr std::uint8_t kCaseFlagThree = 0x03;
 
-void AppendBigEndian(std::uint32_t value, int length, std::vector<std::uint8_t>& out) {
+void AppendBigEndian(std::uint64_t value, int length, std::vector<std::uint8_t>& out) {
   for (int shift = 8 * (length - 1); shift >= 0; shift -= 8) out.push_back(std::uint8_t(value >> shift));
 }
 
@@ -43,7 +43,7 @@ struct AccentCodes {
       ++charsCovered;
     }
   }
-  void AddAccent(int charPosition, std::uint16_t code, int length) {
+  void AddAccent(int charPosition, std::uint32_t code, int length) {
     used = true;
     PadTo(charPosition);
     AppendBigEndian(code, length, bytes);
@@ -61,9 +61,18 @@ struct AccentCodes {
   }
 };
 
-[[noreturn]] void RefuseCharacter(std::u16string_view text, char16_t c) {
+// The character at `at`: a surrogate pair as the one character it stands for.
+std::uint32_t CharacterAt(std::u16string_view text, std::size_t at) {
+  const char16_t c = text[at];
+  if (c >= 0xD800 && c < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] < 0xE000) {
+    return 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+  }
+  return c;
+}
+
+[[noreturn]] void RefuseCharacter(std::u16string_view text, std::size_t at) {
   char code[16];
-  std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+  std::snprintf(code, sizeof code, "U+%04X", unsigned(CharacterAt(text, at)));
   ThrowIndexError(kIndexValueRefused, "The text '" + TextForMessage(text) + "' holds the character " +
                                           code + ", which Jet's General sort order cannot index.");
 }
@@ -76,7 +85,7 @@ std::u16string_view KeyedText(std::u16string_view text) {
   return text;
 }
 
-void AppendGeneralTextKey(std::u16string_view text, bool ascending, std::vector<std::uint8_t>& out) {
+void AppendGeneralTextKey(std::u16string_view text, bool ascending, TextOrder order, std::vector<std::uint8_t>& out) {
   const std::size_t start = out.size();
   text = KeyedText(text);
 
@@ -85,9 +94,10 @@ void AppendGeneralTextKey(std::u16string_view text, bool ascending, std::vector<
   std::vector<std::uint8_t> unprintables;
   int inlineChars = 0;
 
-  for (char16_t c : text) {
-    const CodeRun* run = FindGeneralLegacyRun(c);
-    if (run == nullptr) RefuseCharacter(text, c);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char16_t c = text[at];
+    const CodeRun* run = FindRun(order, c);
+    if (run == nullptr) RefuseCharacter(text, at);
     const int position = inlineChars;
     if (run->inlineLength > 0) {
       AppendBigEndian(run->inlineBase + (c - run->first), run->inlineLength, out);
@@ -156,10 +166,8 @@ void AppendGeneralTextKey(std::u16string_view text, bool ascending, std::vector<
 std::string TextForMessage(std::u16string_view text) {
   std::string utf8;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
+    const std::uint32_t c = CharacterAt(text, i);
+    if (c > 0xFFFF) ++i;
     if (c < 0x80) {
       utf8 += char(c);
     } else if (c < 0x800) {

@@ -39,6 +39,8 @@ void DatabaseWriter::Execute(const std::string& sql) {
         if constexpr (std::is_same_v<T, sql::CreateTable>) CreateTable(c, s);
         else if constexpr (std::is_same_v<T, sql::InsertValues>) InsertInto(c, s, lastTable_);
         else if constexpr (std::is_same_v<T, sql::DropTable>) DropTable(c, s);
+        else if constexpr (std::is_same_v<T, sql::CreateIndex> || std::is_same_v<T, sql::DropIndex>)
+          throw Error(kStatementFailed, "CREATE INDEX and DROP INDEX cannot be run yet.");
         else {
           // A SELECT changes nothing: only its table must exist.
           Pager::Statement read(c.pager, LockMode::Shared);

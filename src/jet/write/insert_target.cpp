@@ -8,8 +8,8 @@
 #include "jet/row_codec.h"
 #include "jet/tdef.h"
 #include "jet/write/catalogue_writer.h"
-#include "jet/write/literal_value.h"
 #include "jet/write/table_rows.h"
+#include "jet/write/typed_literal.h"
 #include "jet/write/write_statement.h"
 
 namespace jet {
@@ -106,10 +106,11 @@ void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<
     target = InsertTarget::Find(pager, statement.Space(), insert.table);
   }
   InsertTarget& t = *target;
+  if (!insert.columns.empty()) Refuse("INSERT INTO with a list of columns cannot be run yet.");
   if (insert.values.size() != t.def.columns.size())
     Refuse("Number of query values and destination fields are not the same.");
   for (std::size_t k = 0; k < t.byNumber.size(); ++k)
-    t.values[t.byNumber[k]] = LiteralValue(t.def.columns[t.byNumber[k]], insert.values[k]);
+    t.values[t.byNumber[k]] = TypedValue(t.def.columns[t.byNumber[k]], insert.values[k]);
   EncodeRow(t.def, t.values, t.longValues, t.row);
   RowPointer where = t.rows->Insert(t.row);
   statement.Finish();

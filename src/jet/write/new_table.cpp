@@ -1,5 +1,7 @@
 #include "jet/write/new_table.h"
 
+#include <algorithm>
+
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/sql/names.h"
@@ -29,7 +31,7 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns) {
   RowPointer freeSpace = addMap();
   std::vector<LongValueMaps> longValueMaps;
   for (const Column& c : columns) {
-    if (c.Type() != ColumnType::Memo) continue;
+    if (c.Type() != ColumnType::Memo && c.Type() != ColumnType::Ole) continue;
     LongValueMaps m{c.number, addMap(), {}};
     m.freeSpace = addMap();
     longValueMaps.push_back(m);
@@ -44,7 +46,10 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns) {
 
 void CreateTable(Connection& c, const sql::CreateTable& create) {
   if (auto why = sql::InvalidNameReason(create.table)) throw Error(kStatementFailed, *why);
-  std::vector<Column> columns = LayOutColumns(create);
+  if (!create.indexes.empty() || std::any_of(create.columns.begin(), create.columns.end(),
+                                             [](const sql::ColumnSpec& s) { return s.notNull; }))
+    throw Error(kStatementFailed, "PRIMARY KEY, UNIQUE and NOT NULL cannot be created yet.");
+  std::vector<Column> columns = LayOutColumns(create, c.header.sortOrder, c.header.sortVersion);
   WriteStatement statement(c);
   CatalogueWriter catalogue(statement.Pages(), statement.Space());
   catalogue.CheckNewName(create.table);

@@ -1,6 +1,6 @@
 // CREATE TABLE and the pages of a new, empty table: its definition page(s), first, and the
 // page(s) holding its usage maps as rows (data pages owned by no table):
-// rows 0 and 1 the owned-pages and free-space maps, then a pair per memo
+// rows 0 and 1 the owned-pages and free-space maps, then a pair per memo and OLE
 // column, all inline and empty. Access puts the maps on the page after the
 // definition; so do we.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jet/index/index_key.h"
 #include "jet/row_codec.h"
 
 namespace jet {
@@ -41,6 +42,7 @@ std::vector<Column> LayOut(std::vector<ColumnSpec> specs) {
     c.number = s.number;
     c.flags = static_cast<std::uint8_t>(kSystemColumn | (IsFixedType(s.type) ? kColumnFixed : 0) |
                                         (s.account ? kAccountColumn : 0));
+    c.sortLcid = index::kGeneralSortLcid;
     columns.push_back(c);
   }
   std::vector<Column*> byNumber;

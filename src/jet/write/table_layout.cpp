@@ -5,6 +5,7 @@
 
 #include "jet/error.h"
 #include "jet/names.h"
+#include "jet/row_codec.h"
 #include "jet/sql/names.h"
 #include "jet/text_codec.h"
 
@@ -20,7 +21,6 @@ constexpr std::size_t kRealIndexLength = 52;
 constexpr std::size_t kRealIndexSlots = 10;
 constexpr std::size_t kLogicalIndexLength = 28;
 constexpr std::size_t kContinuationHeader = 8;
-constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 // What Access writes in the two bytes after a logical index's related table
 // when the index is no foreign key.
 constexpr std::uint8_t kNoCascade = 0x04;
@@ -40,36 +40,75 @@ void AppendName(std::vector<std::uint8_t>& b, const std::string& utf8) {
 
 }  // namespace
 
-std::vector<Column> LayOutColumns(const sql::CreateTable& create) {
+namespace {
+
+// A column's Jet type, its bytes in the fixed area (fixed columns) or its most
+// bytes (variable ones, 0 for memo and OLE), and whether it is fixed.
+struct StoredType {
+  ColumnType type;
+  std::uint16_t length;
+  bool fixed;
+};
+
+StoredType StoredTypeOf(const sql::ColumnSpec& c) {
+  using K = sql::ColumnKind;
+  switch (c.kind) {
+    case K::Boolean: return {ColumnType::Boolean, 1, true};
+    case K::Byte: return {ColumnType::Byte, 1, true};
+    case K::Integer: return {ColumnType::Integer, 2, true};
+    case K::Long:
+    case K::Counter: return {ColumnType::Long, 4, true};
+    case K::Currency: return {ColumnType::Currency, 8, true};
+    case K::Single: return {ColumnType::Single, 4, true};
+    case K::Double: return {ColumnType::Double, 8, true};
+    case K::DateTime: return {ColumnType::DateTime, 8, true};
+    case K::Guid: return {ColumnType::Guid, 16, true};
+    case K::Decimal: return {ColumnType::Decimal, 17, true};
+    case K::Text: return {ColumnType::Text, static_cast<std::uint16_t>(2 * c.length), false};
+    case K::FixedText: return {ColumnType::Text, static_cast<std::uint16_t>(2 * c.length), true};
+    case K::Memo: return {ColumnType::Memo, 0, false};
+    case K::Binary: return {ColumnType::Binary, static_cast<std::uint16_t>(c.length), false};
+    case K::LongBinary: return {ColumnType::Ole, 0, false};
+  }
+  Refuse("Syntax error in field definition.");
+}
+
+}  // namespace
+
+std::vector<Column> LayOutColumns(const sql::CreateTable& create, std::uint16_t sortLcid, std::uint8_t sortVersion) {
   if (create.columns.size() > kMaxColumns) Refuse("Too many fields defined.");
   std::vector<Column> columns;
   std::set<std::u16string> seen;
   std::uint16_t fixedOffset = 0;
   std::uint16_t variables = 0;
+  bool counter = false;
   for (const sql::ColumnSpec& requested : create.columns) {
     if (auto why = sql::InvalidNameReason(requested.name)) Refuse(*why);
     if (!seen.insert(FoldName(requested.name)).second) Refuse("Cannot define field more than once.");
+    if (requested.kind == sql::ColumnKind::Counter) {
+      if (counter) Refuse("Resultant table not allowed to have more than one AutoNumber field.");
+      counter = true;
+    }
+    const StoredType stored = StoredTypeOf(requested);
     Column c;
     c.name = requested.name;
     c.number = static_cast<std::uint16_t>(columns.size());
-    c.flags = kColumnUpdatable;
-    switch (requested.kind) {
-      case sql::ColumnKind::FixedText:
-      case sql::ColumnKind::Text:
-        if (requested.length < 1 || requested.length > 255)
-          Refuse("Size of field '" + requested.name + "' must be from 1 to 255 characters.");
-        c.type = static_cast<std::uint8_t>(ColumnType::Text);
-        c.length = static_cast<std::uint16_t>(2 * requested.length);
-        break;
-      case sql::ColumnKind::Memo:
-        c.type = static_cast<std::uint8_t>(ColumnType::Memo);
-        break;
+    c.type = static_cast<std::uint8_t>(stored.type);
+    c.length = stored.length;
+    c.flags = kColumnUpdatable | (stored.fixed ? kColumnFixed : 0) |
+              (requested.kind == sql::ColumnKind::Counter ? kColumnAutoLong : 0);
+    if (requested.compressed && !stored.fixed) c.extraFlags = kColumnCompressed;
+    if (stored.type == ColumnType::Decimal) {
+      c.precision = static_cast<std::uint8_t>(requested.precision);
+      c.scale = static_cast<std::uint8_t>(requested.scale);
+    } else {
+      c.sortLcid = sortLcid;
+      c.sortVersion = sortVersion;
     }
-    if (requested.kind == sql::ColumnKind::FixedText) {
-      c.flags |= kColumnFixed;
+    if (stored.fixed) {
       c.fixedOffset = fixedOffset;
       c.varIndex = variables;  // variable columns before it, as Access writes
-      fixedOffset = static_cast<std::uint16_t>(fixedOffset + c.length);
+      fixedOffset = static_cast<std::uint16_t>(fixedOffset + FixedSize(c));
     } else {
       c.varIndex = variables++;
     }
@@ -84,7 +123,7 @@ std::size_t SmallestRowSize(const std::vector<Column>& columns) {
   std::size_t variables = 0;
   for (const Column& c : columns) {
     if (c.IsFixed())
-      fixed += c.length;
+      fixed += FixedSize(c);
     else
       ++variables;
   }
@@ -123,7 +162,13 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
     PutU16(block + 7, c.varIndex);
     // Jet's own tables carry 0 in this second column number.
     PutU16(block + 9, system ? 0 : c.number);
-    PutU16(block + 11, kGeneralSortOrder);
+    if (c.Type() == ColumnType::Decimal) {
+      block[11] = c.precision;
+      block[12] = c.scale;
+    } else {
+      PutU16(block + 11, c.sortLcid);
+      block[14] = c.sortVersion;
+    }
     block[15] = c.flags;
     block[16] = c.extraFlags;
     PutU16(block + 21, c.IsFixed() ? c.fixedOffset : 0);

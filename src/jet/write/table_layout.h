@@ -32,18 +32,20 @@ namespace jet {
 inline constexpr std::size_t kMaxRowSize = 4060;
 inline constexpr std::size_t kMaxColumns = 255;
 
-// Usage maps of one memo column: long-value pages it owns, those with room.
+// Usage maps of one memo or OLE column: long-value pages it owns, those with room.
 struct LongValueMaps {
   std::uint16_t column = 0;
   RowPointer owned;
   RowPointer freeSpace;
 };
 
-// Columns numbered in statement order: fixed text (char(n)) gets consecutive
-// places in the fixed area, text(n) and memo places in the variable-offset
-// table. Checks the column count, names, widths and the smallest row size;
-// throws jet::Error (kStatementFailed) with Jet's wording.
-std::vector<Column> LayOutColumns(const sql::CreateTable& create);
+// Columns numbered in statement order: fixed-size types and fixed text
+// (char(n)) get consecutive places in the fixed area (Yes/No none: its value is
+// its null-mask bit), text(n), binary, memo and OLE places in the
+// variable-offset table. Every column but a Decimal carries the file's sort
+// order. Checks the column count, names, AutoNumber count and the smallest row
+// size; throws jet::Error (kStatementFailed) with Jet's wording.
+std::vector<Column> LayOutColumns(const sql::CreateTable& create, std::uint16_t sortLcid, std::uint8_t sortVersion);
 
 // Bytes of the smallest row of these columns (every value empty or NULL).
 std::size_t SmallestRowSize(const std::vector<Column>& columns);

@@ -1,13 +1,14 @@
-// Lookup in the General sort order's run table (binary search on the first code unit).
+// Lookup in a sort order's run table (binary search on the first code unit).
 #include <algorithm>
 
-#include "collation_general_legacy_table.h"
+#include "collation.h"
 
 namespace jet::index {
 
-const CodeRun* FindGeneralLegacyRun(char16_t c) {
-  const CodeRun* begin = kGeneralLegacyRuns;
-  const CodeRun* end = kGeneralLegacyRuns + kGeneralLegacyRunCount;
+const CodeRun* FindRun(TextOrder order, char16_t c) {
+  const CodeTable& table = order == TextOrder::kGeneral ? kGeneralCodes : kGeneralLegacyCodes;
+  const CodeRun* begin = table.runs;
+  const CodeRun* end = table.runs + table.count;
   const CodeRun* after = std::upper_bound(
       begin, end, c, [](char16_t value, const CodeRun& run) { return value < run.first; });
   if (after == begin) return nullptr;
