@@ -8,6 +8,7 @@
 #include "ui/table_list.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
+#include "access/access_catalogue.h"
 #include "access/access_connection.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
@@ -48,7 +49,27 @@ void SendTableToMySql::Run() {
 }
 
 QString SendTableToMySql::GetTableSQLString() const {
-  return QString::fromStdString(AccessSelectStatement(env_.accessList.List(env_.accessList.ListIndex()).toStdString()));
+  return QString::fromStdString(
+      AccessSelectStatement(env_.accessList.List(env_.accessList.ListIndex()).toStdString(), fields_));
+}
+
+bool SendTableToMySql::ChooseFields(const QString& name) {
+  msaccess::AccessTableFields fields = msaccess::GetAccessTableFields(env_.settings, name);
+  fields_.clear();
+  if (fields.unreadable.isEmpty()) return true;
+  const QString which = fields.unreadable.join(QStringLiteral(", "));
+  if (fields.readable.empty()) {
+    env_.prompter.ShowMessage(QStringLiteral("The table ") + name + QStringLiteral(" holds only fields this program cannot read: ") +
+                              which + QStringLiteral(". Nothing was sent."));
+    return false;
+  }
+  if (!env_.prompter.AskYesNo(QStringLiteral("The table ") + name +
+                                  QStringLiteral(" holds fields this program cannot read: ") + which +
+                                  QStringLiteral(". Send it to MySQL without them?"),
+                              QStringLiteral("Leave fields out?")))
+    return false;
+  fields_ = std::move(fields.readable);
+  return true;
 }
 
 double SendTableToMySql::GetRecordCount() const { return static_cast<double>(rowSource_->RecordCount()); }
@@ -86,6 +107,7 @@ void SendTableToMySql::Send() {
   accessConnection_.reset();
   try {
     accessConnection_ = msaccess::OpenAccessConnection(env_.settings);
+    if (!ChooseFields(name)) return;
     rowSource_ = std::make_unique<dataaccess::Recordset>();
     OpenRowSource();
   } catch (const dataaccess::DbError& error) {

@@ -8,11 +8,16 @@
 // stays open. Every failure ends the run with one message naming what failed
 // and the database's description; the pointer then returns to the arrow.
 // MySQL List3 shows the name afterwards exactly when the table exists.
+//
+// A table holding fields the program cannot read (attachments, multi-valued
+// or calculated fields, ...) is sent without them only when the user, told
+// which fields those are, agrees; otherwise nothing is sent.
 #pragma once
 
 #include <QString>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "dataaccess/connection.h"
@@ -28,7 +33,8 @@ class SendTableToMySql {
   // The command; does nothing while a send is already running.
   void Run();
 
-  // SELECT * FROM [the entry of List1 at its ListIndex].
+  // SELECT * FROM [the entry of List1 at its ListIndex]; the fields of the
+  // row source in place of * when some are left out.
   QString GetTableSQLString() const;
   // The row source's record count.
   double GetRecordCount() const;
@@ -43,6 +49,9 @@ class SendTableToMySql {
  private:
   void Send();
   void OpenRowSource();
+  // Decides the fields of the row source; false when the send must stop
+  // (the user declined to leave fields out, or none can be read).
+  bool ChooseFields(const QString& name);
   void SendRows(const QString& name);
 
   CommandEnvironment env_;
@@ -50,6 +59,7 @@ class SendTableToMySql {
   std::unique_ptr<dataaccess::Connection> accessConnection_;
   std::unique_ptr<dataaccess::Recordset> rowSource_;
   std::vector<std::size_t> columnWidths_;
+  std::vector<std::string> fields_;  // empty: every field
 };
 
 }  // namespace transfer

@@ -43,8 +43,7 @@ try:
         argv=["bash", os.path.join(root, "scripts", "run"), "--demo"],
         env={"XDG_CACHE_HOME": os.path.join(scratch, "cache"), "TABLORIA_BUILD": build,
              "TABLORIA_FIXTURES": checks.FIXTURES},
-        # It starts a server of its own first: minutes on a busy machine.
-        start_timeout=300)
+        start_timeout=120)
     tabloria_pid = program.app.node.get_process_id()
     report.check("the demo's server runs from the scratch cache", len(demo_servers()) == 1,
                  demo_servers())

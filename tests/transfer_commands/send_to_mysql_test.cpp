@@ -223,5 +223,35 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
+TEST_F(SendToMySql, FieldsThatCannotBeReadAreLeftOutOnlyWhenTheUserAgrees) {
+  // Table1 holds an append-only memo's history, a multi-valued field and
+  // attachments beside three fields we read.
+  UseFixture("accdb/complexDataTestV2007.accdb");
+  const QString question = QStringLiteral(
+      "The table Table1 holds fields this program cannot read: "
+      "'VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880' (the history of an append-only memo), "
+      "'multi-value-data' (a multi-valued field), 'attach-data' (attached files). "
+      "Send it to MySQL without them?");
+  transfer::SendTableToMySql command(Environment());
+
+  prompter_.QueueYesNo(false);
+  Send(command, "Table1");
+  EXPECT_EQ(Shown(), QStringList{question});
+  EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Leave fields out?"));
+  EXPECT_TRUE(MySqlColumnTypes("Table1").empty()) << "declined: nothing created";
+  EXPECT_FALSE(ui::ListContains(QStringLiteral("Table1"), list3_));
+
+  prompter_.QueueYesNo(true);
+  Send(command, "Table1");
+  EXPECT_EQ(Shown(), (QStringList{question, question}));
+  EXPECT_EQ(MySqlColumnTypes("Table1"), (std::vector<std::pair<std::string, std::string>>{
+                                            {"id", "char(4)"}, {"memo-data", "char(9)"}, {"append-memo-data", "char(15)"}}));
+  EXPECT_EQ(MySqlRows("Table1"), (Rows{{"row1", std::nullopt, std::nullopt},
+                                       {"row2", "row2-memo", "row2-memo"},
+                                       {"row3", "row3-memo", "row3-memo-again"},
+                                       {"row4", "row4-memo", "row4-memo"}}));
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("Table1"), list3_));
+}
+
 }  // namespace
 }  // namespace transfertest
