@@ -7,8 +7,8 @@
 //                                               as a JSON array of what json prints
 //   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
 //   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
-//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP, then sync
-//   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table, then sync
+//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably
+//   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table durably
 //   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
 //   mdbdump new    FILE                         create an empty database
 #include <cmath>
@@ -159,11 +159,12 @@ int Json(const jet::Table& whole) {
 int Run(const Args& a) {
   if (a.command == "exec" || a.command == "rename") {
     jet::DatabaseWriter writer = jet::DatabaseWriter::Open(a.file, a.password);
+    writer.BeginBatch();
     if (a.command == "exec")
       writer.Execute(a.target);
     else
       writer.RenameTable(a.target, a.extra);
-    writer.Sync();
+    writer.CommitBatch();
     return 0;
   }
   if (a.command == "new") {

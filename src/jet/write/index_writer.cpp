@@ -42,7 +42,7 @@ IndexWriter::IndexWriter(Pager& pager, PageSpace& space, const TableDef& def, st
       realIndex_(realIndex),
       root_(def.realIndexes.at(realIndex).rootPage) {
   for (auto [number, ascending] : def.realIndexes[realIndex].columns) {
-    auto it = std::find_if(def.columns.begin(), def.columns.end(), [&](const Column& c) { return c.number == number; });
+    auto it = std::find_if(def.columns.begin(), def.columns.end(), [n = number](const Column& c) { return c.number == n; });
     if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
     keyColumns_.push_back({static_cast<index::KeyType>(it->type), ascending});
     valueIndexes_.push_back(static_cast<std::size_t>(it - def.columns.begin()));
