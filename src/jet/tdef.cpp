@@ -75,9 +75,18 @@ RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
 bool SameDefinitionPage(std::size_t index, ByteSpan then, ByteSpan now) {
   if (then.size() != now.size()) return false;
   if (index != 0) return std::equal(then.begin(), then.end(), now.begin());
-  constexpr std::size_t kCountEnd = kRowCountOffset + 4;
-  return std::equal(then.begin(), then.begin() + kRowCountOffset, now.begin()) &&
-         std::equal(then.begin() + kCountEnd, then.end(), now.begin() + kCountEnd);
+  std::vector<std::pair<std::size_t, std::size_t>> skipped = {{kRowCountOffset, kAutoNumberOffset + 4}};
+  const std::size_t realIndexes = std::min<std::size_t>(U32(then, kRealIndexCountOffset), kMaxIndexes);
+  for (std::size_t i = 0; i < realIndexes; ++i) {
+    const std::size_t count = UniqueCountOffset(i);
+    if (count + 4 <= then.size()) skipped.emplace_back(count, count + 4);
+  }
+  std::size_t from = 0;
+  for (auto [begin, end] : skipped) {
+    if (!std::equal(then.begin() + from, then.begin() + begin, now.begin() + from)) return false;
+    from = end;
+  }
+  return std::equal(then.begin() + from, then.end(), now.begin() + from);
 }
 
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
@@ -87,13 +96,13 @@ TableDef ReadTableDef(Pager& pager, std::uint32_t page) {
   ByteSpan b(t.bytes);
 
   t.rowCount = U32(b, kRowCountOffset);
-  t.autoNumber = U32(b, 20);
+  t.autoNumber = U32(b, kAutoNumberOffset);
   t.tableType = U8(b, 40);
   t.maxColumns = U16(b, 41);
   t.variableColumns = U16(b, 43);
   std::size_t columnCount = U16(b, 45);
   std::size_t logicalCount = U32(b, 47);
-  std::size_t realCount = U32(b, 51);
+  std::size_t realCount = U32(b, kRealIndexCountOffset);
   t.ownedPages = RowPointer::FromU32(U32(b, kOwnedPagesAt));
   t.freeSpacePages = RowPointer::FromU32(U32(b, 59));
   if (columnCount > kMaxColumns || logicalCount > kMaxIndexes || realCount > kMaxIndexes)

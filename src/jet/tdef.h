@@ -82,11 +82,14 @@ struct RealIndex {
   std::uint32_t uniqueCount = 0;
 };
 
+inline constexpr std::uint8_t kPrimaryKeyIndex = 1;
+inline constexpr std::uint8_t kForeignKeyIndex = 2;
+
 struct LogicalIndex {
   std::string name;
   std::uint32_t number = 0;
   std::uint32_t realIndex = 0;
-  std::uint8_t kind = 0;  // 1 primary key, 2 foreign key
+  std::uint8_t kind = 0;  // kPrimaryKeyIndex, kForeignKeyIndex or 0
 };
 
 struct TableDef {
@@ -105,11 +108,18 @@ struct TableDef {
   std::vector<LogicalIndex> logicalIndexes;
 };
 
-// Where the first definition page keeps the table's row count (u32).
+// Where the first definition page keeps the table's row count, the last
+// AutoNumber given out and the number of real indexes (u32 each).
 inline constexpr std::size_t kRowCountOffset = 16;
+inline constexpr std::size_t kAutoNumberOffset = 20;
+inline constexpr std::size_t kRealIndexCountOffset = 51;
+
+// Where the definition keeps real index `i`'s count of distinct keys (u32).
+constexpr std::size_t UniqueCountOffset(std::size_t i) { return 63 + 12 * i + 4; }
 
 // Whether definition page `index` of a chain still holds what `then` held,
-// leaving out the row count, which every insert changes: for a caller that
+// leaving out the counts every insert changes (rows, last AutoNumber, distinct
+// keys of each index): for a caller that
 // keeps a definition across statements and must notice a drop, rename or
 // redefinition.
 bool SameDefinitionPage(std::size_t index, ByteSpan then, ByteSpan now);

@@ -75,6 +75,10 @@ std::string HexText(const std::vector<std::uint8_t>& bytes);
 std::string DoubleText(double d);
 std::string SingleText(float f);
 
+// Now as an OLE automation date in local time, as Access stamps objects and
+// as Now() gives it.
+double OleDateNow();
+
 // A calendar date and time of day, to the second, from an OLE date.
 struct CivilTime {
   int year, month, day, hour, minute, second;

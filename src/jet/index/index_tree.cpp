@@ -176,6 +176,7 @@ class Tree {
   }
 
   IndexChange TakeChange() { return change_; }
+  void NoteKeyExisted(bool existed) { change_.keyExisted = existed; }
 
   [[noreturn]] static void Damaged(std::uint32_t page, const std::string& what) {
     ThrowIndexError(kIndexDamaged, "Index page " + std::to_string(page) + " is damaged: " + what + ".");
@@ -241,6 +242,23 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
   if (at != leaf.entries.end() && SameEntry(*at, entry)) {
     ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
   }
+  // Entries of one key lie together: the key exists when a neighbour has it, on this leaf
+  // or, at its ends, on the leaf before or after.
+  const std::size_t position = std::size_t(at - leaf.entries.begin());
+  bool existed = false;
+  if (position < leaf.entries.size()) {
+    existed = leaf.entries[position].key == entry.key;
+  } else if (leaf.nextPage != 0) {
+    const IndexPage next = tree.Load(leaf.nextPage);
+    existed = !next.entries.empty() && next.entries.front().key == entry.key;
+  }
+  if (!existed && position > 0) {
+    existed = leaf.entries[position - 1].key == entry.key;
+  } else if (!existed && leaf.prevPage != 0) {
+    const IndexPage previous = tree.Load(leaf.prevPage);
+    existed = !previous.entries.empty() && previous.entries.back().key == entry.key;
+  }
+  tree.NoteKeyExisted(existed);
   IndexEntry stored = entry;
   stored.child = 0;
   leaf.entries.insert(at, stored);

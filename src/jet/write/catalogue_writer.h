@@ -61,7 +61,5 @@ class CatalogueWriter {
   IndexedTable objects_;
 };
 
-// Today as an OLE automation date in local time, as Access stamps objects.
-double OleDateNow();
 
 }  // namespace jet

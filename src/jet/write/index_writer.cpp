@@ -4,14 +4,15 @@
 
 #include "jet/error.h"
 #include "jet/text_codec.h"
+#include "jet/write/index_page_store.h"
 #include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
-constexpr std::size_t kUniqueCountOffset = 63 + 4;  // in each 12-byte real-index block
+constexpr int kNullInIndexJet = 3058;
 
-index::IndexEntry EntryOf(const index::KeyBytes& key, RowPointer row) { return {key, {row.page, row.row}, 0}; }
+index::IndexEntry EntryOf(const index::KeyBytes& key, RowPointer row) { return {key, row, 0}; }
 
 }  // namespace
 
@@ -34,58 +35,102 @@ index::KeyValue ToKeyValue(const Value& v) {
       v);
 }
 
-IndexWriter::IndexWriter(Pager& pager, PageSpace& space, const TableDef& def, std::size_t realIndex)
-    : pager_(pager),
-      space_(space),
-      store_(pager),
-      def_(def),
-      realIndex_(realIndex),
-      root_(def.realIndexes.at(realIndex).rootPage) {
-  for (auto [number, ascending] : def.realIndexes[realIndex].columns) {
+IndexWriter::IndexWriter(Pager& pager, const TableDef& def, std::size_t realIndex)
+    : pager_(pager), def_(def), realIndex_(realIndex), root_(def.realIndexes.at(realIndex).rootPage) {
+  const RealIndex& index = def.realIndexes[realIndex];
+  unique_ = index.flags & kIndexUnique;
+  ignoreNulls_ = index.flags & kIndexIgnoreNulls;
+  required_ = index.flags & kIndexRequired;
+  for (const LogicalIndex& logical : def.logicalIndexes) {
+    if (logical.realIndex != realIndex) continue;
+    name_ += (name_.empty() ? "" : "', '") + logical.name;
+    if (logical.kind == kPrimaryKeyIndex) unique_ = required_ = true;
+  }
+  for (auto [number, ascending] : index.columns) {
     auto it = std::find_if(def.columns.begin(), def.columns.end(), [&](const Column& c) { return c.number == number; });
     if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
-    keyColumns_.push_back({static_cast<index::KeyType>(it->type), ascending});
+    index::KeyColumn key{static_cast<index::KeyType>(it->type), ascending};
+    const bool text = it->Type() == ColumnType::Text || it->Type() == ColumnType::Memo;
+    const bool keyable = text || it->Type() == ColumnType::Boolean || it->Type() == ColumnType::Byte ||
+                         it->Type() == ColumnType::Integer || it->Type() == ColumnType::Long ||
+                         it->Type() == ColumnType::Currency || it->Type() == ColumnType::Single ||
+                         it->Type() == ColumnType::Double || it->Type() == ColumnType::DateTime ||
+                         it->Type() == ColumnType::Binary || it->Type() == ColumnType::Guid ||
+                         it->Type() == ColumnType::Decimal;
+    if (!keyable)
+      throw Error(kStatementFailed, "The index '" + name_ + "' of field '" + it->name + "' (" + TypeName(it->type) +
+                                        ") cannot be kept: keys of this type are not known.");
+    if (text) {
+      std::optional<index::TextOrder> order = index::TextOrderOf(it->sortLcid, it->sortVersion);
+      if (!order)
+        throw Error(kStatementFailed, "The index '" + name_ + "' of field '" + it->name +
+                                          "' cannot be kept: its text sort order (LCID " + std::to_string(it->sortLcid) +
+                                          ", version " + std::to_string(it->sortVersion) + ") is not known here.");
+      key.order = *order;
+    }
+    keyColumns_.push_back(key);
     valueIndexes_.push_back(static_cast<std::size_t>(it - def.columns.begin()));
   }
 }
 
-index::KeyBytes IndexWriter::KeyOf(const std::vector<Value>& values) const {
+void IndexWriter::KeyOf(const std::vector<Value>& values, RowKey& key) const {
+  std::size_t nulls = 0;
   std::vector<index::KeyValue> keyValues;
-  for (std::size_t i : valueIndexes_) keyValues.push_back(ToKeyValue(values.at(i)));
-  return index::EncodeIndexKey(keyColumns_, keyValues);
+  keyValues.reserve(valueIndexes_.size());
+  for (std::size_t k = 0; k < valueIndexes_.size(); ++k) {
+    const Value& v = values.at(valueIndexes_[k]);
+    // A Yes/No column keys a Null as No: it never counts as Null.
+    if (IsNull(v) && keyColumns_[k].type != index::KeyType::kBoolean) {
+      ++nulls;
+      if (required_)
+        throw Error(kConstraintViolated,
+                    "Index or primary key cannot contain a Null value. (The field '" +
+                        def_.columns[valueIndexes_[k]].name + "' of the index '" + name_ + "'.)",
+                    kNullInIndexJet);
+    }
+    keyValues.push_back(ToKeyValue(v));
+  }
+  key.allNull = nulls == valueIndexes_.size();
+  key.listed = !(ignoreNulls_ && key.allNull);
+  key.bytes = index::EncodeIndexKey(keyColumns_, keyValues);
 }
 
 std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
-  std::optional<index::IndexEntry> found = index::FindIndexKey(store_, root_, key);
+  PagerIndexStore store(pager_);
+  std::optional<index::IndexEntry> found = index::FindIndexKey(store, root_, key);
   if (!found) return std::nullopt;
-  return RowPointer{found->row.page, found->row.row};
+  return found->row;
 }
 
-void IndexWriter::Insert(const index::KeyBytes& key, RowPointer row) {
-  if (!Find(key)) BumpUniqueCount();
-  Account(index::InsertIndexEntry(store_, root_, EntryOf(key, row)));
+bool IndexWriter::Insert(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
+  PagerIndexStore store(pager_);
+  index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row));
+  if (!change.keyExisted) BumpUniqueCount();
+  Account(change, space);
+  return change.keyExisted;
 }
 
-bool IndexWriter::Remove(const index::KeyBytes& key, RowPointer row) {
+bool IndexWriter::Remove(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
+  PagerIndexStore store(pager_);
   index::IndexEntry entry = EntryOf(key, row);
-  if (!index::HasIndexEntry(store_, root_, entry)) return false;
-  Account(index::DeleteIndexEntry(store_, root_, entry));
+  if (!index::HasIndexEntry(store, root_, entry)) return false;
+  Account(index::DeleteIndexEntry(store, root_, entry), space);
   return true;
 }
 
-void IndexWriter::Account(const index::IndexChange& change) {
+void IndexWriter::Account(const index::IndexChange& change, PageSpace& space) {
   const RowPointer map = def_.realIndexes[realIndex_].usageMap;
   for (std::uint32_t page : change.allocated) AddToMap(pager_, map, page);
   for (std::uint32_t page : change.freed) {
     RemoveFromMap(pager_, map, page);
     // Marked free in the global map only once nothing on disk points to it.
-    space_.Release(page);
+    space.Release(page);
   }
 }
 
 void IndexWriter::BumpUniqueCount() {
   std::uint8_t* tdef = pager_.Write(def_.page);
-  std::size_t at = kUniqueCountOffset + 12 * realIndex_;
+  const std::size_t at = UniqueCountOffset(realIndex_);
   PutU32(tdef + at, U32(ByteSpan(tdef, kPageSize), at) + 1);
 }
 
