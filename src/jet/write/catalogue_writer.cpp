@@ -51,6 +51,8 @@ std::optional<CatalogueTable> CatalogueWriter::Find(const std::string& name) {
     t.id = Get<std::int32_t>(row.values, objects_.ColumnIndex("Id")).value_or(0);
     t.type = Get<std::int16_t>(row.values, objects_.ColumnIndex("Type")).value_or(0);
     t.flags = Get<std::int32_t>(row.values, objects_.ColumnIndex("Flags")).value_or(0);
+    if (const Ole* properties = std::get_if<Ole>(&row.values[objects_.ColumnIndex("LvProp")]))
+      t.properties = properties->bytes;
     t.row = std::move(row);
     return t;
   };
@@ -82,7 +84,7 @@ void CatalogueWriter::CheckNewName(const std::string& name, const CatalogueTable
   std::vector<Value> probe = ObjectRowFor(name);
   bool taken = false;
   for (std::size_t i = 0; i < objects_.Definition().realIndexes.size() && !taken; ++i) {
-    if (!(objects_.Definition().realIndexes[i].flags & 0x01)) continue;
+    if (!(objects_.Definition().realIndexes[i].flags & kIndexUnique)) continue;
     const auto& columns = objects_.Definition().realIndexes[i].columns;
     if (columns.size() != 2) continue;  // the name index: (ParentId, Name)
     auto where = objects_.FindByKey(i, probe);  // throws for characters the sort order lacks

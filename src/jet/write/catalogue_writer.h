@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "jet/pager.h"
 #include "jet/write/indexed_table.h"
@@ -28,6 +29,7 @@ struct CatalogueTable {
   std::int32_t id = 0;
   std::int16_t type = 0;
   std::int32_t flags = 0;
+  std::vector<std::uint8_t> properties;  // LvProp: the table's and its columns' properties
 
   bool IsLocal() const { return type == 1; }
   bool IsSystem() const { return (flags & static_cast<std::int32_t>(0x80000002u)) != 0; }

@@ -30,69 +30,83 @@ index::KeyValue ToKeyValue(const Value& v) {
         else if constexpr (std::is_same_v<T, Binary>) return x.bytes;
         else if constexpr (std::is_same_v<T, Guid>) return std::vector<std::uint8_t>(x.bytes.begin(), x.bytes.end());
         else if constexpr (std::is_same_v<T, Text> || std::is_same_v<T, Memo>) return Utf8ToUtf16(x.text);
+        else if constexpr (std::is_same_v<T, Decimal>) return index::KeyDecimal{x.negative, x.magnitude};
         else throw Error(kStatementFailed, "A value of this type cannot be indexed.");
       },
       v);
 }
 
-IndexWriter::IndexWriter(Pager& pager, const TableDef& def, std::size_t realIndex)
-    : pager_(pager), def_(def), realIndex_(realIndex), root_(def.realIndexes.at(realIndex).rootPage) {
-  const RealIndex& index = def.realIndexes[realIndex];
-  unique_ = index.flags & kIndexUnique;
-  ignoreNulls_ = index.flags & kIndexIgnoreNulls;
-  required_ = index.flags & kIndexRequired;
+IndexRules RulesOfIndex(const TableDef& def, std::size_t realIndex) {
+  IndexRules rules;
+  const std::uint8_t flags = def.realIndexes.at(realIndex).flags;
+  rules.unique = flags & kIndexUnique;
+  rules.ignoreNulls = flags & kIndexIgnoreNulls;
+  rules.required = flags & kIndexRequired;
   for (const LogicalIndex& logical : def.logicalIndexes) {
     if (logical.realIndex != realIndex) continue;
-    name_ += (name_.empty() ? "" : "', '") + logical.name;
-    if (logical.kind == kPrimaryKeyIndex) unique_ = required_ = true;
+    rules.name += (rules.name.empty() ? "" : "', '") + logical.name;
+    if (logical.kind == kPrimaryKeyIndex) rules.unique = rules.required = true;
   }
-  for (auto [number, ascending] : index.columns) {
+  return rules;
+}
+
+IndexColumns ColumnsOfIndex(const TableDef& def, std::size_t realIndex) {
+  IndexColumns columns;
+  for (auto [number, ascending] : def.realIndexes.at(realIndex).columns) {
     auto it = std::find_if(def.columns.begin(), def.columns.end(), [&](const Column& c) { return c.number == number; });
     if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
     index::KeyColumn key{static_cast<index::KeyType>(it->type), ascending};
-    const bool text = it->Type() == ColumnType::Text || it->Type() == ColumnType::Memo;
-    const bool keyable = text || it->Type() == ColumnType::Boolean || it->Type() == ColumnType::Byte ||
-                         it->Type() == ColumnType::Integer || it->Type() == ColumnType::Long ||
-                         it->Type() == ColumnType::Currency || it->Type() == ColumnType::Single ||
-                         it->Type() == ColumnType::Double || it->Type() == ColumnType::DateTime ||
-                         it->Type() == ColumnType::Binary || it->Type() == ColumnType::Guid ||
-                         it->Type() == ColumnType::Decimal;
-    if (!keyable)
-      throw Error(kStatementFailed, "The index '" + name_ + "' of field '" + it->name + "' (" + TypeName(it->type) +
-                                        ") cannot be kept: keys of this type are not known.");
-    if (text) {
-      std::optional<index::TextOrder> order = index::TextOrderOf(it->sortLcid, it->sortVersion);
-      if (!order)
-        throw Error(kStatementFailed, "The index '" + name_ + "' of field '" + it->name +
-                                          "' cannot be kept: its text sort order (LCID " + std::to_string(it->sortLcid) +
-                                          ", version " + std::to_string(it->sortVersion) + ") is not known here.");
-      key.order = *order;
+    switch (it->Type()) {
+      case ColumnType::Text:
+      case ColumnType::Memo: {
+        std::optional<index::TextOrder> order = index::TextOrderOf(it->sortLcid, it->sortVersion);
+        if (!order)
+          throw Error(kStatementFailed, "The index on field '" + it->name +
+                                            "' cannot be kept: its text sort order (LCID " +
+                                            std::to_string(it->sortLcid) + ", version " +
+                                            std::to_string(it->sortVersion) + ") is not known here.");
+        key.order = *order;
+        break;
+      }
+      case ColumnType::Ole:
+        throw Error(kStatementFailed, "The index on field '" + it->name + "' (" + TypeName(it->type) +
+                                          ") cannot be kept: keys of this type are not known.");
+      default: break;
     }
-    keyColumns_.push_back(key);
-    valueIndexes_.push_back(static_cast<std::size_t>(it - def.columns.begin()));
+    columns.keys.push_back(key);
+    columns.values.push_back(static_cast<std::size_t>(it - def.columns.begin()));
   }
+  return columns;
 }
+
+IndexWriter::IndexWriter(Pager& pager, const TableDef& def, std::size_t realIndex)
+    : pager_(pager),
+      def_(def),
+      realIndex_(realIndex),
+      root_(def.realIndexes.at(realIndex).rootPage),
+      rules_(RulesOfIndex(def, realIndex)),
+      columns_(ColumnsOfIndex(def, realIndex)) {}
 
 void IndexWriter::KeyOf(const std::vector<Value>& values, RowKey& key) const {
   std::size_t nulls = 0;
   std::vector<index::KeyValue> keyValues;
-  keyValues.reserve(valueIndexes_.size());
-  for (std::size_t k = 0; k < valueIndexes_.size(); ++k) {
-    const Value& v = values.at(valueIndexes_[k]);
+  keyValues.reserve(columns_.values.size());
+  for (std::size_t k = 0; k < columns_.values.size(); ++k) {
+    const Value& v = values.at(columns_.values[k]);
     // A Yes/No column keys a Null as No: it never counts as Null.
-    if (IsNull(v) && keyColumns_[k].type != index::KeyType::kBoolean) {
+    if (IsNull(v) && columns_.keys[k].type != index::KeyType::kBoolean) {
       ++nulls;
-      if (required_)
+      if (rules_.required)
         throw Error(kConstraintViolated,
                     "Index or primary key cannot contain a Null value. (The field '" +
-                        def_.columns[valueIndexes_[k]].name + "' of the index '" + name_ + "'.)",
+                        def_.columns[columns_.values[k]].name + "' of the index '" + rules_.name + "'.)",
                     kNullInIndexJet);
     }
     keyValues.push_back(ToKeyValue(v));
   }
-  key.allNull = nulls == valueIndexes_.size();
-  key.listed = !(ignoreNulls_ && key.allNull);
-  key.bytes = index::EncodeIndexKey(keyColumns_, keyValues);
+  key.allNull = nulls == columns_.values.size();
+  key.listed = !(rules_.ignoreNulls && key.allNull);
+  key.bytes = index::EncodeIndexKey(columns_.keys, keyValues);
 }
 
 std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {

@@ -28,6 +28,24 @@ inline constexpr std::uint8_t kIndexUnique = 0x01;
 inline constexpr std::uint8_t kIndexIgnoreNulls = 0x02;
 inline constexpr std::uint8_t kIndexRequired = 0x08;
 
+// What Jet enforces through one real index.
+struct IndexRules {
+  bool unique = false;
+  bool ignoreNulls = false;
+  bool required = false;
+  std::string name;  // the logical names of the index, for messages
+};
+IndexRules RulesOfIndex(const TableDef& def, std::size_t realIndex);
+
+// The key columns of one real index and the definition column of each.
+// Throws jet::Error (kStatementFailed) for a column of a type or text sort
+// order whose keys are not known here.
+struct IndexColumns {
+  std::vector<index::KeyColumn> keys;
+  std::vector<std::size_t> values;
+};
+IndexColumns ColumnsOfIndex(const TableDef& def, std::size_t realIndex);
+
 // A row's key for one index: `listed` false when the index leaves the row out.
 struct RowKey {
   bool listed = true;
@@ -41,9 +59,7 @@ class IndexWriter {
   // column of a type or text sort order whose keys are not known here.
   IndexWriter(Pager& pager, const TableDef& def, std::size_t realIndex);
 
-  bool Unique() const { return unique_; }
-  // The index's logical names, for messages.
-  const std::string& Name() const { return name_; }
+  const IndexRules& Rules() const { return rules_; }
 
   // The key of a row whose values (one per definition column) are `values`.
   // Throws jet::Error: for a Null where the index refuses one (Jet 3058), for
@@ -68,12 +84,8 @@ class IndexWriter {
   const TableDef& def_;
   std::size_t realIndex_;
   std::uint32_t root_;
-  bool unique_ = false;
-  bool ignoreNulls_ = false;
-  bool required_ = false;
-  std::string name_;
-  std::vector<index::KeyColumn> keyColumns_;
-  std::vector<std::size_t> valueIndexes_;  // definition column of each key column
+  IndexRules rules_;
+  IndexColumns columns_;
 };
 
 // A row value as the index layer takes it.

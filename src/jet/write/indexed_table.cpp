@@ -10,11 +10,6 @@
 #include "jet/write/row_edit.h"
 
 namespace jet {
-namespace {
-
-constexpr std::uint8_t kUniqueIndex = 0x01;
-
-}  // namespace
 
 IndexedTable::IndexedTable(Pager& pager, PageSpace& space, std::uint32_t tdefPage)
     : pager_(pager), space_(space), def_(ReadTableDef(pager, tdefPage)), rows_(pager, def_), indexes_(pager, def_) {}
@@ -53,7 +48,7 @@ std::vector<StoredRow> IndexedTable::Rows() {
 
 bool IndexedTable::TakenByUniqueIndex(const std::vector<Value>& values) {
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i)
-    if (indexes_.Writers()[i].Unique() && FindByKey(i, values)) return true;
+    if (indexes_.Writers()[i].Rules().unique && FindByKey(i, values)) return true;
   return false;
 }
 

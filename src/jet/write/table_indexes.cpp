@@ -23,12 +23,12 @@ void TableIndexes::Add(const Keys& keys, RowPointer where, PageSpace& space) {
   for (std::size_t i = 0; i < writers_.size(); ++i) {
     if (!keys[i].listed) continue;
     const bool existed = writers_[i].Insert(keys[i].bytes, where, space);
-    if (existed && writers_[i].Unique() && !keys[i].allNull)
+    if (existed && writers_[i].Rules().unique && !keys[i].allNull)
       throw Error(kConstraintViolated,
                   "The changes you requested to the table were not successful because they would create duplicate "
                   "values in the index, primary key, or relationship.  Change the data in the field or fields that "
                   "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and "
-                  "try again. (The index '" + writers_[i].Name() + "' holds this key already.)",
+                  "try again. (The index '" + writers_[i].Rules().name + "' holds this key already.)",
                   kDuplicateKeyJet);
   }
 }
