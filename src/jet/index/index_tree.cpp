@@ -41,10 +41,27 @@ class Tree {
 
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
 
-  // Pages are written without a shared prefix (entries added since the page was read need
-  // not share it), and with byte 26 as Access sets it: 1 on nodes, 0 on leaves.
+  // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
+  // without a shared prefix unless only one lets the entries fit, as on a page Access
+  // filled with keys that share their start.
+  static void ChoosePrefix(IndexPage& page) {
+    page.prefixLength = 0;
+    if (EntryBytes(page) <= kMaxEntryBytes || page.entries.size() < 2) return;
+    const KeyBytes& first = page.entries.front().key;
+    std::size_t shared = first.size();
+    for (const IndexEntry& e : page.entries) {
+      const auto differ = std::mismatch(first.begin(), first.begin() + std::min(shared, e.key.size()), e.key.begin());
+      shared = std::size_t(differ.first - first.begin());
+    }
+    page.prefixLength = static_cast<std::uint16_t>(shared);
+  }
+  static bool Fits(IndexPage page) {
+    ChoosePrefix(page);
+    return EntryBytes(page) <= kMaxEntryBytes;
+  }
+
   void Save(std::uint32_t page, IndexPage content) {
-    content.prefixLength = 0;
+    ChoosePrefix(content);
     content.byte26 = content.type == IndexPageType::kNode ? kNodeByte26 : 0;
     SerializeIndexPage(content, store_.Write(page));
   }
@@ -70,7 +87,7 @@ class Tree {
   // Writes path[level] after entries were added, splitting it when it overflows.
   void StoreGrown(std::vector<Step>& path, std::size_t level) {
     Step& step = path[level];
-    if (EntryBytes(step.content) <= kMaxEntryBytes) {
+    if (Fits(step.content)) {
       Save(step.page, step.content);
       return;
     }
@@ -209,7 +226,7 @@ class Tree {
       upper.entries.push_back(lower.entries.back());
       lower.entries.pop_back();
     }
-    if (EntryBytes(lower) > kMaxEntryBytes || EntryBytes(upper) > kMaxEntryBytes) {
+    if (!Fits(lower) || !Fits(upper)) {
       ThrowIndexError(kIndexValueRefused, "An index entry is too large for an index page.");
     }
     return {lower, upper};

@@ -42,11 +42,14 @@ IndexRules RulesOfIndex(const TableDef& def, std::size_t realIndex) {
   rules.unique = flags & kIndexUnique;
   rules.ignoreNulls = flags & kIndexIgnoreNulls;
   rules.required = flags & kIndexRequired;
+  std::string foreignKeys;  // a relationship's own names (".rC"...) only when nothing else names it
   for (const LogicalIndex& logical : def.logicalIndexes) {
     if (logical.realIndex != realIndex) continue;
-    rules.name += (rules.name.empty() ? "" : "', '") + logical.name;
+    std::string& names = logical.kind == kForeignKeyIndex ? foreignKeys : rules.name;
+    names += (names.empty() ? "" : "', '") + logical.name;
     if (logical.kind == kPrimaryKeyIndex) rules.unique = rules.required = true;
   }
+  if (rules.name.empty()) rules.name = foreignKeys;
   return rules;
 }
 
