@@ -13,11 +13,10 @@
 #include <string>
 
 #include "ui/mouse_pointer.h"
+#include "ui/progress.h"
 #include "ui/scripted_prompter.h"
 #include "ui/table_list.h"
-#include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
-#include "transfer/progress.h"
 #include "transfer/send_to_access.h"
 #include "transfer/send_to_mysql.h"
 
@@ -42,12 +41,6 @@ long CurrentKib() {
   return -1;
 }
 
-struct NoProgress : transfer::Progress {
-  void Begin(const QString&, std::int64_t) override {}
-  bool Step(std::int64_t) override { return true; }
-  void End() override {}
-};
-
 struct Window : ui::PointerHost {
   void SetMousePointer(int) override {}
   int MousePointer() const override { return 0; }
@@ -69,11 +62,10 @@ int main(int argc, char** argv) {
   settings.SetDatabase(QString::fromStdString(argv[2]));
   settings.SetAccessMDBFile(QString::fromLocal8Bit(argv[3]));
   ui::ScriptedPrompter prompter;
-  NoProgress progress;
+  ui::QuietProgress progress;
   Window window;
   ui::TableList list1, list3;
-  mysql::MySqlConnection shared;
-  transfer::CommandEnvironment env{list1, list3, window, prompter, progress, settings, shared};
+  transfer::CommandEnvironment env{list1, list3, window, prompter, progress, settings};
   const QString table = QStringLiteral("bench");
 
   long baseline = CurrentKib();

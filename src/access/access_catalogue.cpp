@@ -3,7 +3,7 @@
 
 #include "access/access_connection.h"
 #include "ui/prompter.h"
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 #include "dataaccess/error.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -28,7 +28,7 @@ std::optional<QStringList> GetAccessTableNames(const QString& path, const settin
   }
 }
 
-void FillAccessTableList(const settings::ConnectionSettings& settings, ui::TableList& list,
+void FillAccessTableList(const settings::ConnectionSettings& settings, ui::NameList& list,
                          ui::Prompter& prompter) {
   list.Clear();
   std::optional<QStringList> names = GetAccessTableNames(settings.AccessMDBFile(), settings);

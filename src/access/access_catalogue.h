@@ -9,7 +9,7 @@
 
 namespace ui {
 class Prompter;
-class TableList;
+class NameList;
 }
 namespace settings {
 class ConnectionSettings;
@@ -24,7 +24,7 @@ std::optional<QStringList> GetAccessTableNames(const QString& path, const settin
 
 // Clears the list and fills it from the current AccessMDBFile, first entry
 // selected; "Unable to access the database" and an empty list on any failure.
-void FillAccessTableList(const settings::ConnectionSettings& settings, ui::TableList& list,
+void FillAccessTableList(const settings::ConnectionSettings& settings, ui::NameList& list,
                          ui::Prompter& prompter);
 
 // Gives the table `oldName` the name `newName`, checked as CREATE TABLE checks

@@ -128,6 +128,13 @@ void Form1::Load() {
   ui::SetOuterWidth(*this, 120 + 6135 + 240);  // Frame1's left and width, and a margin
 }
 
+void Form1::ShowTesting(bool testing) {
+  const QString caption = testing ? QStringLiteral("Testing Connection...") : QStringLiteral("Test Connection");
+  check3_->setText(caption);
+  check3_->setAccessibleName(caption);
+  check3_->setEnabled(!testing);
+}
+
 void Form1::SetMousePointer(int shape) {
   pointer_ = shape;
   ui::ApplyMousePointer(*this, shape);

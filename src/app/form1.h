@@ -43,6 +43,9 @@ class Form1 : public QWidget, public ui::PointerHost {
   // finally widen the outer frame to 6495 twips.
   void Load();
 
+  // While the connection test runs, its button says so and takes no press.
+  void ShowTesting(bool testing);
+
   void SetMousePointer(int shape) override;
   int MousePointer() const override { return pointer_; }
 

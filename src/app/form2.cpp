@@ -90,9 +90,10 @@ void Form2::ShowWindow() {
 
 void Form2::Load() {
   ui::CenterForm(*this);
-  ui::RunCommand(prompter_, hooks.fillAccessTableList);
-  ui::RunCommand(prompter_, hooks.fillMySqlTableList);
+  ui::RunCommand(prompter_, hooks.fillTableLists);
 }
+
+void Form2::ShowWorking(bool working) { setAccessibleDescription(working ? QStringLiteral("Working") : QString()); }
 
 void Form2::SetMousePointer(int shape) {
   pointer_ = shape;

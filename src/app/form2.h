@@ -27,8 +27,7 @@ class Form2 : public QWidget, public ui::PointerHost {
   // runs once per press of its button; a failure it does not handle itself
   // is shown as a message.
   struct Hooks {
-    std::function<void()> fillAccessTableList;  // load, after centring
-    std::function<void()> fillMySqlTableList;   // load, after the Access list
+    std::function<void()> fillTableLists;       // load, after centring: Access list, then MySQL list
     std::function<void()> deleteAccessTable;    // Check1 "Delete Table" (Access)
     std::function<void()> sendTableToMySql;     // Check3 "Send Table to MySQL"
     std::function<void()> sendTableToAccess;    // Check4 "Send Table to Access"
@@ -47,6 +46,10 @@ class Form2 : public QWidget, public ui::PointerHost {
 
   ui::TableList& List1() { return *list1_; }  // Access tables
   ui::TableList& List3() { return *list3_; }  // MySQL tables
+
+  // While a command works: screen readers cannot see the hourglass, so the
+  // window also says so in its accessible description.
+  void ShowWorking(bool working);
 
   void SetMousePointer(int shape) override;
   int MousePointer() const override { return pointer_; }

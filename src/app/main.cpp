@@ -1,6 +1,8 @@
-// Program entry: the Qt application, the real dialogs, the two windows.
+// Program entry: the Qt application, the real dialogs, the two windows and
+// the runners of their commands.
 #include "app/commands.h"
 #include "app/program.h"
+#include "jobs/window_dialogs.h"
 #include "ui/qt_prompter.h"
 
 #include <QApplication>
@@ -8,12 +10,15 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // The run ends only when a window is closed: a message box closed while
-  // both windows are hidden (during the main window's load) must not end it.
+  // both windows are hidden must not end it.
   QApplication::setQuitOnLastWindowClosed(false);
 
   ui::QtPrompter prompter;
+  jobs::QtDialogs dialogs;
   app::Program program(prompter, [] { QCoreApplication::quit(); });
-  app::ConnectCommands(program, prompter);
+  // Made after the windows and so ended before them: a job still running
+  // is cancelled first.
+  app::Commands commands(program, dialogs);
   program.Start();
   return application.exec();
 }

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <mutex>
 #include <optional>
 
 #include "dataaccess/connection_string.h"
@@ -89,9 +90,17 @@ constexpr std::string_view kSqlModeStatement =
     "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), "
     "'NO_BACKSLASH_ESCAPES', 'STRICT_ALL_TABLES')";
 
+// The client library sets itself up on its first mysql_init, which is not
+// safe to run on two threads at once; commands connect on threads of their own.
+MYSQL* NewHandle() {
+  static std::once_flag initialised;
+  std::call_once(initialised, [] { mysql_library_init(0, nullptr, nullptr); });
+  return mysql_init(nullptr);
+}
+
 }  // namespace
 
-MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(mysql_init(nullptr)) {
+MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewHandle()) {
   if (mysql_ == nullptr) throw DbError(kConnectFailed, "Out of memory while preparing the connection.");
   try {
     ServerAddress address = ParseServer(attributes.Find({"SERVER"}).value_or(""), attributes.Find({"PORT"}));

@@ -3,8 +3,9 @@
 
 #include "access/access_connection.h"
 #include "ui/mouse_pointer.h"
+#include "ui/progress.h"
 #include "ui/prompter.h"
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 #include "dataaccess/connection.h"
 #include "maintenance/command_messages.h"
 #include "mysql/mysql_connection.h"
@@ -12,8 +13,8 @@
 
 namespace maintenance {
 
-void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
-                               ui::PointerHost& window, ui::Prompter& prompter) {
+void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui::NameList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter, ui::Progress& progress) {
   if (list1.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
@@ -23,6 +24,9 @@ void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui:
   const int index = list1.ListIndex();
   const QString name = list1.List(index);
   const QString path = settings.AccessMDBFile();
+  progress.Title(QStringLiteral("Deleting ") + name);
+  if (!progress.Phase(QStringLiteral("Deleting the Access table %1...").arg(name), ui::CancelMode::kAtNextCheck))
+    return;
   try {
     // In brackets, so that names with blanks or reserved words drop too.
     msaccess::ExecuteAccessStatement(settings, QStringLiteral("DROP TABLE [") + name + QStringLiteral("];"));
@@ -39,14 +43,16 @@ void DeleteSelectedAccessTable(const settings::ConnectionSettings& settings, ui:
   }
 }
 
-void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, ui::TableList& list3,
-                              ui::PointerHost& window, ui::Prompter& prompter) {
+void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, ui::NameList& list3,
+                              ui::PointerHost& window, ui::Prompter& prompter, ui::Progress& progress) {
   if (list3.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
   }
   ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
+  progress.Title(QStringLiteral("Deleting ") + list3.List(list3.ListIndex()));
+  if (!progress.Phase(QStringLiteral("Connecting to MySQL..."), ui::CancelMode::kLeaveAtOnce)) return;
   dataaccess::Connection connection;
   try {
     connection.SetConnectionString(
@@ -60,6 +66,8 @@ void DeleteSelectedMySqlTable(const settings::ConnectionSettings& settings, ui::
   }
   const int index = list3.ListIndex();
   const QString name = list3.List(index);
+  if (!progress.Phase(QStringLiteral("Deleting the MySQL table %1...").arg(name), ui::CancelMode::kAtNextCheck))
+    return;
   try {
     connection.Execute((QStringLiteral("drop table ") + mysql::QuoteMySqlName(name)).toStdString());
   } catch (const dataaccess::DbError& failure) {

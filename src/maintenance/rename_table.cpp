@@ -6,8 +6,9 @@
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
 #include "ui/mouse_pointer.h"
+#include "ui/progress.h"
 #include "ui/prompter.h"
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 #include "maintenance/command_messages.h"
 #include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
@@ -27,15 +28,16 @@ std::optional<QString> AskNewName(ui::Prompter& prompter, const QString& oldName
 
 // The list shows the new name in its sorted place; nothing stays selected,
 // so a second press needs a new choice.
-void ReplaceName(ui::TableList& list, int index, const QString& newName) {
+void ReplaceName(ui::NameList& list, int index, const QString& newName) {
   list.RemoveItem(index);
   list.AddItem(newName);
 }
 
 }  // namespace
 
-void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
-                               ui::PointerHost& window, ui::Prompter& prompter) {
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::NameList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter,
+                               ui::Progress& progress) {
   if (list1.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
@@ -47,6 +49,9 @@ void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui:
   std::optional<QString> newName = AskNewName(prompter, oldName);
   if (!newName) return;
   const QString path = settings.AccessMDBFile();
+  progress.Title(QStringLiteral("Renaming ") + oldName);
+  if (!progress.Phase(QStringLiteral("Renaming the Access table %1...").arg(oldName), ui::CancelMode::kAtNextCheck))
+    return;
   try {
     msaccess::RenameAccessTable(settings, oldName, *newName);
   } catch (const dataaccess::DbError& failure) {
@@ -65,7 +70,8 @@ void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui:
 }
 
 void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
-                              ui::TableList& list3, ui::PointerHost& window, ui::Prompter& prompter) {
+                              ui::NameList& list3, ui::PointerHost& window, ui::Prompter& prompter,
+                              ui::Progress& progress) {
   if (list3.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
     return;
@@ -78,6 +84,8 @@ void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysq
   arrow.SetHourglass();
   const QString statement = QStringLiteral("RENAME TABLE ") + mysql::QuoteMySqlName(oldName) +
                             QStringLiteral(" TO ") + mysql::QuoteMySqlName(*newName);
+  progress.Title(QStringLiteral("Renaming ") + oldName);
+  if (!progress.Phase(QStringLiteral("Connecting to MySQL..."), ui::CancelMode::kLeaveAtOnce)) return;
   try {
     mysql::OpenMySqlConnection(shared, settings);
   } catch (const dataaccess::DbError& failure) {
@@ -85,6 +93,8 @@ void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysq
         FailureReport(QStringLiteral("Could not connect to MySQL to rename ") + oldName + QLatin1Char('.'), failure));
     return;
   }
+  if (!progress.Phase(QStringLiteral("Renaming the MySQL table %1...").arg(oldName), ui::CancelMode::kAtNextCheck))
+    return;
   if (!mysql::RunMySqlStatement(shared, statement, prompter)) return;
   ReplaceName(list3, index, *newName);
 }

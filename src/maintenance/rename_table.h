@@ -1,12 +1,15 @@
 // "Rename Table" under each list: asks for the new name, renames the selected
 // table and, only when that worked, replaces the old name in the list by the
 // new one, leaving nothing selected. Cancel or an empty name renames nothing.
+// The progress dialog's Cancel leaves a command that is still connecting;
+// the rename itself runs to its end.
 #pragma once
 
 namespace ui {
 class PointerHost;
 class Prompter;
-class TableList;
+class NameList;
+class Progress;
 }
 namespace mysql {
 struct MySqlConnection;
@@ -21,14 +24,14 @@ namespace maintenance {
 // name + ":"; the rename goes through the catalogue (RenameAccessTable),
 // then the file is synced. A failure is shown in one message; the list and
 // its selection stay as they were.
-void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::TableList& list1,
-                               ui::PointerHost& window, ui::Prompter& prompter);
+void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::NameList& list1,
+                               ui::PointerHost& window, ui::Prompter& prompter, ui::Progress& progress);
 
 // Check7: the hourglass goes up after the input box; "RENAME TABLE `old` TO
-// `new`" runs on the freshly opened shared connection through
+// `new`" runs on the freshly opened connection `shared` through
 // RunMySqlStatement, which reports a refusal itself. A failure to connect is
 // shown in one message.
 void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
-                              ui::TableList& list3, ui::PointerHost& window, ui::Prompter& prompter);
+                              ui::NameList& list3, ui::PointerHost& window, ui::Prompter& prompter, ui::Progress& progress);
 
 }  // namespace maintenance

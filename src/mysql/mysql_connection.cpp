@@ -42,11 +42,6 @@ QString QuoteMySqlName(const QString& name) {
   return QLatin1Char('`') + inner + QLatin1Char('`');
 }
 
-MySqlConnection& SharedMySqlConnection() {
-  static MySqlConnection shared;
-  return shared;
-}
-
 void OpenMySqlConnection(MySqlConnection& shared, const settings::ConnectionSettings& settings) {
   shared.connection = std::make_unique<dataaccess::Connection>();
   shared.statementRecordset = std::make_unique<dataaccess::Recordset>();

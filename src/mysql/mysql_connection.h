@@ -1,6 +1,7 @@
-// The MySQL module's shared connection: its connection string in the two key
-// orders, opening it afresh for each command, and running statements that
-// return no rows with every failure reported to the user.
+// The MySQL module's connection: its connection string in the two key
+// orders, opening it afresh (each command owns one, on its own thread), and
+// running statements that return no rows with every failure reported to the
+// user.
 #pragma once
 
 #include <QString>
@@ -33,13 +34,11 @@ QString BuildMySqlConnectionString(const settings::ConnectionSettings& settings,
 // A table or column name between backticks, inner backticks doubled.
 QString QuoteMySqlName(const QString& name);
 
+// A command's connection and the recordset its statements run through.
 struct MySqlConnection {
   std::unique_ptr<dataaccess::Connection> connection;
   std::unique_ptr<dataaccess::Recordset> statementRecordset;
 };
-
-// The module's one shared connection, for the program's commands.
-MySqlConnection& SharedMySqlConnection();
 
 // Replaces both members by new objects (closing the previous connection) and
 // opens the connection, client-side cursors, with the current settings in the

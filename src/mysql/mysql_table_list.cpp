@@ -2,14 +2,14 @@
 #include "mysql/mysql_table_list.h"
 
 #include "ui/prompter.h"
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 #include "dataaccess/error.h"
 #include "mysql/mysql_connection.h"
 
 namespace mysql {
 
 void FillMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        ui::TableList& list) {
+                        ui::NameList& list) {
   list.Clear();
   OpenMySqlConnection(shared, settings);
   dataaccess::Recordset tables = shared.connection->Execute("SHOW TABLES;");
@@ -23,7 +23,7 @@ void FillMySqlTableList(MySqlConnection& shared, const settings::ConnectionSetti
 }
 
 bool LoadMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        ui::TableList& list, ui::Prompter& prompter) {
+                        ui::NameList& list, ui::Prompter& prompter) {
   try {
     FillMySqlTableList(shared, settings, list);
     return true;

@@ -4,7 +4,7 @@
 
 namespace ui {
 class Prompter;
-class TableList;
+class NameList;
 }
 namespace settings {
 class ConnectionSettings;
@@ -18,13 +18,13 @@ struct MySqlConnection;
 // selects the first entry when there is one. The connection stays open.
 // A failure is thrown as DbError and leaves the list empty or partly filled.
 void FillMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        ui::TableList& list);
+                        ui::NameList& list);
 
 // For the main window's load: fills the list, and when that fails (server
 // down, login refused, no such database) empties it and shows one message
 // with the server's description, so the window still opens and stays usable.
 // True when the list was filled.
 bool LoadMySqlTableList(MySqlConnection& shared, const settings::ConnectionSettings& settings,
-                        ui::TableList& list, ui::Prompter& prompter);
+                        ui::NameList& list, ui::Prompter& prompter);
 
 }  // namespace mysql

@@ -2,7 +2,7 @@
 
 #include "ui/main_module.h"
 #include "ui/prompter.h"
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 #include "mysql/messages.h"
 
 namespace transfer {
@@ -25,7 +25,7 @@ void RefusedRows::ReportCount(const QString& table, std::int64_t total) const {
                             .arg(table));
 }
 
-void ShowWhenExists(ui::TableList& list, const QString& name, std::optional<bool> exists) {
+void ShowWhenExists(ui::NameList& list, const QString& name, std::optional<bool> exists) {
   if (!exists) return;
   if (*exists && !ui::ListContains(name, list)) list.AddItem(name);
   if (!*exists) ui::RemoveListItem(list, name);

@@ -1,4 +1,4 @@
-// What the two send commands share: the environment they work in, their
+// What the two send commands share: the seams they work through, their
 // failure texts, the report of refused rows, and keeping a target list
 // entry in step with whether the table exists.
 #pragma once
@@ -9,29 +9,26 @@
 #include "dataaccess/error.h"
 
 namespace ui {
+class NameList;
 class PointerHost;
+class Progress;
 class Prompter;
-class TableList;
 }  // namespace ui
-namespace mysql {
-struct MySqlConnection;
-}
 namespace settings {
 class ConnectionSettings;
 }
 
 namespace transfer {
 
-class Progress;
-
+// What a send command works through: the two lists, the window's pointer,
+// the user's answers, its progress, and the connection values it started with.
 struct CommandEnvironment {
-  ui::TableList& accessList;  // List1
-  ui::TableList& mySqlList;   // List3
+  ui::NameList& accessList;  // List1
+  ui::NameList& mySqlList;   // List3
   ui::PointerHost& window;
   ui::Prompter& prompter;
-  Progress& progress;
+  ui::Progress& progress;
   const settings::ConnectionSettings& settings;
-  mysql::MySqlConnection& mySql;
 };
 
 // `what` failed, then the number and the database's description.
@@ -54,22 +51,9 @@ class RefusedRows {
 
 // Adds or removes `name` so the list shows it exactly when the table exists;
 // leaves the list alone when that is unknown.
-void ShowWhenExists(ui::TableList& list, const QString& name, std::optional<bool> exists);
+void ShowWhenExists(ui::NameList& list, const QString& name, std::optional<bool> exists);
 
 // "Cancelled after N of M rows."
 QString CancelledText(std::int64_t done, std::int64_t total);
-
-// Marks a command as running for its length, so a second one started from
-// inside it (a click let through while the progress dialog paints) does nothing.
-class RunningFlag {
- public:
-  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningFlag() { flag_ = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace transfer

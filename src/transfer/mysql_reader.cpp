@@ -17,7 +17,7 @@ std::vector<std::string> DescribeMySqlTable(dataaccess::Connection& connection, 
 
 TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& table,
                         std::vector<std::string> columns,
-                        const std::function<void(std::size_t rowsRead)>& onRow) {
+                        const std::function<bool(std::size_t rowsRead)>& onRow) {
   dataaccess::Recordset rows;
   rows.Open(MySqlSelectColumns(table, columns), connection, dataaccess::kOpenForwardOnly,
             dataaccess::kLockReadOnly);
@@ -33,13 +33,9 @@ TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& t
       else
         text.AddText(CellText(value));
     }
-    if (onRow) onRow(text.RowCount());
+    if (onRow && !onRow(text.RowCount())) break;
   }
   return text;
-}
-
-TableText ReadMySqlTable(dataaccess::Connection& connection, const std::string& table) {
-  return ReadMySqlRows(connection, table, DescribeMySqlTable(connection, table));
 }
 
 std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection) {

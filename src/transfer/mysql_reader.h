@@ -22,14 +22,11 @@ std::vector<std::string> DescribeMySqlTable(dataaccess::Connection& connection, 
 
 // Every row of `table`: NULL stays NULL, every other value becomes its
 // CellText (BLOBs as 0x and hexadecimal digits). The rows are streamed from
-// the server, not held twice. `onRow` hears the count of rows read so far.
-// Throws DbError.
+// the server, not held twice. `onRow` hears the count of rows read so far
+// and stops the read by answering false. Throws DbError.
 TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& table,
                         std::vector<std::string> columns,
-                        const std::function<void(std::size_t rowsRead)>& onRow = {});
-
-// Both steps.
-TableText ReadMySqlTable(dataaccess::Connection& connection, const std::string& table);
+                        const std::function<bool(std::size_t rowsRead)>& onRow = {});
 
 // The most bytes a character takes in the connected database's default
 // character set, which new tables take: 4 for utf8mb4, 1 for latin1. 4 when

@@ -1,172 +1,133 @@
 #include "transfer/send_to_access.h"
 
-#include "ui/main_module.h"
-#include "ui/mouse_pointer.h"
-#include "ui/prompter.h"
-#include "ui/table_list.h"
-#include "mysql/mysql_connection.h"
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
 #include "settings/connection_settings.h"
 #include "transfer/column_plan.h"
 #include "transfer/mysql_reader.h"
-#include "transfer/progress.h"
-#include "transfer/statements.h"
+#include "ui/progress.h"
+#include "ui/prompter.h"
 
 namespace transfer {
-namespace {
 
-std::optional<bool> Exists(const settings::ConnectionSettings& settings, const QString& name) {
-  std::optional<QStringList> names = msaccess::GetAccessTableNames(settings.AccessMDBFile(), settings);
-  if (!names) return std::nullopt;
-  return names->contains(name);
+SendTableToAccess::SendTableToAccess(CommandEnvironment environment) : SendJob(environment) {}
+
+SendTableToAccess::~SendTableToAccess() {
+  if (!wrote_) return;
+  try {
+    msaccess::SyncAccessFile(env_.settings.AccessMDBFile());
+  } catch (const dataaccess::DbError& error) {
+    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not save the changes to the Access file."), error));
+  }
 }
 
-// Syncs the Access file once when the command ends, if it wrote anything.
-class SyncOnExit {
- public:
-  SyncOnExit(const settings::ConnectionSettings& settings, ui::Prompter& prompter)
-      : settings_(settings), prompter_(prompter) {}
-  ~SyncOnExit() {
-    if (!wrote_) return;
-    try {
-      msaccess::SyncAccessFile(settings_.AccessMDBFile());
-    } catch (const dataaccess::DbError& error) {
-      prompter_.ShowMessage(FailedText(QStringLiteral("Could not save the changes to the Access file."), error));
-    }
-  }
-  SyncOnExit(const SyncOnExit&) = delete;
-  SyncOnExit& operator=(const SyncOnExit&) = delete;
-
-  void Wrote() { wrote_ = true; }
-
- private:
-  const settings::ConnectionSettings& settings_;
-  ui::Prompter& prompter_;
-  bool wrote_ = false;
-};
-
-}  // namespace
-
-void SendTableToAccess::Run() {
-  if (running_) return;
-  RunningFlag running(running_);
-  Send();
+void SendTableToAccess::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
+  env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error));
 }
 
-void SendTableToAccess::Send() {
-  ui::Prompter& prompter = env_.prompter;
-  if (env_.mySqlList.ListIndex() == -1) {
-    prompter.ShowMessage(QStringLiteral("Please select a MySQL table"));
-    return;
+bool SendTableToAccess::Open(const QString& name) {
+  if (!env_.progress.Phase(QStringLiteral("Connecting to MySQL..."), ui::CancelMode::kLeaveAtOnce)) return false;
+  try {
+    mysql::OpenMySqlConnection(mySql_, env_.settings);
+  } catch (const dataaccess::DbError& error) {
+    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
+    return false;
   }
   try {
-    mysql::OpenMySqlConnection(env_.mySql, env_.settings);
+    columnNames_ = DescribeMySqlTable(*mySql_.connection, name.toStdString());
   } catch (const dataaccess::DbError& error) {
-    prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
-    return;
+    CouldNotRead(name, error);
+    return false;
   }
-  QString name = env_.mySqlList.List(env_.mySqlList.ListIndex());
-  const std::string table = name.toStdString();
-  auto couldNotRead = [&](const dataaccess::DbError& error) {
-    prompter.ShowMessage(FailedText(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error));
-  };
-  std::vector<std::string> columnNames;
-  try {
-    columnNames = DescribeMySqlTable(*env_.mySql.connection, table);
-  } catch (const dataaccess::DbError& error) {
-    couldNotRead(error);
-    return;
+  if (columnNames_.size() > kMaxAccessColumns) {
+    env_.prompter.ShowMessage(QStringLiteral("The MySQL table %1 has %2 columns; an Access table can have at most %3.")
+                                  .arg(name)
+                                  .arg(columnNames_.size())
+                                  .arg(kMaxAccessColumns));
+    return false;
   }
-  if (columnNames.size() > kMaxAccessColumns) {
-    prompter.ShowMessage(QStringLiteral("The MySQL table %1 has %2 columns; an Access table can have at most %3.")
-                             .arg(name)
-                             .arg(columnNames.size())
-                             .arg(kMaxAccessColumns));
-    return;
-  }
+  return true;
+}
 
-  SyncOnExit sync(env_.settings, prompter);
-  if (ui::ListContains(name, env_.accessList)) {
-    if (!prompter.AskYesNo(QStringLiteral("Would you like to overwrite ") + name + QLatin1Char('?'),
-                           QStringLiteral("Overwrite?")))
-      return;
-    try {
-      msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(table)));
-      sync.Wrote();
-    } catch (const dataaccess::DbError& error) {
-      prompter.ShowMessage(FailedText(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error));
-      ShowWhenExists(env_.accessList, name, Exists(env_.settings, name));
-      return;
-    }
-    ui::RemoveListItem(env_.accessList, name);
-  }
-
-  ui::ArrowOnExit pointer(env_.window);
-  pointer.SetHourglass();
-  std::optional<TableText> rows;
+bool SendTableToAccess::DropTarget(const QString& name) {
   try {
-    rows.emplace(ReadMySqlRows(*env_.mySql.connection, table, std::move(columnNames)));
+    msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(name.toStdString())));
   } catch (const dataaccess::DbError& error) {
-    couldNotRead(error);
-    return;
+    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error));
+    return false;
   }
-  std::vector<std::size_t> widths = rows->Widths();
+  wrote_ = true;
+  return true;
+}
+
+bool SendTableToAccess::Read(const QString& name) {
+  ui::Progress& progress = env_.progress;
+  if (!progress.Phase(QStringLiteral("Reading %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
+  try {
+    rows_.emplace(ReadMySqlRows(*mySql_.connection, name.toStdString(), std::move(columnNames_),
+                                [&progress](std::size_t read) {
+                                  return progress.Step(static_cast<std::int64_t>(read), ui::kUnknownTotal);
+                                }));
+  } catch (const dataaccess::DbError& error) {
+    CouldNotRead(name, error);
+    return false;
+  }
+  if (progress.Cancelled()) return false;
+  std::vector<std::size_t> widths = rows_->Widths();
   std::optional<std::vector<TextKind>> kinds = PlanAccessColumns(widths);
   if (!kinds) {
-    prompter.ShowMessage(QStringLiteral("The rows of %1 are too wide for an Access table, even with the widest "
-                                        "columns as memo.")
-                             .arg(name));
-    return;
+    env_.prompter.ShowMessage(
+        QStringLiteral("The rows of %1 are too wide for an Access table, even with the widest columns as memo.")
+            .arg(name));
+    return false;
   }
-  std::vector<TargetColumn> columns;
-  for (std::size_t j = 0; j < widths.size(); ++j) columns.push_back({rows->ColumnNames()[j], widths[j], (*kinds)[j]});
-  try {
-    sync.Wrote();
-    msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessCreateTable(table, columns)));
-  } catch (const dataaccess::DbError& error) {
-    prompter.ShowMessage(FailedText(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error));
-    ShowWhenExists(env_.accessList, name, Exists(env_.settings, name));
-    return;
-  }
+  for (std::size_t j = 0; j < widths.size(); ++j) columns_.push_back({rows_->ColumnNames()[j], widths[j], (*kinds)[j]});
+  return true;
+}
 
-  const auto total = static_cast<std::int64_t>(rows->RowCount());
-  RefusedRows refused(prompter);
-  std::int64_t done = 0;
-  bool cancelled = false;
-  std::optional<dataaccess::DbError> failed;
-  {
-    ProgressScope progress(env_.progress, QStringLiteral("Sending ") + name + QStringLiteral(" to Access"), total);
-    TableText::RowReader reader(*rows);
-    std::vector<std::optional<std::string_view>> cells;
-    while (reader.Next(cells)) {
-      std::string insert = AccessInsert(table, cells);
-      try {
-        msaccess::ExecuteAccessStatement(env_.settings, insert);
-      } catch (const dataaccess::DbError& error) {
-        if (!dataaccess::IsStatementRefusal(error.Number())) {
-          failed = error;
-          break;
-        }
-        refused.Refused(QString::fromStdString(insert), error);
+bool SendTableToAccess::Create(const QString& name) {
+  try {
+    msaccess::ExecuteAccessStatement(env_.settings,
+                                     QString::fromStdString(AccessCreateTable(name.toStdString(), columns_)));
+  } catch (const dataaccess::DbError& error) {
+    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error));
+    return false;
+  }
+  wrote_ = true;
+  return true;
+}
+
+SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& refused) {
+  RowPass pass;
+  pass.total = static_cast<std::int64_t>(rows_->RowCount());
+  const std::string table = name.toStdString();
+  TableText::RowReader reader(*rows_);
+  std::vector<std::optional<std::string_view>> cells;
+  while (env_.progress.Step(pass.done, pass.total) && reader.Next(cells)) {
+    std::string insert = AccessInsert(table, cells);
+    try {
+      msaccess::ExecuteAccessStatement(env_.settings, insert);
+    } catch (const dataaccess::DbError& error) {
+      if (!dataaccess::IsStatementRefusal(error.Number())) {
+        pass.failure = FailedText(QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.")
+                                      .arg(name)
+                                      .arg(pass.done)
+                                      .arg(pass.total),
+                                  error);
+        return pass;
       }
-      ++done;
-      if (!progress.Step(done)) {
-        cancelled = true;
-        break;
-      }
+      refused.Refused(QString::fromStdString(insert), error);
     }
+    ++pass.done;
   }
-  env_.accessList.AddItem(name);
-  if (failed) {
-    prompter.ShowMessage(FailedText(QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.")
-                                        .arg(name)
-                                        .arg(done)
-                                        .arg(total),
-                                    *failed));
-  }
-  refused.ReportCount(name, total);
-  if (cancelled) prompter.ShowMessage(CancelledText(done, total));
+  pass.cancelled = pass.done < pass.total && env_.progress.Cancelled();
+  return pass;
+}
+
+std::optional<bool> SendTableToAccess::TargetExists(const QString& name) {
+  std::optional<QStringList> names = msaccess::GetAccessTableNames(env_.settings.AccessMDBFile(), env_.settings);
+  if (!names) return std::nullopt;
+  return names->contains(name);
 }
 
 }  // namespace transfer

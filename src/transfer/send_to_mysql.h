@@ -1,13 +1,11 @@
 // "Send Table to MySQL" (Check3): the Access table selected in List1 is
 // created afresh in MySQL, every column char(n) sized by its longest value
 // text (longtext where MySQL cannot hold the char column), and filled with
-// one INSERT per row in the row source's order.
+// one INSERT per row in the row source's order, in transactions of
+// kRowsPerCommit rows.
 //
-// The Access connection and the row source are members that outlive a run:
-// each run replaces them, and after a declined overwrite the row source
-// stays open. Every failure ends the run with one message naming what failed
-// and the database's description; the pointer then returns to the arrow.
-// MySQL List3 shows the name afterwards exactly when the table exists.
+// The Access connection and its row source belong to the run. MySQL List3
+// shows the name afterwards exactly when the table exists.
 #pragma once
 
 #include <QString>
@@ -17,39 +15,43 @@
 
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
-#include "transfer/command_support.h"
+#include "mysql/mysql_connection.h"
+#include "transfer/send_job.h"
 
 namespace transfer {
 
-class SendTableToMySql {
+class SendTableToMySql : public SendJob {
  public:
-  explicit SendTableToMySql(CommandEnvironment environment) : env_(environment) {}
+  explicit SendTableToMySql(CommandEnvironment environment) : SendJob(environment) {}
 
-  // The command; does nothing while a send is already running.
-  void Run();
-
-  // SELECT * FROM [the entry of List1 at its ListIndex].
-  QString GetTableSQLString() const;
   // The row source's record count.
   double GetRecordCount() const;
   // Each column's longest CellText in UTF-16 code units (10 when it has
-  // none); closes the row source and opens it again on its first row.
-  void MeasureColumnWidths();
-  const std::vector<std::size_t>& ColumnWidths() const { return columnWidths_; }
+  // none); closes the row source and opens it again on its first row. False
+  // when the user cancelled.
+  bool MeasureColumnWidths(const QString& name);
 
-  const dataaccess::Connection* AccessConnection() const { return accessConnection_.get(); }
-  const dataaccess::Recordset* RowSource() const { return rowSource_.get(); }
+ protected:
+  ui::NameList& SourceList() override { return env_.accessList; }
+  ui::NameList& TargetList() override { return env_.mySqlList; }
+  QString TargetSide() const override { return QStringLiteral("MySQL"); }
+  QString NoSelectionText() const override { return QStringLiteral("Please select a table to insert"); }
+
+  bool Open(const QString& name) override;
+  bool DropTarget(const QString& name) override;
+  bool Read(const QString& name) override;
+  bool Create(const QString& name) override;
+  RowPass SendRows(const QString& name, RefusedRows& refused) override;
+  std::optional<bool> TargetExists(const QString& name) override;
 
  private:
-  void Send();
-  void OpenRowSource();
-  void SendRows(const QString& name);
+  void OpenRowSource(const QString& name);
+  void CouldNotRead(const QString& name, const dataaccess::DbError& error);
 
-  CommandEnvironment env_;
-  bool running_ = false;
   std::unique_ptr<dataaccess::Connection> accessConnection_;
   std::unique_ptr<dataaccess::Recordset> rowSource_;
   std::vector<std::size_t> columnWidths_;
+  mysql::MySqlConnection mySql_;  // this command's own
 };
 
 }  // namespace transfer

@@ -1,6 +1,6 @@
 #include "ui/main_module.h"
 
-#include "ui/table_list.h"
+#include "ui/name_list.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -8,7 +8,7 @@
 
 namespace ui {
 
-bool ListContains(const QString& text, const TableList& list) {
+bool ListContains(const QString& text, const NameList& list) {
   bool found = false;
   for (int i = 0; i < list.ListCount(); ++i) {
     if (list.List(i) == text) found = true;
@@ -16,7 +16,7 @@ bool ListContains(const QString& text, const TableList& list) {
   return found;
 }
 
-void RemoveListItem(TableList& list, const QString& text) {
+void RemoveListItem(NameList& list, const QString& text) {
   const int n = list.ListCount();
   for (int i = 0; i < n; ++i) {
     if (i < list.ListCount() && list.List(i) == text) list.RemoveItem(i);

@@ -12,16 +12,16 @@ class QWidget;
 
 namespace ui {
 
-class TableList;
+class NameList;
 
 // True when some entry equals `text` exactly (case-sensitive, no trimming).
-bool ListContains(const QString& text, const TableList& list);
+bool ListContains(const QString& text, const NameList& list);
 
 // Scans positions 0 to n-1, n taken before anything is removed, and removes
 // the entry at position i when it equals `text`. The entry that moves up into
 // a freed position is not looked at, so of two adjacent equal entries only the
 // first goes.
-void RemoveListItem(TableList& list, const QString& text);
+void RemoveListItem(NameList& list, const QString& text);
 
 // `fallback` when `value` is Null, else `value` unchanged.
 dataaccess::Value NullToDefault(const dataaccess::Value& value, const dataaccess::Value& fallback);

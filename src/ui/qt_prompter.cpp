@@ -5,40 +5,25 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "ui/dialogs.h"
+
 namespace ui {
 
-namespace {
-
-// Modal to the whole program, placed over whichever window is in front.
-QWidget* DialogParent() { return QApplication::activeWindow(); }
-
-}  // namespace
-
-void QtPrompter::DoShowMessage(const QString& text, const QString& title) {
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, DialogParent());
-  box.exec();
-}
+void QtPrompter::DoShowMessage(const QString& text, const QString& title) { NewMessageBox(text, title)->exec(); }
 
 bool QtPrompter::DoAskYesNo(const QString& text, const QString& title) {
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
-                  DialogParent());
-  box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return NewYesNoBox(text, title)->exec() == QMessageBox::Yes;
 }
 
 Prompter::TextAnswer QtPrompter::DoAskText(const QString& prompt, const QString& title,
                                            const QString& defaultText) {
-  QInputDialog dialog(DialogParent());
-  dialog.setWindowTitle(title);
-  dialog.setLabelText(prompt);
-  dialog.setTextValue(defaultText);
-  dialog.setInputMode(QInputDialog::TextInput);
-  if (dialog.exec() != QDialog::Accepted) return {QString(), true};
-  return {dialog.textValue(), false};
+  std::unique_ptr<QInputDialog> dialog = NewInputBox(prompt, title, defaultText);
+  if (dialog->exec() != QDialog::Accepted) return {QString(), true};
+  return {dialog->textValue(), false};
 }
 
 std::optional<QString> QtPrompter::DoChooseOpenFile(const QString& title, const QString& filter) {
-  QFileDialog dialog(DialogParent(), title, QString(), filter);
+  QFileDialog dialog(QApplication::activeWindow(), title, QString(), filter);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist

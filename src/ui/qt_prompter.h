@@ -1,6 +1,8 @@
-// The prompter a person sees: Qt's own modal dialogs. The file chooser is Qt's
-// non-native one, so it looks the same everywhere and accessibility tools can
-// operate it.
+// The prompter a person sees on the window's thread: it waits in Qt's modal
+// boxes, for what the windows ask themselves (the file chooser above all).
+// Commands running as jobs ask through the window's dialogs instead, which
+// never wait. The file chooser is Qt's non-native one, so it looks the same
+// everywhere and accessibility tools can operate it.
 #pragma once
 
 #include "ui/prompter.h"

@@ -6,27 +6,26 @@
 
 #include <QListWidget>
 
+#include "ui/name_list.h"
+
 namespace ui {
 
-class TableList : public QListWidget {
+class TableList : public QListWidget, public NameList {
   Q_OBJECT
 
  public:
   explicit TableList(QWidget* parent = nullptr);
 
-  int ListIndex() const;
-  // -1 (or any index outside the list) clears the selection.
-  void SetListIndex(int index);
-  int ListCount() const { return count(); }
-  QString List(int index) const;
+  int ListIndex() const override;
+  void SetListIndex(int index) override;
+  int ListCount() const override { return count(); }
+  QString List(int index) const override;
 
-  // Inserts at the sorted place, after any equal names; the selection stays
-  // on the name it was on.
-  void AddItem(const QString& name);
-  // Removing the selected name leaves no selection; any other selection
-  // stays on its name.
-  void RemoveItem(int index);
-  void Clear() { clear(); }
+  // Inserts after any equal names.
+  void AddItem(const QString& name) override;
+  // Any selection other than the removed name stays on its name.
+  void RemoveItem(int index) override;
+  void Clear() override { clear(); }
 
   // The order the list keeps: true when `a` belongs before `b`.
   static bool SortsBefore(const QString& a, const QString& b);

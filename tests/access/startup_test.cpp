@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "access_fixtures.h"
-#include "app/commands.h"
 #include "ui/table_list.h"
-#include "program_fixture.h"
+#include "wired_program.h"
 #include "settings/settings_store.h"
 #include "test_server.h"
 
@@ -38,18 +37,19 @@ TEST(Startup, ListsTheAccessFilesUserTablesOrSaysItCannotReachThem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    testsupport::ProgramRun run;
+    testsupport::WiredProgram wired;
+    testsupport::ProgramRun& run = wired.run;
     settings::WriteSetting("Server", QString::fromStdString(server.host + ":" + server.port));
     settings::WriteSetting("User", QString::fromStdString(server.user));
     settings::WriteSetting("Password", QString::fromStdString(server.password));
     settings::WriteSetting("Database", QString::fromStdString(db.Name()));
     settings::WriteSetting("AccessMDBFile", c.file);
     settings::WriteSetting("AccessPassword", c.password);
-    run.Create();
-    app::ConnectCommands(*run.program, run.prompter);
+    wired.Create();
     run.program->Start();
+    ASSERT_TRUE(run.form2().isVisible()) << "shown at once, before the lists are filled";
+    ASSERT_TRUE(wired.WaitForCommands());
 
-    ASSERT_TRUE(run.form2().isVisible());
     EXPECT_EQ(Names(run.form2().List1()), c.accessNames);
     EXPECT_EQ(run.form2().List1().ListIndex(), c.accessNames.isEmpty() ? -1 : 0);
     EXPECT_EQ(run.prompter.ShownTexts(), c.messages);

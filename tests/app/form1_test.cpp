@@ -215,7 +215,7 @@ TEST(SetupDialogButtons, EachPressRunsOnceWithTheButtonReleased) {
 
   // "OK" once: the main window is loaded and shown once.
   int loads = 0;
-  run.form2().hooks.fillAccessTableList = [&] { ++loads; };
+  run.form2().hooks.fillTableLists = [&] { ++loads; };
   QSignalSpy okClicks(Button(run, "Check2"), &QPushButton::toggled);
   QTest::mouseClick(Button(run, "Check2"), Qt::LeftButton);
   EXPECT_EQ(okClicks.count(), 2);

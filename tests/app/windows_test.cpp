@@ -75,12 +75,11 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QStringList events;
   app::Form2& form2 = run.form2();
   const QPoint unplaced = form2.pos();
-  form2.hooks.fillAccessTableList = [&] {
-    events << "Access";
+  form2.hooks.fillTableLists = [&] {
+    events << "lists";
     EXPECT_NE(form2.pos(), unplaced) << "centred before the lists are filled";
     form2.List1().AddItem("Orders");
   };
-  form2.hooks.fillMySqlTableList = [&] { events << "MySQL"; };
   run.program->Start();
   ASSERT_TRUE(run.form1().isVisible());
 
@@ -89,7 +88,7 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QTest::mouseClick(ok, Qt::LeftButton);  // with empty boxes: shown anyway
   EXPECT_TRUE(form2.isVisible());
   EXPECT_FALSE(run.form1().isVisible());
-  EXPECT_EQ(events, (QStringList{"Access", "MySQL"}));
+  EXPECT_EQ(events, QStringList{"lists"});
 
   QTest::mouseClick(setup, Qt::LeftButton);
   EXPECT_TRUE(run.form1().isVisible());
@@ -100,7 +99,7 @@ TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
   QTest::mouseClick(ok, Qt::LeftButton);
   EXPECT_TRUE(form2.isVisible());
   EXPECT_FALSE(run.form1().isVisible());
-  EXPECT_EQ(events, (QStringList{"Access", "MySQL"})) << "the load runs once per run";
+  EXPECT_EQ(events, QStringList{"lists"}) << "the load runs once per run";
   EXPECT_EQ(form2.List1().ListCount(), 1);
   EXPECT_EQ(run.program->Settings().Database(), "shop2");
   EXPECT_EQ(run.quits, 0);
@@ -129,7 +128,7 @@ TEST(TurnTaking, FailingListFillIsReportedAndTheWindowStillOpens) {
   ProgramRun run;
   run.StoreCompleteSettings();
   run.Create();
-  run.form2().hooks.fillMySqlTableList = [] {
+  run.form2().hooks.fillTableLists = [] {
     throw dataaccess::DbError(dataaccess::kConnectFailed, "Can't connect to server");
   };
   run.program->Start();

@@ -6,6 +6,7 @@ import configparser
 import csv
 import io
 import os
+import select
 import shutil
 import socket
 import subprocess
@@ -95,6 +96,48 @@ class ScratchDatabase:
         self.server.run("DROP DATABASE IF EXISTS `%s`;" % self.name)
 
 
+class LockingSession:
+    """A second client of the test server that holds LOCK TABLES `table` WRITE until released:
+    a transfer that reads or writes the table waits meanwhile, whatever the machine's speed,
+    so its progress dialog stays up. The lock is held once the constructor returns (it waits
+    for the transfer's open transaction on the table to end)."""
+
+    def __init__(self, server, database, table, timeout=CLIENT_TIMEOUT):
+        argv = ["mariadb", "--no-defaults", "--socket=" + server.socket, "-u" + server.user,
+                "--password=" + server.password, "--batch", "--skip-column-names", "--unbuffered",
+                database]
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, text=True)
+        self.proc.stdin.write("LOCK TABLES `%s` WRITE; SELECT 'locked';\n" % table.replace("`", "``"))
+        self.proc.stdin.flush()
+        ready, _, _ = select.select([self.proc.stdout], [], [], timeout)
+        line = self.proc.stdout.readline().strip() if ready else ""
+        if line != "locked":
+            self.proc.kill()
+            raise RuntimeError("no lock on %s within %d s: %r %s"
+                               % (table, timeout, line, self.proc.stderr.read()))
+
+    def release(self):
+        if self.proc.poll() is None:
+            self.proc.stdin.write("UNLOCK TABLES;\n")
+            self.proc.stdin.close()
+            self.proc.wait(CLIENT_TIMEOUT)
+
+
+class SilentServer:
+    """A loopback port that takes connections and never says a word: a client connecting to
+    it waits for the server's greeting until its own time-out."""
+
+    def __init__(self):
+        self.socket = socket.socket()
+        self.socket.bind(("127.0.0.1", 0))
+        self.socket.listen(16)   # the kernel completes the handshakes; nobody answers
+        self.port = self.socket.getsockname()[1]
+
+    def close(self):
+        self.socket.close()
+
+
 def closed_port():
     """A loopback port nobody listens on (bound once by us and released)."""
     with socket.socket() as s:
@@ -181,6 +224,15 @@ class Program:
         self.main = gui.wait_window(self.app, "Tabloria", role=("filler", "frame"), timeout=30)
         self.access = gui.find_list(self.main, ACCESS_LIST)
         self.mysql = gui.find_list(self.main, MYSQL_LIST)
+
+    def working(self):
+        """True while a command of the main window runs (the window says so to screen readers)."""
+        return gui.description(self.main) == "Working"
+
+    def wait_idle(self, timeout=60):
+        """Waits until no command of the main window runs: every message it had to show has
+        been shown and answered by then."""
+        gui.wait_for(lambda: not self.working(), timeout, "the command to end")
 
     def access_items(self):
         return gui.list_items(self.access)

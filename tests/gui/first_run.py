@@ -7,7 +7,6 @@
 import configparser
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "driver"))
 import driver as gui  # noqa: E402
@@ -49,10 +48,8 @@ if shots:
 server = gui.find_text_field(setup, label="Server:")
 gui.focus(server)
 gui.press_key("Escape")
-time.sleep(0.5)
+gui.set_text(server, "db.example", how="keys")  # typed after Escape: handled after it
 check("Escape leaves the setup dialog open", gui.window_titles(app) == ["Setup Connections"])
-
-gui.set_text(server, "db.example", how="keys")
 gui.set_text(gui.find_text_field(setup, label="Username:"), "alice")
 gui.set_text(gui.find_text_field(setup, label="Password:"), "s3cret")
 gui.set_text(gui.find_text_field(setup, label="Database:"), "shop")
@@ -65,7 +62,6 @@ path_box = gui.find_text_field(setup, label="Access MDB File:")
 gui.wait_for(lambda: gui.get_text(path_box) == mdb, 5, "Text5 to show the chosen file")
 gui.click_button(setup, "...")
 gui.answer_file_dialog(app, "", accept=False)
-time.sleep(0.3)
 check("a cancelled chooser keeps the path", gui.get_text(path_box) == mdb)
 
 values = stored()
@@ -94,8 +90,8 @@ app.stop()
 
 app = gui.start_app([binary], env=env)
 answer_load_messages("start-up")
-gui.wait_window(app, "Tabloria")
-time.sleep(0.5)
+main = gui.wait_window(app, "Tabloria")
+gui.wait_for(lambda: gui.description(main) != "Working", 30, "the start-up to end")
 check("complete settings: only Tabloria at start", gui.window_titles(app) == ["Tabloria"])
 app.stop()
 

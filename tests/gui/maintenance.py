@@ -5,7 +5,6 @@
 # usage: maintenance.py TABLORIA_BINARY SCRATCH_DIR [SCREENSHOT_DIR]
 import os
 import sys
-import time
 
 import checks
 from checks import gui
@@ -41,7 +40,7 @@ def rename(side, old, new):
 
 
 def no_message_follows():
-    time.sleep(0.5)
+    program.wait_idle()
     return program.messages_showing()
 
 

@@ -8,11 +8,10 @@
 
 #include "access_fixtures.h"
 #include "ui/command_button.h"
-#include "app/commands.h"
 #include "ui/mouse_pointer.h"
 #include "ui/table_list.h"
 #include "dataaccess/recordset.h"
-#include "program_fixture.h"
+#include "wired_program.h"
 #include "settings/settings_store.h"
 #include "jet/write/database_writer.h"
 #include "test_server.h"
@@ -45,12 +44,12 @@ class ProgramTest : public testing::Test {
     settings::WriteSetting("Database", QString::fromStdString(db_->Name()));
     settings::WriteSetting("AccessMDBFile", file_);
     settings::WriteSetting("AccessPassword", accessPassword);
-    run_.Create();
-    app::ConnectCommands(*run_.program, run_.prompter);
+    wired_.Create();
     run_.prompter.SetObserver(
         [this](const ui::ScriptedPrompter::Shown&) { pointerWhileAsked_.push_back(Window().MousePointer()); });
     run_.program->Start();
     ASSERT_TRUE(Window().isVisible());
+    ASSERT_TRUE(wired_.WaitForCommands());
     ASSERT_EQ(run_.prompter.ShownTexts(), QStringList{}) << "the lists filled without a message";
   }
 
@@ -76,6 +75,7 @@ class ProgramTest : public testing::Test {
     std::size_t before = run_.prompter.ShownItems().size();
     pointerWhileAsked_.clear();
     QTest::mouseClick(control, Qt::LeftButton);
+    EXPECT_TRUE(wired_.WaitForCommands());
     QStringList shown = run_.prompter.ShownTexts().mid(static_cast<qsizetype>(before));
     return shown;
   }
@@ -108,7 +108,8 @@ class ProgramTest : public testing::Test {
   }
 
  private:
-  testsupport::ProgramRun run_;
+  testsupport::WiredProgram wired_;
+  testsupport::ProgramRun& run_ = wired_.run;
   accesstest::Scratch scratch_;
   std::optional<testing_mysql::TestServer> found_;
   std::unique_ptr<testing_mysql::ScratchDatabase> db_;

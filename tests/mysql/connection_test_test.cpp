@@ -1,11 +1,9 @@
-// "Test Connection": its two answers, the pointer while each is shown, and
-// that it leaves the shared connection alone.
+// "Test Connection": its two answers and the pointer while each is shown.
 #include <gtest/gtest.h>
 
 #include "ui/mouse_pointer.h"
 #include "module_fixture.h"
 #include "mysql/connection_test.h"
-#include "mysql/mysql_connection.h"
 
 namespace {
 
@@ -81,16 +79,6 @@ TEST_F(ConnectionTestTest, RefusedValuesGiveTheCouldNotConnectMessageThenTheArro
     EXPECT_EQ(window_.shapes, (std::vector<int>{ui::kHourglass, ui::kArrow}));
     EXPECT_EQ(settings_.Password(), passwordBefore);
   }
-}
-
-TEST_F(ConnectionTestTest, LeavesTheSharedConnectionAsItWas) {
-  mysql::MySqlConnection& shared = mysql::SharedMySqlConnection();
-  mysql::OpenMySqlConnection(shared, settings_);
-  dataaccess::Connection* before = shared.connection.get();
-  RunTest();
-  EXPECT_EQ(shared.connection.get(), before);
-  EXPECT_TRUE(shared.connection->IsOpen());
-  shared.connection->Close();
 }
 
 }  // namespace

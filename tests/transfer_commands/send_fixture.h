@@ -16,30 +16,41 @@
 #include "ui/scripted_prompter.h"
 #include "ui/table_list.h"
 #include "config_home.h"
-#include "mysql/mysql_connection.h"
 #include "settings/connection_settings.h"
 #include "test_server.h"
 #include "transfer/command_support.h"
-#include "transfer/progress.h"
+#include "ui/progress.h"
 
 namespace transfertest {
 
 using Cell = std::optional<std::string>;
 using Rows = std::vector<std::vector<Cell>>;
 
-class ScriptedProgress : public transfer::Progress {
+// Records what a command reports and cancels its row pass at a chosen row.
+class ScriptedProgress : public ui::Progress {
  public:
-  std::optional<std::int64_t> cancelAt;
-  std::vector<std::pair<QString, std::int64_t>> begun;  // title, total
-  std::int64_t lastStep = 0;
-  int ended = 0;
+  std::optional<std::int64_t> cancelAt;  // in the row pass, once this many rows are done
+  QStringList titles;
+  QStringList phases;
+  std::int64_t lastDone = -1;
+  std::int64_t lastTotal = 0;
 
-  void Begin(const QString& title, std::int64_t total) override { begun.emplace_back(title, total); }
-  bool Step(std::int64_t done) override {
-    lastStep = done;
-    return !(cancelAt && done >= *cancelAt);
+  void Title(const QString& title) override { titles << title; }
+  bool Phase(const QString& text, ui::CancelMode) override {
+    phases << text;
+    inRowPass_ = text.isEmpty();
+    return !cancelled_;
   }
-  void End() override { ++ended; }
+  void Rows(std::int64_t done, std::int64_t total) override {
+    lastDone = done;
+    lastTotal = total;
+    if (cancelAt && inRowPass_ && done >= *cancelAt) cancelled_ = true;
+  }
+  bool Cancelled() const override { return cancelled_; }
+
+ private:
+  bool inRowPass_ = false;
+  bool cancelled_ = false;
 };
 
 class Window : public ui::PointerHost {
@@ -55,7 +66,7 @@ class SendTest : public testing::Test {
   void TearDown() override;
 
   transfer::CommandEnvironment Environment() {
-    return {list1_, list3_, window_, prompter_, progress_, settings_, shared_};
+    return {list1_, list3_, window_, prompter_, progress_, settings_};
   }
   // Selects `name` in a list, adding it first when it is not there.
   static void Select(ui::TableList& list, const QString& name);
@@ -83,7 +94,6 @@ class SendTest : public testing::Test {
   Window window_;
   ui::TableList list1_;
   ui::TableList list3_;
-  mysql::MySqlConnection shared_;
   std::optional<testing_mysql::TestServer> server_;
   std::unique_ptr<testing_mysql::ScratchDatabase> db_;
   QTemporaryDir dir_;

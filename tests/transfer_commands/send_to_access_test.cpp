@@ -91,10 +91,11 @@ TEST_F(SendToAccess, RowsStayInStepAndShowTheirProgress) {
   RunMySql(insert);
   Send("towns");
   EXPECT_TRUE(Shown().isEmpty());
-  ASSERT_EQ(progress_.begun.size(), 1u);
-  EXPECT_EQ(progress_.begun[0].second, 1500);
-  EXPECT_EQ(progress_.lastStep, 1500);
-  EXPECT_EQ(progress_.ended, 1);
+  EXPECT_EQ(progress_.titles, QStringList{"Sending towns to Access"});
+  EXPECT_EQ(progress_.phases,
+            (QStringList{"Connecting to MySQL...", "Reading towns...", "Creating towns...", QString()}));
+  EXPECT_EQ(progress_.lastDone, 1500);
+  EXPECT_EQ(progress_.lastTotal, 1500);
   Rows ours = Trimmed(AccessRows("towns"));
   EXPECT_EQ(ours, expected);
   for (const auto& row : ours) ASSERT_EQ(*row[1], "town " + *row[0]);
@@ -199,6 +200,30 @@ TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {
   EXPECT_EQ(AccessRows(existing), before) << "no row was added to a table this command did not create";
   EXPECT_TRUE(ui::ListContains(QString::fromStdString(existing), list1_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
+}
+
+TEST_F(SendToAccess, AnAccessPathThatCannotBeWrittenGivesOneMessageAndNoFailedSave) {
+  RunMySql("CREATE TABLE towns (id INT)");
+  RunMySql("INSERT INTO towns VALUES (1)");
+  struct Case {
+    const char* what;
+    std::filesystem::path path;
+  };
+  const Case cases[] = {
+      {"missing file", mdb_.parent_path() / "none.mdb"},
+      {"a folder", mdb_.parent_path()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prompter_ = ui::ScriptedPrompter();
+    settings_.SetAccessMDBFile(QString::fromStdString(c.path.string()));
+    list1_.Clear();
+    Send("towns");
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("Could not create the Access table towns."))) << Shown()[0].toStdString();
+    EXPECT_EQ(list1_.ListCount(), 0);
+    EXPECT_EQ(window_.pointer, ui::kArrow);
+  }
 }
 
 }  // namespace

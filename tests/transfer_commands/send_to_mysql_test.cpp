@@ -1,10 +1,13 @@
 // "Send Table to MySQL" from copies of real Access files into the test
 // MariaDB, and the round trip back to Access.
+#include <QTest>
 #include <algorithm>
 
 #include "ui/main_module.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
+#include "jobs/job_runner.h"
+#include "jobs/window_dialogs.h"
 #include "send_fixture.h"
 #include "transfer/cell_text.h"
 #include "transfer/send_to_access.h"
@@ -15,9 +18,9 @@ namespace {
 
 class SendToMySql : public SendTest {
  protected:
-  void Send(transfer::SendTableToMySql& command, const std::string& table) {
+  void Send(const std::string& table) {
     Select(list1_, QString::fromStdString(table));
-    command.Run();
+    transfer::SendTableToMySql(Environment()).Run();
   }
 };
 
@@ -53,7 +56,6 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
     if (entry.path().extension() != ".mdb") continue;
     const std::string fixture = entry.path().filename().string();
     UseFixture(fixture, fixture == "passwordV2000.mdb" ? "password" : "");
-    transfer::SendTableToMySql command(Environment());
     for (const std::string& table : AccessTables()) {
       SCOPED_TRACE(fixture + " / " + table);
       Rows source;
@@ -65,7 +67,7 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
         continue;  // a linked table: its rows live in another file
       }
       std::size_t shown = Shown().size();
-      Send(command, table);
+      Send(table);
       ASSERT_EQ(Shown().size(), shown) << Shown().join(QStringLiteral(" | ")).toStdString();
       Expected expected = FromAccess(source, columns);
       // Where the widths allow char columns, they are char(width).
@@ -88,15 +90,13 @@ TEST_F(SendToMySql, RoundTripBackToAccessKeepsEveryValueText) {
   // Access -> MySQL -> Access over the same name (the second send overwrites
   // the original). Compared without trailing blanks: MySQL's char(n) drops
   // them when read and Jet pads char(n) with them, both by design.
-  transfer::SendTableToMySql toMySql(Environment());
-  transfer::SendTableToAccess toAccess(Environment());
   for (const std::string& table : AccessTables()) {
     SCOPED_TRACE(table);
     Rows before = AccessRows(table);
-    Send(toMySql, table);
+    Send(table);
     prompter_.QueueYesNo(true);
     Select(list3_, QString::fromStdString(table));
-    toAccess.Run();
+    transfer::SendTableToAccess(Environment()).Run();
     ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
     prompter_ = ui::ScriptedPrompter();
     Rows after = AccessRows(table);
@@ -110,36 +110,31 @@ TEST_F(SendToMySql, RoundTripBackToAccessKeepsEveryValueText) {
   }
 }
 
-TEST_F(SendToMySql, OverwriteQuestionBothAnswersAndTheRowSourceStaysOpen) {
+TEST_F(SendToMySql, OverwriteQuestionBothAnswers) {
   const std::string table = AccessTables().front();
   RunMySql("CREATE TABLE `" + table + "` (old INT)");
   RunMySql("INSERT INTO `" + table + "` VALUES (42)");
   Select(list3_, QString::fromStdString(table));
-  transfer::SendTableToMySql command(Environment());
 
   prompter_.QueueYesNo(false);
-  Send(command, table);
+  Send(table);
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Would you like to overwrite ") + QString::fromStdString(table) + "?"});
   EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Overwrite?"));
   EXPECT_EQ(window_.pointer, ui::kDefaultPointer);
   EXPECT_EQ(MySqlRows(table), (Rows{{"42"}}));
-  ASSERT_TRUE(command.RowSource());
-  EXPECT_TRUE(command.RowSource()->IsOpen());
 
   prompter_.QueueYesNo(true);
-  Send(command, table);
+  Send(table);
   EXPECT_EQ(Shown().size(), 2);
   EXPECT_EQ(MySqlRows(table).size(), AccessRows(table).size());
   int times = 0;
   for (int i = 0; i < list3_.ListCount(); ++i) times += list3_.List(i) == QString::fromStdString(table);
   EXPECT_EQ(times, 1);
   EXPECT_EQ(window_.pointer, ui::kArrow);
-  EXPECT_FALSE(command.RowSource()->IsOpen());
 }
 
 TEST_F(SendToMySql, NamesWithBlanksAndTheNoSelectionMessage) {
-  transfer::SendTableToMySql command(Environment());
-  command.Run();
+  transfer::SendTableToMySql(Environment()).Run();
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Please select a table to insert")});
   EXPECT_EQ(window_.pointer, ui::kDefaultPointer);
 
@@ -149,7 +144,7 @@ TEST_F(SendToMySql, NamesWithBlanksAndTheNoSelectionMessage) {
   Select(list3_, QStringLiteral("order lines"));
   prompter_.QueueYesNo(true);
   RunMySql("CREATE TABLE `order lines` (x INT)");
-  Send(command, "order lines");
+  Send("order lines");
   EXPECT_EQ(Shown().size(), 2) << Shown().join(QStringLiteral(" | ")).toStdString();
   EXPECT_EQ(MySqlRows("order lines"), (Rows{{"1", "O'Brien"}, {"2", std::nullopt}}));
   // Our engine hands char(n) values back padded to n, and the widths count that.
@@ -161,8 +156,7 @@ TEST_F(SendToMySql, RefusedCreateSendsNoRowAndKeepsTheExistingTableListed) {
   const std::string table = AccessTables().front();
   RunMySql("CREATE TABLE `" + table + "` (old INT)");
   list3_.Clear();  // exists on the server, not in the list
-  transfer::SendTableToMySql command(Environment());
-  Send(command, table);
+  Send(table);
   ASSERT_EQ(Shown().size(), 2);
   EXPECT_TRUE(Shown()[0].startsWith(QStringLiteral("What happened?: CREATE TABLE `"))) << Shown()[0].toStdString();
   EXPECT_TRUE(Shown()[1].contains(QStringLiteral("already exists")));
@@ -178,8 +172,7 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   RunAccess("CREATE TABLE mixed(`v` char(5))");
   for (const char* v : {"a", "\xCE\xB1", "b", "\xCE\xB2", "\xCE\xB3"})
     RunAccess(std::string("INSERT INTO mixed VALUES('") + v + "')");
-  transfer::SendTableToMySql command(Environment());
-  Send(command, "mixed");
+  Send("mixed");
   ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
   // Jet gives char(5) values padded with blanks; they are sent as read.
   EXPECT_EQ(Shown()[0], QString::fromUtf8("What happened?: INSERT INTO `mixed` VALUES('\xCE\xB1    ');"));
@@ -201,11 +194,43 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   RunMySql("DROP TABLE many");
   list3_.Clear();
   progress_.cancelAt = 600;
-  transfer::SendTableToMySql command(Environment());
-  Send(command, "many");
+  Send("many");
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 600 of 1300 rows.")});
   EXPECT_EQ(MySqlRows("many").size(), 600u);
   EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list3_));
+  EXPECT_EQ(window_.pointer, ui::kArrow);
+}
+
+TEST_F(SendToMySql, CancelThroughTheRunnerStopsAfterTheRowItWasPressedAtWithThatCountOnTheServer) {
+  // The job runs on a worker; the window's thread answers its messages. The
+  // Cancel comes while the refused row's message is up, so between rows 2 and 3.
+  testing_mysql::ScratchDatabase latin1(*server_, "latin1");
+  settings_.SetDatabase(QString::fromStdString(latin1.Name()));
+  RunAccess("CREATE TABLE mixed(`v` char(5))");
+  for (const char* v : {"a", "\xCE\xB1", "b", "c", "d"})
+    RunAccess(std::string("INSERT INTO mixed VALUES('") + v + "')");
+  Select(list1_, QStringLiteral("mixed"));
+  jobs::PrompterDialogs dialogs(prompter_);
+  QWidget window;
+  jobs::JobRunner runner(dialogs, &window);
+  prompter_.SetObserver([&](const ui::ScriptedPrompter::Shown& shown) {
+    if (shown.text.startsWith(QStringLiteral("What happened?"))) runner.Cancel();
+  });
+  runner.Start(window_, jobs::JobRunner::Show::kProgress, [this, values = settings_](jobs::JobRunner::Context& job) {
+    transfer::SendTableToMySql({job.Linked(list1_), job.Linked(list3_), job.Pointer(), job.Prompter(), job.Progress(),
+                                values})
+        .Run();
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.Running(); }, 120000));
+  ASSERT_EQ(Shown().size(), 4) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown()[2], QStringLiteral("1 of 5 rows of mixed were refused; the other rows were sent."));
+  EXPECT_EQ(Shown()[3], QStringLiteral("Cancelled after 2 of 5 rows."));
+  auto connection = latin1.Connect();
+  dataaccess::Recordset rows = connection->Execute("SELECT v FROM mixed");
+  std::vector<std::string> kept;
+  for (; !rows.Eof(); rows.MoveNext()) kept.push_back(transfer::CellText(rows.Field(0).Value()));
+  EXPECT_EQ(kept, std::vector<std::string>{"a"}) << "of the 2 rows done, the one the server took";
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("mixed"), list3_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 

@@ -1,0 +1,67 @@
+// The steps both send commands take, in this order, with what each
+// direction does in them left to it:
+//   the selected table of the source list, else a message;
+//   open: the source and the connection to MySQL        (Cancel leaves it)
+//   the overwrite question when the target list shows the name; Yes drops
+//   the target table and removes the name from the list;
+//   the hourglass; read and measure the source           (Cancel leaves it)
+//   create the target table;
+//   the row pass, which stops at Cancel between two rows;
+//   the name in the target list, then what went wrong with the rows, the
+//   refused rows and the Cancel, one message each.
+// A failure in any step before the row pass ends the command with its one
+// message, and the target list then shows the name exactly when the table
+// exists. Cancel before the row pass ends it without a message.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "transfer/command_support.h"
+
+namespace ui {
+class NameList;
+}
+
+namespace transfer {
+
+class SendJob {
+ public:
+  explicit SendJob(CommandEnvironment environment) : env_(environment) {}
+  virtual ~SendJob() = default;
+  SendJob(const SendJob&) = delete;
+  SendJob& operator=(const SendJob&) = delete;
+
+  // The command.
+  void Run();
+
+ protected:
+  // How a row pass ended.
+  struct RowPass {
+    std::int64_t done = 0;
+    std::int64_t total = 0;
+    bool cancelled = false;
+    std::optional<QString> failure;  // the message, when it stopped on a failure
+  };
+
+  virtual ui::NameList& SourceList() = 0;
+  virtual ui::NameList& TargetList() = 0;
+  virtual QString TargetSide() const = 0;        // "MySQL", "Access"
+  virtual QString NoSelectionText() const = 0;
+
+  // Each step tells the user what failed itself and returns false then, or
+  // when the user cancelled.
+  virtual bool Open(const QString& name) = 0;
+  virtual bool DropTarget(const QString& name) = 0;
+  virtual bool Read(const QString& name) = 0;
+  virtual bool Create(const QString& name) = 0;
+  // Checks Cancel before each row.
+  virtual RowPass SendRows(const QString& name, RefusedRows& refused) = 0;
+  // Whether the target table exists; nullopt when that cannot be learnt.
+  virtual std::optional<bool> TargetExists(const QString& name) = 0;
+
+  CommandEnvironment env_;
+};
+
+}  // namespace transfer
