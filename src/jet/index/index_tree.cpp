@@ -59,6 +59,13 @@ class Tree {
     ChoosePrefix(page);
     return EntryBytes(page) <= kMaxEntryBytes;
   }
+  // Whether a grown page can stay whole. Only a page that came with a shared prefix
+  // (Access packs its pages so) may keep relying on one: pages of ours must fit without,
+  // so that a later change that breaks the shared start cannot make them overflow.
+  static bool FitsAfterGrowth(IndexPage page) {
+    if (page.prefixLength > 0) return Fits(page);
+    return EntryBytes(page) <= kMaxEntryBytes;
+  }
 
   void Save(std::uint32_t page, IndexPage content) {
     ChoosePrefix(content);
@@ -87,7 +94,7 @@ class Tree {
   // Writes path[level] after entries were added, splitting it when it overflows.
   void StoreGrown(std::vector<Step>& path, std::size_t level) {
     Step& step = path[level];
-    if (Fits(step.content)) {
+    if (FitsAfterGrowth(step.content)) {
       Save(step.page, step.content);
       return;
     }
