@@ -234,6 +234,44 @@ TEST(IndexCheck, FindsRowsMissingFromAnIndexAndRepeatedUniqueKeys) {
   }
 }
 
+// CREATE TABLE's constraints become indexes and rules that the next INSERTs
+// meet, in a file of our own and in an Access-made one.
+TEST(ConstraintsOfANewTable, BecomeIndexesAndRulesThatInsertsMeet) {
+  for (const char* fixture : {"emptyJet4.mdb", "testV2000.mdb"}) {
+    SCOPED_TRACE(fixture);
+    TempDir dir;
+    auto file = dir.Copy(fixture);
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+    writer.Execute(
+        "CREATE TABLE [keyed] (id COUNTER PRIMARY KEY, code TEXT(10) NOT NULL, amount CURRENCY, at DATETIME, "
+        "CONSTRAINT pair UNIQUE (code, at))");
+    for (int k = 0; k < 400; ++k)
+      writer.Execute("INSERT INTO [keyed] (code, amount, at) VALUES (" + TextKey(k) + ", " + std::to_string(k) +
+                     ".25, #2024-01-01#)");
+    struct Refused {
+      std::string sql;
+      int jetNumber;
+    };
+    for (const Refused& r : {Refused{"INSERT INTO [keyed] (code, at) VALUES ('m', #2024-01-01#)", 3022},
+                             Refused{"INSERT INTO [keyed] (code) VALUES (NULL)", 3314},
+                             Refused{"INSERT INTO [keyed] VALUES (1, 'other', 0, NULL)", 3022}}) {
+      try {
+        writer.Execute(r.sql);
+        ADD_FAILURE() << r.sql << ": accepted";
+      } catch (const jet::Error& e) {
+        EXPECT_EQ(e.JetNumber(), r.jetNumber) << r.sql << ": " << e.Description();
+      }
+    }
+    writer.Execute("INSERT INTO [keyed] (code) VALUES ('m')");  // the pair (m, Null) is new
+    writer.Sync();
+    for (const std::string& f : jet::CheckDatabase(file, "")) ADD_FAILURE() << "check: " << f;
+    EXPECT_EQ(OracleDifferences(dir.Path()), "");
+    EXPECT_GT(SearchEveryIndex(file, "keyed"), 2u) << "no index page was split";
+    const std::string schema = Capture("mdb-schema " + file.string() + " mysql 2>/dev/null");
+    EXPECT_NE(schema.find("PRIMARY KEY"), std::string::npos) << schema;
+  }
+}
+
 // The last AutoNumber given out, at offset 20 of the definition: what the
 // next omitted (or Null) value follows, moved up by a larger explicit one.
 TEST(AutoNumber, NumbersFollowTheLastOneGivenOut) {

@@ -118,7 +118,8 @@ bool CatalogueWriter::InRelationship(const std::string& name) {
   return false;
 }
 
-void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) {
+void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage,
+                               const std::vector<std::uint8_t>& properties) {
   std::vector<Value> values = ObjectRowFor(name);
   std::size_t ownerColumn = objects_.ColumnIndex("Owner");
   std::size_t typeColumn = objects_.ColumnIndex("Type");
@@ -134,6 +135,7 @@ void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) 
   values[objects_.ColumnIndex("DateUpdate")] = DateTime{now};
   values[ownerColumn] = owner;
   values[objects_.ColumnIndex("Flags")] = std::int32_t{0};
+  if (!properties.empty()) values[objects_.ColumnIndex("LvProp")] = Ole{properties};
   objects_.Insert(values);
 
   std::optional<CatalogueTable> aces = Find("MSysACEs");

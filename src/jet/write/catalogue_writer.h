@@ -50,7 +50,8 @@ class CatalogueWriter {
   // Whether a relationship names the table.
   bool InRelationship(const std::string& name);
 
-  void AddTable(const std::string& name, std::uint32_t tdefPage);
+  // `properties` (LvProp) may be empty.
+  void AddTable(const std::string& name, std::uint32_t tdefPage, const std::vector<std::uint8_t>& properties);
   void RemoveTable(const CatalogueTable& table);
   void RenameTable(const CatalogueTable& table, const std::string& newName);
 
