@@ -11,6 +11,7 @@ import shutil
 import socket
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "driver"))
 import driver as gui  # noqa: E402
@@ -233,6 +234,21 @@ class Program:
         """Waits until no command of the main window runs: every message it had to show has
         been shown and answered by then."""
         gui.wait_for(lambda: not self.working(), timeout, "the command to end")
+
+    def answer_until_idle(self, timeout=60):
+        """Answers every message box the running command shows, one after another, until the
+        command ends; returns their texts. A command may show its next box only once the one
+        before is answered, so no box on screen does not yet mean the command is done."""
+        texts = []
+        deadline = time.monotonic() + timeout
+        while self.working() or self.messages_showing():
+            if self.messages_showing():
+                texts.append(self.answer()[1])
+            elif time.monotonic() > deadline:
+                raise gui.WaitTimeout("the command still runs after %d s" % timeout)
+            else:
+                time.sleep(0.05)
+        return texts
 
     def access_items(self):
         return gui.list_items(self.access)

@@ -87,8 +87,8 @@ try:
     refusal = program.answer(timeout=20)[1]
     report.check("a refused rename is reported with its statement",
                  refusal.startswith("What happened?: RENAME TABLE"), refusal)
-    while program.messages_showing():
-        program.answer()
+    followed = program.answer_until_idle()
+    report.check("and then the server's own words", any("already exists" in t for t in followed), followed)
     report.equal("after a refused rename the list keeps the old name", program.mysql_items(),
                  ["alpha renamed", "beta gamma", "omega"])
     report.equal("and the server its tables", db.tables(), ["alpha renamed", "beta gamma", "omega"])
@@ -106,8 +106,7 @@ try:
     program.select(program.mysql, "omega")
     program.press("Delete Table", "mysql")
     report.check("deleting a table dropped meanwhile is reported", bool(program.answer(timeout=20)[1]))
-    while program.messages_showing():
-        program.answer()
+    program.answer_until_idle()
     report.equal("and the list keeps the name", program.mysql_items(), ["alpha renamed", "omega"])
     program.stop()
     program = None
