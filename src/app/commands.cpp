@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "access/access_catalogue.h"
+#include "access/access_files.h"
 #include "app/program.h"
 #include "maintenance/delete_table.h"
 #include "maintenance/rename_table.h"
@@ -10,7 +11,10 @@
 #include "mysql/mysql_table_list.h"
 #include "transfer/send_to_access.h"
 #include "transfer/send_to_mysql.h"
+#include "ui/message_tap.h"
 #include "ui/table_list.h"
+
+#include <QtGlobal>
 
 namespace app {
 
@@ -19,6 +23,18 @@ namespace {
 using Context = jobs::JobRunner::Context;
 using Show = jobs::JobRunner::Show;
 using settings::ConnectionSettings;
+
+// A window command's line in the history. A history that cannot be written
+// is no reason to stop the user with a box; it is told on standard error.
+void RecordFromWindow(std::optional<history::Entry> entry, const ui::MessageTap& shown,
+                      const ConnectionSettings& values) {
+  if (!entry) return;
+  entry->from = "window";
+  history::Complete(*entry, shown.FirstMessage().toStdString(), values.AccessMDBFile().toStdString(),
+                    values.Database().toStdString(), values.Server().toStdString());
+  if (std::optional<std::string> failure = history::Append(*entry))
+    qWarning("Tabloria could not add to its history: %s", failure->c_str());
+}
 
 }  // namespace
 
@@ -35,9 +51,9 @@ Commands::Commands(Program& program, jobs::WindowDialogs& dialogs)
   auto onMainWindow = [main, form2, settings](Show show, std::function<void(Context&, const ConnectionSettings&)> command) {
     main->Start(*form2, show, [command = std::move(command), values = *settings](Context& job) { command(job, values); });
   };
-  auto sendEnvironment = [list1, list3](Context& job, const ConnectionSettings& values) {
+  auto sendEnvironment = [list1, list3](Context& job, ui::Prompter& prompter, const ConnectionSettings& values) {
     return transfer::CommandEnvironment{job.Linked(*list1), job.Linked(*list3), job.Pointer(),
-                                        job.Prompter(),     job.Progress(),     values};
+                                        prompter,           job.Progress(),     values};
   };
 
   // Setup dialog.
@@ -45,6 +61,15 @@ Commands::Commands(Program& program, jobs::WindowDialogs& dialogs)
   form1->hooks.testConnection = [this, form1, settings] {
     setupJobs_.Start(*form1, Show::kNothing, [values = *settings](Context& job) {
       mysql::TestMySqlConnection(values, job.Pointer(), job.Prompter());
+    });
+  };
+
+  // On the main window's runner, so that the main window's load, which may
+  // follow at once, finds the file made.
+  form1->hooks.createAccessDatabase = [main, form1, settings](const QString& path) {
+    main->Start(*form1, Show::kNothing, [path, values = *settings](Context& job) {
+      ui::MessageTap shown(job.Prompter());
+      RecordFromWindow(msaccess::NewAccessDatabase(path, shown), shown, values);
     });
   };
 
@@ -63,38 +88,55 @@ Commands::Commands(Program& program, jobs::WindowDialogs& dialogs)
   };
 
   // Main window's commands.
+  // Each records what it did in the history.
   form2->hooks.sendTableToMySql = [=] {
     onMainWindow(Show::kProgress, [=](Context& job, const ConnectionSettings& values) {
-      transfer::SendTableToMySql(sendEnvironment(job, values)).Run();
+      ui::MessageTap shown(job.Prompter());
+      RecordFromWindow(transfer::SendTableToMySql(sendEnvironment(job, shown, values)).Run(), shown, values);
     });
   };
   form2->hooks.sendTableToAccess = [=] {
     onMainWindow(Show::kProgress, [=](Context& job, const ConnectionSettings& values) {
-      transfer::SendTableToAccess(sendEnvironment(job, values)).Run();
+      ui::MessageTap shown(job.Prompter());
+      std::optional<history::Entry> entry;
+      {
+        transfer::SendTableToAccess send(sendEnvironment(job, shown, values));
+        entry = send.Run();
+      }  // its end saves the file, which may fail and say so
+      RecordFromWindow(entry, shown, values);
     });
   };
   form2->hooks.deleteAccessTable = [=] {
     onMainWindow(Show::kProgress, [list1](Context& job, const ConnectionSettings& values) {
-      maintenance::DeleteSelectedAccessTable(values, job.Linked(*list1), job.Pointer(), job.Prompter(),
-                                             job.Progress());
+      ui::MessageTap shown(job.Prompter());
+      RecordFromWindow(maintenance::DeleteSelectedAccessTable(values, job.Linked(*list1), job.Pointer(), shown,
+                                                              job.Progress()),
+                       shown, values);
     });
   };
   form2->hooks.deleteMySqlTable = [=] {
     onMainWindow(Show::kProgress, [list3](Context& job, const ConnectionSettings& values) {
-      maintenance::DeleteSelectedMySqlTable(values, job.Linked(*list3), job.Pointer(), job.Prompter(), job.Progress());
+      ui::MessageTap shown(job.Prompter());
+      RecordFromWindow(
+          maintenance::DeleteSelectedMySqlTable(values, job.Linked(*list3), job.Pointer(), shown, job.Progress()),
+          shown, values);
     });
   };
   form2->hooks.renameAccessTable = [=] {
     onMainWindow(Show::kProgress, [list1](Context& job, const ConnectionSettings& values) {
-      maintenance::RenameSelectedAccessTable(values, job.Linked(*list1), job.Pointer(), job.Prompter(),
-                                             job.Progress());
+      ui::MessageTap shown(job.Prompter());
+      RecordFromWindow(maintenance::RenameSelectedAccessTable(values, job.Linked(*list1), job.Pointer(), shown,
+                                                              job.Progress()),
+                       shown, values);
     });
   };
   form2->hooks.renameMySqlTable = [=] {
     onMainWindow(Show::kProgress, [list3](Context& job, const ConnectionSettings& values) {
+      ui::MessageTap shown(job.Prompter());
       mysql::MySqlConnection mySql;
-      maintenance::RenameSelectedMySqlTable(values, mySql, job.Linked(*list3), job.Pointer(), job.Prompter(),
-                                            job.Progress());
+      RecordFromWindow(maintenance::RenameSelectedMySqlTable(values, mySql, job.Linked(*list3), job.Pointer(), shown,
+                                                             job.Progress()),
+                       shown, values);
     });
   };
 }

@@ -7,6 +7,7 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,11 +143,25 @@ void Form1::SetMousePointer(int shape) {
 
 void Form1::ChooseAccessFile() {
   // Cancel keeps the stored path: clearing it would lose the user's file.
-  if (std::optional<QString> path = prompter_.ChooseOpenFile(kChooserTitle, kChooserFilter))
+  if (std::optional<QString> path = prompter_.ChooseOpenFile(kChooserTitle, kChooserFilter)) {
     boxes_[static_cast<int>(Field::AccessMDBFile)]->setText(*path);
+    OfferNewAccessDatabase();
+  }
+}
+
+// A chosen or typed Access file that does not exist yet can be made here;
+// No leaves the path as it is, and the same path is not offered again.
+void Form1::OfferNewAccessDatabase() {
+  const QString path = settings_.AccessMDBFile();
+  if (path.isEmpty() || path == declinedNewFile_ || QFileInfo::exists(path) || !hooks.createAccessDatabase) return;
+  if (prompter_.AskYesNo(QStringLiteral("Create a new Access database ") + path + QLatin1Char('?'), ui::kAppTitle))
+    hooks.createAccessDatabase(path);
+  else
+    declinedNewFile_ = path;
 }
 
 void Form1::GoToMainWindow() {
+  OfferNewAccessDatabase();
   if (hooks.showMainWindow) hooks.showMainWindow();
   hide();
 }

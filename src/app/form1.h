@@ -28,6 +28,8 @@ class Form1 : public QWidget, public ui::PointerHost {
   // Set by the program's wiring; an unset hook does nothing.
   struct Hooks {
     std::function<void()> testConnection;  // "Test Connection" (Check3)
+    // After the question "Create a new Access database FILE?" was answered Yes.
+    std::function<void(const QString& path)> createAccessDatabase;
     std::function<void()> showMainWindow;  // "OK", or start-up with complete settings
     std::function<void()> closed;          // closed through the title bar: end the run
   };
@@ -59,10 +61,12 @@ class Form1 : public QWidget, public ui::PointerHost {
                     settings::ConnectionSettings::Field field);
   void ChooseAccessFile();
   void GoToMainWindow();
+  void OfferNewAccessDatabase();
 
   settings::ConnectionSettings& settings_;
   ui::Prompter& prompter_;
   int pointer_ = ui::kDefaultPointer;
+  QString declinedNewFile_;  // answered No to "Create a new Access database"
 
   QGroupBox* frame1_;
   QGroupBox* frame2_;

@@ -1,5 +1,7 @@
 #include "app/form2.h"
 
+#include "app/history_window.h"
+
 #include "ui/command_button.h"
 #include "ui/form_look.h"
 #include "ui/main_module.h"
@@ -51,7 +53,7 @@ Form2::Form2(ui::Prompter& prompter, QWidget* parent)
       AddButton(fraTables_, "Check1", QStringLiteral("Delete Table"), &Hooks::deleteAccessTable,
                 {240, 2640, 3015, 375}),
       AddButton(this, "Check2", QStringLiteral("Setup Access && MySQL Connections"), nullptr,
-                {120, 3960, 7095, 375}),
+                {120, 3960, 5235, 375}),
       AddButton(this, "Check4", QStringLiteral("Send Table to Access"),
                 &Hooks::sendTableToAccess, {3960, 2280, 3015, 375}),
       AddButton(this, "Check5", QStringLiteral("Delete Table"), &Hooks::deleteMySqlTable,
@@ -60,8 +62,10 @@ Form2::Form2(ui::Prompter& prompter, QWidget* parent)
                 {360, 3240, 3015, 375}),
       AddButton(this, "Check7", QStringLiteral("Rename Table"), &Hooks::renameMySqlTable,
                 {3960, 3240, 3015, 375}),
+      AddButton(this, "cmdHistory", QStringLiteral("History"), nullptr, {5475, 3960, 1740, 375}),
   };
   buttons[2]->SetCommand([this] { GoToSetupDialog(); });
+  buttons[7]->SetCommand([this] { HistoryWindow(this).exec(); });
 
   setTabOrder(list1_, list3_);
   QWidget* previous = list3_;

@@ -1,7 +1,7 @@
-// Form2, "Tabloria": the main window with the Access and MySQL table lists
-// and the seven command buttons. It is loaded on its first showing, once per
-// run (centre, then the Access list, then the MySQL list), and afterwards
-// only hidden and shown again.
+// Form2, "Tabloria": the main window with the Access and MySQL table lists,
+// the seven command buttons, and "History", which shows the history log. It
+// is loaded on its first showing, once per run (centre, then the Access list,
+// then the MySQL list), and afterwards only hidden and shown again.
 #pragma once
 
 #include "ui/mouse_pointer.h"

@@ -1,13 +1,21 @@
-// Program entry: the Qt application, the real dialogs, the two windows and
-// the runners of their commands.
+// Program entry: a command on the command line, or the Qt application, the
+// real dialogs, the two windows and the runners of their commands.
 #include "app/commands.h"
 #include "app/program.h"
+#include "cli/arguments.h"
+#include "cli/cli.h"
 #include "jobs/window_dialogs.h"
 #include "ui/qt_prompter.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (cli::WantsCommandLine(words)) {
+    QCoreApplication application(argc, argv);
+    return cli::Run(words);
+  }
   QApplication application(argc, argv);
   // The run ends only when a window is closed: a message box closed while
   // both windows are hidden must not end it.

@@ -35,23 +35,25 @@ void ReplaceName(ui::NameList& list, int index, const QString& newName) {
 
 }  // namespace
 
-void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui::NameList& list1,
-                               ui::PointerHost& window, ui::Prompter& prompter,
-                               ui::Progress& progress) {
+std::optional<history::Entry> RenameSelectedAccessTable(const settings::ConnectionSettings& settings,
+                                                        ui::NameList& list1, ui::PointerHost& window,
+                                                        ui::Prompter& prompter, ui::Progress& progress) {
   if (list1.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
-    return;
+    return std::nullopt;
   }
   ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   const int index = list1.ListIndex();
   const QString oldName = list1.List(index);
+  CommandRecord record("rename", "access", oldName);
   std::optional<QString> newName = AskNewName(prompter, oldName);
-  if (!newName) return;
+  if (!newName) return record.Ended(history::Outcome::kCancelled);
+  record.Entry().newName = newName->toStdString();
   const QString path = settings.AccessMDBFile();
   progress.Title(QStringLiteral("Renaming ") + oldName);
   if (!progress.Phase(QStringLiteral("Renaming the Access table %1...").arg(oldName), ui::CancelMode::kAtNextCheck))
-    return;
+    return record.Ended(history::Outcome::kCancelled);
   try {
     msaccess::RenameAccessTable(settings, oldName, *newName);
   } catch (const dataaccess::DbError& failure) {
@@ -59,44 +61,51 @@ void RenameSelectedAccessTable(const settings::ConnectionSettings& settings, ui:
         QStringLiteral("Could not rename the Access table ") + oldName + QStringLiteral(" to ") + *newName +
             QLatin1Char('.'),
         failure));
-    return;
+    return record.Failed(failure);
   }
   ReplaceName(list1, index, *newName);
   try {
     msaccess::SyncAccessFile(path);
   } catch (const dataaccess::DbError& failure) {
     prompter.ShowMessage(FailureReport(QStringLiteral("The Access file could not be saved to disk."), failure));
+    return record.Failed(failure);
   }
+  return record.Ended(history::Outcome::kSucceeded);
 }
 
-void RenameSelectedMySqlTable(const settings::ConnectionSettings& settings, mysql::MySqlConnection& shared,
-                              ui::NameList& list3, ui::PointerHost& window, ui::Prompter& prompter,
-                              ui::Progress& progress) {
+std::optional<history::Entry> RenameSelectedMySqlTable(const settings::ConnectionSettings& settings,
+                                                       mysql::MySqlConnection& shared, ui::NameList& list3,
+                                                       ui::PointerHost& window, ui::Prompter& prompter,
+                                                       ui::Progress& progress) {
   if (list3.ListIndex() == -1) {
     prompter.ShowMessage(kSelectTableMessage);
-    return;
+    return std::nullopt;
   }
   const int index = list3.ListIndex();
   const QString oldName = list3.List(index);
+  CommandRecord record("rename", "mysql", oldName);
   std::optional<QString> newName = AskNewName(prompter, oldName);
-  if (!newName) return;
+  if (!newName) return record.Ended(history::Outcome::kCancelled);
+  record.Entry().newName = newName->toStdString();
   ui::ArrowOnExit arrow(window);
   arrow.SetHourglass();
   const QString statement = QStringLiteral("RENAME TABLE ") + mysql::QuoteMySqlName(oldName) +
                             QStringLiteral(" TO ") + mysql::QuoteMySqlName(*newName);
   progress.Title(QStringLiteral("Renaming ") + oldName);
-  if (!progress.Phase(QStringLiteral("Connecting to MySQL..."), ui::CancelMode::kLeaveAtOnce)) return;
+  if (!progress.Phase(QStringLiteral("Connecting to MySQL..."), ui::CancelMode::kLeaveAtOnce))
+    return record.Ended(history::Outcome::kCancelled);
   try {
     mysql::OpenMySqlConnection(shared, settings);
   } catch (const dataaccess::DbError& failure) {
     prompter.ShowMessage(
         FailureReport(QStringLiteral("Could not connect to MySQL to rename ") + oldName + QLatin1Char('.'), failure));
-    return;
+    return record.Failed(failure);
   }
   if (!progress.Phase(QStringLiteral("Renaming the MySQL table %1...").arg(oldName), ui::CancelMode::kAtNextCheck))
-    return;
-  if (!mysql::RunMySqlStatement(shared, statement, prompter)) return;
+    return record.Ended(history::Outcome::kCancelled);
+  if (!mysql::RunMySqlStatement(shared, statement, prompter)) return record.Ended(history::Outcome::kFailed);
   ReplaceName(list3, index, *newName);
+  return record.Ended(history::Outcome::kSucceeded);
 }
 
 }  // namespace maintenance

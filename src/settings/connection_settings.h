@@ -22,6 +22,9 @@ class ConnectionSettings {
   QString Get(Field field) const { return values_[Index(field)]; }
   // Keeps `text` exactly as given and writes it to the store at once.
   void Set(Field field, const QString& text);
+  // Uses `text` for this run only; the store keeps what it holds (the
+  // command line's overrides).
+  void Override(Field field, const QString& text) { values_[Index(field)] = text; }
 
   QString Server() const { return Get(Field::Server); }
   QString User() const { return Get(Field::User); }

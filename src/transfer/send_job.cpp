@@ -8,38 +8,58 @@
 
 namespace transfer {
 
-void SendJob::Run() {
+void SendJob::Failure(const QString& what, const dataaccess::DbError& error) {
+  if (error.Number() == dataaccess::kConnectFailed) noConnection_ = true;
+  env_.prompter.ShowMessage(FailedText(what, error));
+}
+
+std::optional<history::Entry> SendJob::Run() {
   ui::NameList& source = SourceList();
   ui::NameList& target = TargetList();
   ui::Prompter& prompter = env_.prompter;
   ui::Progress& progress = env_.progress;
   if (source.ListIndex() == -1) {
     prompter.ShowMessage(NoSelectionText());
-    return;
+    return std::nullopt;
   }
   const QString name = source.List(source.ListIndex());
+  history::Entry entry = history::Begin("send");
+  entry.side = TargetSide().toLower().toStdString();
+  entry.table = name.toStdString();
+  auto ended = [&entry](history::Outcome outcome) {
+    entry.outcome = outcome;
+    history::End(entry);
+    return entry;
+  };
+  // A step that returned false failed, or heard Cancel.
+  auto stopped = [&] {
+    return ended(progress.Cancelled() ? history::Outcome::kCancelled
+                 : noConnection_      ? history::Outcome::kNoConnection
+                                      : history::Outcome::kFailed);
+  };
   progress.Title(QStringLiteral("Sending %1 to %2").arg(name, TargetSide()));
-  if (!Open(name)) return;
+  if (!Open(name)) return stopped();
 
   if (ui::ListContains(name, target)) {
     if (!prompter.AskYesNo(QStringLiteral("Would you like to overwrite ") + name + QLatin1Char('?'),
                            QStringLiteral("Overwrite?")))
-      return;
-    if (!progress.Phase(QStringLiteral("Dropping the old %1...").arg(name), ui::CancelMode::kAtNextCheck)) return;
+      return ended(history::Outcome::kCancelled);
+    if (!progress.Phase(QStringLiteral("Dropping the old %1...").arg(name), ui::CancelMode::kAtNextCheck))
+      return stopped();
     if (!DropTarget(name)) {
       ShowWhenExists(target, name, TargetExists(name));
-      return;
+      return stopped();
     }
     ui::RemoveListItem(target, name);
   }
 
   ui::ArrowOnExit pointer(env_.window);
   pointer.SetHourglass();
-  if (!Read(name)) return;
-  if (!progress.Phase(QStringLiteral("Creating %1...").arg(name), ui::CancelMode::kAtNextCheck)) return;
+  if (!Read(name)) return stopped();
+  if (!progress.Phase(QStringLiteral("Creating %1...").arg(name), ui::CancelMode::kAtNextCheck)) return stopped();
   if (!Create(name)) {
     ShowWhenExists(target, name, TargetExists(name));
-    return;
+    return stopped();
   }
 
   // From here on Cancel is heard between two rows; the rows sent stay.
@@ -50,6 +70,10 @@ void SendJob::Run() {
   if (pass.failure) prompter.ShowMessage(*pass.failure);
   refused.ReportCount(name, pass.total);
   if (pass.cancelled) prompter.ShowMessage(CancelledText(pass.done, pass.total));
+  entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count()};
+  if (pass.failure) return stopped();
+  if (pass.cancelled) return ended(history::Outcome::kCancelled);
+  return ended(refused.Count() > 0 ? history::Outcome::kPartial : history::Outcome::kSucceeded);
 }
 
 }  // namespace transfer

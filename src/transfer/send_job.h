@@ -11,13 +11,16 @@
 //   refused rows and the Cancel, one message each.
 // A failure in any step before the row pass ends the command with its one
 // message, and the target list then shows the name exactly when the table
-// exists. Cancel before the row pass ends it without a message.
+// exists. Cancel before the row pass ends it without a message. The run's
+// history entry says how it ended: succeeded, partial (rows refused),
+// cancelled (also an overwrite answered No), failed, or no connection.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 #include <optional>
 
+#include "history/history_log.h"
 #include "transfer/command_support.h"
 
 namespace ui {
@@ -33,14 +36,16 @@ class SendJob {
   SendJob(const SendJob&) = delete;
   SendJob& operator=(const SendJob&) = delete;
 
-  // The command.
-  void Run();
+  // The command; its history entry (without where it came from), none when
+  // no table was selected.
+  std::optional<history::Entry> Run();
 
  protected:
   // How a row pass ended.
   struct RowPass {
     std::int64_t done = 0;
     std::int64_t total = 0;
+    std::int64_t kept = 0;  // rows the target holds now (refused ones and rolled back ones not)
     bool cancelled = false;
     std::optional<QString> failure;  // the message, when it stopped on a failure
   };
@@ -61,7 +66,14 @@ class SendJob {
   // Whether the target table exists; nullopt when that cannot be learnt.
   virtual std::optional<bool> TargetExists(const QString& name) = 0;
 
+  // Shows "`what`, then the number and description" and notes whether the
+  // failure was one of reaching the database.
+  void Failure(const QString& what, const dataaccess::DbError& error);
+
   CommandEnvironment env_;
+
+ private:
+  bool noConnection_ = false;
 };
 
 }  // namespace transfer

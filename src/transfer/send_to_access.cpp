@@ -22,7 +22,7 @@ SendTableToAccess::~SendTableToAccess() {
 }
 
 void SendTableToAccess::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
-  env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error));
+  Failure(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error);
 }
 
 bool SendTableToAccess::Open(const QString& name) {
@@ -30,7 +30,7 @@ bool SendTableToAccess::Open(const QString& name) {
   try {
     mysql::OpenMySqlConnection(mySql_, env_.settings);
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
+    Failure(QStringLiteral("Could not connect to MySQL."), error);
     return false;
   }
   try {
@@ -53,7 +53,7 @@ bool SendTableToAccess::DropTarget(const QString& name) {
   try {
     msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(name.toStdString())));
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error));
+    Failure(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error);
     return false;
   }
   wrote_ = true;
@@ -90,7 +90,7 @@ bool SendTableToAccess::Create(const QString& name) {
     msaccess::ExecuteAccessStatement(env_.settings,
                                      QString::fromStdString(AccessCreateTable(name.toStdString(), columns_)));
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error));
+    Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;
   }
   wrote_ = true;
@@ -114,6 +114,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
                                       .arg(pass.done)
                                       .arg(pass.total),
                                   error);
+        pass.kept = pass.done - refused.Count();
         return pass;
       }
       refused.Refused(QString::fromStdString(insert), error);
@@ -121,6 +122,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
     ++pass.done;
   }
   pass.cancelled = pass.done < pass.total && env_.progress.Cancelled();
+  pass.kept = pass.done - refused.Count();
   return pass;
 }
 

@@ -33,7 +33,7 @@ void SendTableToMySql::OpenRowSource(const QString& name) {
 }
 
 void SendTableToMySql::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
-  env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not read the Access table ") + name + QLatin1Char('.'), error));
+  Failure(QStringLiteral("Could not read the Access table ") + name + QLatin1Char('.'), error);
 }
 
 bool SendTableToMySql::MeasureColumnWidths(const QString& name) {
@@ -69,7 +69,7 @@ bool SendTableToMySql::Open(const QString& name) {
   try {
     mysql::OpenMySqlConnection(mySql_, env_.settings);
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not connect to MySQL."), error));
+    Failure(QStringLiteral("Could not connect to MySQL."), error);
     return false;
   }
   return true;
@@ -149,6 +149,7 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
     lost = error;  // the server has rolled back what was not yet committed
   }
   rowSource_->Close();
+  pass.kept = (lost ? committed : pass.done) - refused.Count();
   if (lost) {
     pass.failure = FailedText(QStringLiteral("The connection to MySQL failed while sending %1: %2 of %3 rows were sent.")
                                   .arg(name)

@@ -5,7 +5,9 @@
 #include "app/form1.h"
 #include "widget_checks.h"
 
+#include <QFile>
 #include <QFontInfo>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStyleOption>
@@ -188,6 +190,55 @@ TEST(SetupDialogChooser, ChosenPathIsStoredAtOnceAndCancelKeepsTheOldOne) {
   EXPECT_EQ(run.prompter.ShownItems(),
             (std::vector<ui::ScriptedPrompter::Shown>(std::size(cases), chooser)));
   EXPECT_TRUE(run.form1().isVisible());
+}
+
+TEST(SetupDialogNewFile, AMissingAccessFileIsOfferedAsANewDatabase) {
+  ProgramRun run;
+  run.Start();
+  app::Form1& form = run.form1();
+  QStringList created;
+  form.hooks.createAccessDatabase = [&](const QString& path) { created << path; };
+  QTemporaryDir folder;
+  const QString existing = folder.filePath(QStringLiteral("there.mdb"));
+  QFile(existing).open(QIODevice::WriteOnly);
+  const QString missing = folder.filePath(QStringLiteral("weekly.mdb"));
+  const ui::ScriptedPrompter::Shown question{Kind::YesNo, "Tabloria", "Create a new Access database " + missing + "?"};
+
+  struct Case {
+    QString chosen;
+    std::optional<bool> answer;  // none: no question
+    QStringList created;
+  } cases[] = {
+      {missing, true, {missing}},
+      {missing, false, {}},
+      {existing, std::nullopt, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen.toStdString());
+    created.clear();
+    const std::size_t before = run.prompter.ShownItems().size();
+    run.prompter.QueueOpenFile(c.chosen);
+    if (c.answer) run.prompter.QueueYesNo(*c.answer);
+    QTest::mouseClick(Button(run, "Check1"), Qt::LeftButton);
+    EXPECT_EQ(created, c.created);
+    EXPECT_EQ(Box(run, "Text5")->text(), c.chosen) << "the path stays as chosen, either answer";
+    ASSERT_EQ(run.prompter.ShownItems().size(), before + (c.answer ? 2 : 1));
+    if (c.answer) EXPECT_EQ(run.prompter.ShownItems().back(), question);
+  }
+
+  // A path typed by hand is offered at "OK", before the main window loads
+  // (the path answered No above would not be offered again).
+  const QString typed = folder.filePath(QStringLiteral("typed.mdb"));
+  Box(run, "Text5")->setText(typed);
+  bool askedBeforeLoad = false;
+  run.prompter.SetObserver([&](const auto&) { askedBeforeLoad = !run.form2().IsLoaded(); });
+  run.prompter.QueueYesNo(false);
+  QTest::mouseClick(Button(run, "Check2"), Qt::LeftButton);
+  EXPECT_TRUE(askedBeforeLoad);
+  EXPECT_EQ(run.prompter.ShownItems().back(),
+            (ui::ScriptedPrompter::Shown{Kind::YesNo, "Tabloria", "Create a new Access database " + typed + "?"}));
+  EXPECT_TRUE(run.form2().isVisible());
+  EXPECT_TRUE(run.prompter.AllAnswersUsed());
 }
 
 TEST(SetupDialogButtons, EachPressRunsOnceWithTheButtonReleased) {

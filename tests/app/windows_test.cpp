@@ -229,7 +229,8 @@ TEST(MainWindowLayout, ControlsSitWhereTheLayoutPutsThem) {
       {"List3", "Frame1", 16, 24, 201, 109},
       {"Check3", "fraTables", 16, 144, 201, 25},
       {"Check1", "fraTables", 16, 176, 201, 25},
-      {"Check2", "Form2", 8, 264, 473, 25},
+      {"Check2", "Form2", 8, 264, 349, 25},
+      {"cmdHistory", "Form2", 365, 264, 116, 25},
       {"Check4", "Form2", 264, 152, 201, 25},
       {"Check5", "Form2", 264, 184, 201, 25},
       {"Check6", "Form2", 24, 216, 201, 25},
@@ -260,6 +261,7 @@ TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
       {"Check5", "Delete Table"},
       {"Check6", "Rename Table"},
       {"Check7", "Rename Table"},
+      {"cmdHistory", "History"},
   };
   for (const auto& c : controls) {
     QWidget* widget = ProgramRun::Child(form, c.name);
@@ -277,9 +279,9 @@ TEST(MainWindowLayout, CaptionsNamesFontsAndColours) {
 TEST(MainWindowLayout, TabWalksListsThenButtonsInOrder) {
   ui::ScriptedPrompter prompter;
   app::Form2 form(prompter);
-  EXPECT_EQ(testsupport::TabWalk(form, &form.List1(), 9),
+  EXPECT_EQ(testsupport::TabWalk(form, &form.List1(), 10),
             (QStringList{"List1", "List3", "Check3", "Check1", "Check2", "Check4", "Check5",
-                         "Check6", "Check7", "List1"}));
+                         "Check6", "Check7", "cmdHistory", "List1"}));
 }
 
 }  // namespace

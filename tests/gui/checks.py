@@ -5,6 +5,7 @@
 import configparser
 import csv
 import io
+import json
 import os
 import select
 import shutil
@@ -208,6 +209,20 @@ def read_settings(config_home):
 # --------------------------------------------------------------------------- the program
 
 
+def state_home(config_home):
+    """Where a check's program keeps its history: beside its settings, never the user's."""
+    return os.path.join(os.path.dirname(os.path.abspath(config_home)), "state")
+
+
+def history(binary, config_home):
+    """The history the program kept for a check, as its command line reads it back."""
+    p = subprocess.run([binary, "history", "--json"], capture_output=True, text=True, timeout=CLIENT_TIMEOUT,
+                       env={**os.environ, "XDG_STATE_HOME": state_home(config_home)})
+    if p.returncode != 0:
+        raise RuntimeError("tabloria history failed: %s" % p.stderr.strip())
+    return json.loads(p.stdout)
+
+
 class Program:
     """The running program with its main window and both lists."""
 
@@ -215,7 +230,7 @@ class Program:
                  wait=True):
         """argv and name: for a program started through a script (whose pid differs).
         wait=False: return at once, for a start whose load shows messages first."""
-        extra = {"XDG_CONFIG_HOME": config_home}
+        extra = {"XDG_CONFIG_HOME": config_home, "XDG_STATE_HOME": state_home(config_home)}
         extra.update(env or {})
         self.app = gui.start_app(argv or [binary], name=name, env=extra, timeout=start_timeout)
         if wait:

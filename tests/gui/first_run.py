@@ -58,6 +58,8 @@ check("password is masked", gui.get_text(gui.find_text_field(setup, label="Passw
 mdb = os.path.join(config_home, "shop.mdb")  # need not exist
 gui.click_button(setup, "...")
 gui.answer_file_dialog(app, mdb)
+check("a chosen file that does not exist is offered as a new database",
+      gui.answer_message_box(app, "No") == "Create a new Access database %s?" % mdb)
 path_box = gui.find_text_field(setup, label="Access MDB File:")
 gui.wait_for(lambda: gui.get_text(path_box) == mdb, 5, "Text5 to show the chosen file")
 gui.click_button(setup, "...")
@@ -70,7 +72,7 @@ check("the store holds every value before OK",
                  "Database": "shop", "AccessMDBFile": mdb})
 check("the store is readable by its owner only", (os.stat(store).st_mode & 0o777) == 0o600)
 
-gui.click_button(setup, "OK")
+gui.click_button(setup, "OK")  # the file answered No is not offered again
 # The main window's load reads both lists; neither the made-up file nor the
 # made-up server is there, and each says so once.
 answer_load_messages("OK")

@@ -196,6 +196,16 @@ try:
                      [str(done), "1", str(done)])
     program.stop()
     program = None
+
+    # Each press left one line in the history, the cancelled transfer with its counts.
+    entries = checks.history(binary, config)
+    report.check("every send is in the history, from the window",
+                 len(entries) == 9 and all((e["from"], e["command"]) == ("window", "send") for e in entries),
+                 entries)
+    report.equal("how each ended", sorted(e["outcome"] for e in entries), ["cancelled"] * 4 + ["succeeded"] * 5)
+    if match:
+        report.equal("the cancelled transfer's counts", {k: entries[-1].get(k) for k in ("table", "read", "sent")},
+                     {"table": "big", "read": BIG_ROWS, "sent": done})
 except (AssertionError, gui.DriverError, RuntimeError) as e:
     report.check("the checks ran to their end", False, e)
 finally:
