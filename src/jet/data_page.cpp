@@ -39,11 +39,18 @@ bool DataPageWriter::Fits(std::size_t length) const {
 
 std::size_t DataPageWriter::AddRow(std::span<const std::uint8_t> row) {
   ByteSpan b(b_, kPageSize);
-  std::size_t slots = U16(b, 12);
-  std::size_t free = U16(b, 2);
-  std::size_t top = slots == 0 ? kPageSize : (U16(b, kDataPageHeaderSize + 2 * (slots - 1)) & kSlotOffsetMask);
+  DataPage page(std::span<const std::uint8_t, kPageSize>(b_, kPageSize));
+  std::size_t slots = page.SlotCount();
+  std::size_t free = page.FreeSpace();
+  // The new row goes below the lowest one; the header says where that is,
+  // and a header that lies must not send the row past the page.
+  std::size_t top = slots == 0 ? kPageSize : (page.Slot(slots - 1) & kSlotOffsetMask);
+  std::size_t slotsEnd = kDataPageHeaderSize + 2 * (slots + 1);
+  if (slots >= kMaxRowsPerPage || top > kPageSize || top < slotsEnd || top - slotsEnd < row.size() ||
+      free < row.size() + 2)
+    ThrowDamaged("a data page whose free space is not where its header says");
   std::size_t start = top - row.size();
-  std::memcpy(b_ + start, row.data(), row.size());
+  std::copy(row.begin(), row.end(), b_ + start);
   PutU16(b_ + kDataPageHeaderSize + 2 * slots, static_cast<std::uint16_t>(start));
   PutU16(b_ + 12, static_cast<std::uint16_t>(slots + 1));
   PutU16(b_ + 2, static_cast<std::uint16_t>(free - row.size() - 2));
@@ -73,7 +80,7 @@ bool DataPageWriter::Replace(std::size_t slot, ByteSpan row) {
   std::size_t top = kPageSize;
   for (std::size_t i = 0; i < slots; ++i) {
     top -= rows[i].size();
-    std::memcpy(bytes + top, rows[i].data(), rows[i].size());
+    if (!rows[i].empty()) std::memcpy(bytes + top, rows[i].data(), rows[i].size());
     PutU16(bytes + kDataPageHeaderSize + 2 * i, static_cast<std::uint16_t>(top | flags[i]));
   }
   PutU16(bytes + 2, static_cast<std::uint16_t>(kPageSize - kDataPageHeaderSize - 2 * slots - total));

@@ -6,6 +6,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "jet/error.h"
+#include "jet/io_faults.h"
 
 namespace jet {
 namespace {
@@ -25,10 +27,46 @@ namespace {
   Fail("Disk or network error while " + std::string(action) + " '" + path + "': " + std::strerror(errno) + ".");
 }
 
+IoFaults* installedFaults = nullptr;
+
+// Asks the installed faults about an operation; sets errno and returns false
+// when it is to fail. `length` may come back lower (a write cut short).
+bool Allowed(IoOp op, const std::string& path, std::uint64_t offset, std::size_t& length) {
+  if (!installedFaults) return true;
+  int error = installedFaults->Before(op, path, offset, length);
+  if (error == 0) return true;
+  errno = error;
+  return false;
+}
+bool Allowed(IoOp op, const std::string& path, std::uint64_t offset = 0) {
+  std::size_t length = 0;
+  return Allowed(op, path, offset, length);
+}
+void Done(IoOp op, const std::string& path, std::uint64_t offset = 0, std::span<const std::uint8_t> data = {}) {
+  if (installedFaults) installedFaults->After(op, path, offset, data);
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
-File::File(const std::string& path) : path_(path) {
+void InstallIoFaults(IoFaults* faults) { installedFaults = faults; }
+
+File::File(const std::string& path, FileMode mode) : path_(path) {
   if (path.empty()) Fail("Could not find file ''. No database file was given.");
+  if (mode == FileMode::Create) {
+    bool existed = ::access(path.c_str(), F_OK) == 0;
+    if (!existed && !Allowed(IoOp::Create, path)) FailIo(path, "creating");
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) FailIo(path, "creating");
+    writable_ = true;
+    if (!existed) Done(IoOp::Create, path);
+    return;
+  }
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   writable_ = fd_ >= 0;
   if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -62,6 +100,7 @@ std::uint64_t File::Size() const {
 }
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) const {
+  if (!Allowed(IoOp::Read, path_, offset)) FailIo(path_, "reading");
   std::size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
@@ -74,6 +113,7 @@ std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) con
 }
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<const std::span<std::uint8_t>> blocks) const {
+  if (!Allowed(IoOp::Read, path_, offset)) FailIo(path_, "reading");
   std::vector<iovec> pieces;
   for (std::span<std::uint8_t> b : blocks) pieces.push_back({b.data(), b.size()});
   ssize_t n;
@@ -96,17 +136,58 @@ std::size_t File::ReadAt(std::uint64_t offset, std::span<const std::span<std::ui
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
   if (!writable_) Fail("Cannot update '" + path_ + "': the database is read-only.");
+  std::size_t allowed = data.size();
+  bool fails = !Allowed(IoOp::Write, path_, offset, allowed);
+  int error = errno;
   std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+  while (done < std::min(allowed, data.size())) {
+    ssize_t n = ::pwrite(fd_, data.data() + done, std::min(allowed, data.size()) - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) FailIo(path_, "writing");
     done += static_cast<std::size_t>(n);
   }
+  Done(IoOp::Write, path_, offset, data.first(done));
+  if (fails) {
+    errno = error;
+    FailIo(path_, "writing");
+  }
+}
+
+void File::Truncate(std::uint64_t size) {
+  if (!Allowed(IoOp::Truncate, path_, size) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    FailIo(path_, "writing");
+  Done(IoOp::Truncate, path_, size);
 }
 
 void File::Sync() {
-  if (writable_ && ::fsync(fd_) != 0) FailIo(path_, "flushing");
+  if (!writable_) return;
+  if (!Allowed(IoOp::Sync, path_) || ::fsync(fd_) != 0) FailIo(path_, "flushing");
+  Done(IoOp::Sync, path_);
+}
+
+bool File::Remove(const std::string& path) {
+  if (!Allowed(IoOp::Remove, path)) FailIo(path, "removing");
+  if (::unlink(path.c_str()) != 0) {
+    if (errno == ENOENT) return false;
+    FailIo(path, "removing");
+  }
+  Done(IoOp::Remove, path);
+  return true;
+}
+
+bool File::Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+void File::SyncFolderOf(const std::string& path) {
+  std::string folder = FolderOf(path);
+  if (!Allowed(IoOp::SyncFolder, folder)) FailIo(folder, "flushing");
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) FailIo(folder, "flushing");
+  int rc = ::fsync(fd);
+  int error = errno;
+  ::close(fd);
+  errno = error;
+  if (rc != 0) FailIo(folder, "flushing");
+  Done(IoOp::SyncFolder, folder);
 }
 
 void File::Lock(LockMode mode, std::chrono::milliseconds wait) {

@@ -12,12 +12,15 @@
 namespace jet {
 
 enum class LockMode { Shared, Exclusive };
+// Existing: the database, read-write when allowed. Create: a file of our
+// own beside it (the journal), made when missing, always read-write.
+enum class FileMode { Existing, Create };
 
 class File {
  public:
   // Opens read-write when allowed, read-only otherwise; throws jet::Error
   // (kOpenFailed) with Jet's description for a missing, unreadable or odd path.
-  explicit File(const std::string& path);
+  explicit File(const std::string& path, FileMode mode = FileMode::Existing);
   ~File();
   File(const File&) = delete;
   File& operator=(const File&) = delete;
@@ -32,11 +35,19 @@ class File {
   // few system calls as the kernel allows; returns how many were read.
   std::size_t ReadAt(std::uint64_t offset, std::span<const std::span<std::uint8_t>> blocks) const;
   void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data);
+  void Truncate(std::uint64_t size);
   void Sync();
 
   // Waits at most `wait` for the lock, then throws.
   void Lock(LockMode mode, std::chrono::milliseconds wait = std::chrono::seconds(5));
   void Unlock();
+
+  // Removes the file at `path`; false when there was none.
+  static bool Remove(const std::string& path);
+  static bool Exists(const std::string& path);
+  // Syncs the folder holding `path`, so that a file made or removed there
+  // stays made or removed after a power loss.
+  static void SyncFolderOf(const std::string& path);
 
  private:
   std::string path_;

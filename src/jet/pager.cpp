@@ -7,15 +7,15 @@
 
 namespace jet {
 
-Pager::Pager(File& file, std::uint32_t encodingKey) : file_(file), encodingKey_(encodingKey) {}
+Pager::Pager(File& file, std::uint32_t encodingKey) : file_(file), encodingKey_(encodingKey), journal_(file) {}
 
 Pager::Statement::Statement(Pager& pager, LockMode mode) : pager_(pager) { pager_.Begin(mode); }
 Pager::Statement::~Statement() { pager_.End(); }
 void Pager::Statement::Commit() {
-  pager_.Flush();
-  pager_.file_.Sync();
+  pager_.Flush(true);
+  pager_.EndChange(true);
 }
-void Pager::Statement::Save() { pager_.Flush(); }
+void Pager::Statement::Save() { pager_.Flush(pager_.inBatch_); }
 
 void Pager::Begin(LockMode mode) {
   if (depth_++ > 0) {
@@ -29,10 +29,32 @@ void Pager::Begin(LockMode mode) {
     file_.Lock(mode);
     mode_ = mode;
     pageCountKnown_ = false;
+    broken_ = false;
+    if (journal_.IsHot()) RecoverHotJournal(mode);
   } catch (...) {
+    file_.Unlock();
     depth_ = 0;
     throw;
   }
+}
+
+void Pager::RecoverHotJournal(LockMode mode) {
+  if (!file_.Writable())
+    throw Error(kOpenFailed, "The database '" + file_.Path() + "' holds a change that was cut short (its journal '" +
+                                 journal_.Path() +
+                                 "' lies beside it); open it once with permission to write, so that the change "
+                                 "can be undone.");
+  if (mode == LockMode::Shared) {
+    file_.Unlock();
+    file_.Lock(LockMode::Exclusive);
+  }
+  // Another process may have rolled it back while the lock was let go.
+  if (journal_.IsHot()) journal_.RollBackHot();
+  if (mode == LockMode::Shared) {
+    file_.Unlock();
+    file_.Lock(LockMode::Shared);
+  }
+  pageCountKnown_ = false;
 }
 
 std::uint32_t Pager::PageCount() const {
@@ -45,9 +67,74 @@ std::uint32_t Pager::PageCount() const {
 
 void Pager::End() {
   if (--depth_ > 0) return;
+  if (inBatch_) {
+    // A batch left open by a writer that went away: undone, never kept.
+    try {
+      Abandon();
+    } catch (const Error&) {
+      // Its journal stays hot: the next statement rolls it back.
+    }
+    inBatch_ = false;
+  }
   cache_.clear();
   dirtyOrder_.clear();
   file_.Unlock();
+}
+
+void Pager::EndChange(bool durable) {
+  RequireUsable();
+  if (durable) file_.Sync();
+  journal_.Close(durable);
+}
+
+void Pager::DiscardUnsaved() {
+  for (std::uint32_t page : dirtyOrder_) {
+    auto it = cache_.find(page);
+    if (it != cache_.end() && it->second.dirty) cache_.erase(it);
+  }
+  dirtyOrder_.clear();
+  pageCountKnown_ = false;
+}
+
+void Pager::Abandon() {
+  DiscardUnsaved();
+  if (!journal_.Open()) return;
+  // What was written of the change is undone from the journal; the cache may
+  // hold it, so it goes too.
+  cache_.clear();
+  try {
+    journal_.RollBack();
+  } catch (const Error&) {
+    broken_ = true;
+    throw;
+  }
+}
+
+void Pager::BeginBatch() {
+  if (depth_ == 0 || mode_ != LockMode::Exclusive)
+    throw Error(kStatementFailed, "Internal error: a batch was begun outside a writing statement.");
+  if (inBatch_) throw Error(kStatementFailed, "Internal error: a batch was begun inside another.");
+  inBatch_ = true;
+}
+
+void Pager::CommitBatch() {
+  if (!inBatch_) throw Error(kStatementFailed, "Internal error: no batch to commit.");
+  Flush(true);
+  EndChange(true);
+  inBatch_ = false;
+}
+
+void Pager::RollbackBatch() {
+  if (!inBatch_) return;
+  inBatch_ = false;
+  Abandon();
+}
+
+void Pager::RequireUsable() const {
+  if (broken_)
+    throw Error(kOpenFailed, "The database '" + file_.Path() +
+                                 "' could not be restored after a failed write; it will be restored when it is "
+                                 "next opened.");
 }
 
 void Pager::Code(std::uint32_t page, PageBytes& bytes) const {
@@ -136,24 +223,50 @@ std::uint32_t Pager::Allocate() {
   return page;
 }
 
-void Pager::Flush() {
+void Pager::Flush(bool durable) {
+  if (dirtyOrder_.empty()) return;
+  RequireUsable();
+  // The old bytes of every page about to be written over go to the journal
+  // first; inside a batch they reach the disk before any page does.
+  for (std::uint32_t page : dirtyOrder_) journal_.Guard(page);
+  journal_.Write(durable);
   PageBytes coded;
-  for (bool freshPass : {true, false}) {
-    for (std::uint32_t page : dirtyOrder_) {
-      Entry& e = cache_.at(page);
-      if (!e.dirty || e.fresh != freshPass) continue;
-      const PageBytes* out = e.bytes.get();
-      if (encodingKey_ != 0 && page != 0) {
-        coded = *e.bytes;
-        Code(page, coded);
-        out = &coded;
+  try {
+    for (bool freshPass : {true, false}) {
+      for (std::uint32_t page : dirtyOrder_) {
+        Entry& e = cache_.at(page);
+        if (!e.dirty || e.fresh != freshPass) continue;
+        const PageBytes* out = e.bytes.get();
+        if (encodingKey_ != 0 && page != 0) {
+          coded = *e.bytes;
+          Code(page, coded);
+          out = &coded;
+        }
+        file_.WriteAt(std::uint64_t{page} * kPageSize, *out);
+        e.dirty = false;
+        e.fresh = false;
       }
-      file_.WriteAt(std::uint64_t{page} * kPageSize, *out);
-      e.dirty = false;
-      e.fresh = false;
     }
+  } catch (const Error& failure) {
+    FailedWrite(failure);
   }
   dirtyOrder_.clear();
+}
+
+void Pager::FailedWrite(const Error& failure) {
+  std::string undone = inBatch_ ? " The statements of the batch were undone." : " The change was undone.";
+  inBatch_ = false;
+  dirtyOrder_.clear();
+  cache_.clear();
+  pageCountKnown_ = false;
+  try {
+    journal_.RollBack();
+  } catch (const Error& again) {
+    broken_ = true;
+    undone = " The change could not be undone now (" + again.Description() +
+             "); it will be undone when the file is next opened.";
+  }
+  throw Error(failure.Number(), failure.Description() + undone);
 }
 
 }  // namespace jet

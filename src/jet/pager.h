@@ -5,13 +5,16 @@
 // pages only.
 //
 // Work happens inside statements. The first Statement opened on a pager takes
-// the file lock (shared to read, exclusive to write); when the last one ends,
-// the lock is released and every cached page dropped, so an idle connection
-// holds neither, and the next statement sees what other processes wrote.
-// Changes stay in memory until Commit(), which writes the dirty pages in the
-// order they were first changed, pages allocated in the statement before the
-// others (so no page on disk points to one not yet written); a statement
-// that ends without Commit() or Save() leaves the file untouched.
+// the file lock (shared to read, exclusive to write), after rolling back a
+// hot journal left by a change that was cut short (see journal.h); when the
+// last one ends, the lock is released and every cached page dropped, so an
+// idle connection holds neither, and the next statement sees what other
+// processes wrote. Changes stay in memory until Save() or Commit(), which
+// first save the old bytes of every page they will write over in the
+// journal, then write the dirty pages; a failed write undoes the whole
+// change from the journal. A change ends with EndChange() (or Commit()); a
+// batch keeps one change open over several statements, and makes it
+// durable when it commits.
 #pragma once
 
 #include <array>
@@ -21,8 +24,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "jet/error.h"
 #include "jet/file.h"
 #include "jet/header.h"
+#include "jet/journal.h"
 
 namespace jet {
 
@@ -42,15 +47,34 @@ class Pager {
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    // Writes the changes made so far and syncs them to disk.
+    // Writes the changes made so far and ends the change durably: the
+    // file synced, then its journal removed.
     void Commit();
-    // Writes the changes made so far without syncing; the writer syncs once
-    // per user command instead.
+    // Writes the changes made so far; the change stays open (the writer
+    // ends it, or syncs once per user command).
     void Save();
 
    private:
     Pager& pager_;
   };
+
+  // Ends the open change after its last Save(): durably (the file synced
+  // first) or not (made durable by a later sync of the file).
+  void EndChange(bool durable);
+  // Forgets the changes not yet saved and undoes those already written in
+  // the open change; the change ends.
+  void Abandon();
+  // Forgets the changes not yet saved; what earlier statements of a batch
+  // wrote stays.
+  void DiscardUnsaved();
+
+  // A batch: one change over several statements, each written as it ends;
+  // inside a statement that holds the exclusive lock until CommitBatch or
+  // RollbackBatch. Its journal is synced before any page is written over.
+  void BeginBatch();
+  void CommitBatch();
+  void RollbackBatch();
+  bool InBatch() const { return inBatch_; }
 
   // Pages in the file (plus any allocated in this statement). Learnt from the
   // file's size on first use in a statement.
@@ -92,8 +116,12 @@ class Pager {
   };
 
   void Begin(LockMode mode);
+  void RecoverHotJournal(LockMode mode);
   void End();
-  void Flush();
+  // Writes the dirty pages; `durable`: their journal is synced first.
+  void Flush(bool durable);
+  [[noreturn]] void FailedWrite(const Error& failure);
+  void RequireUsable() const;
   void Code(std::uint32_t page, PageBytes& bytes) const;
   void TrimCache();
   Entry& Load(std::uint32_t page);
@@ -108,6 +136,9 @@ class Pager {
   std::vector<std::uint32_t> dirtyOrder_;
   std::size_t cacheLimit_ = 8192;  // 32 MiB
   Allocator allocator_;
+  Journal journal_;
+  bool inBatch_ = false;
+  bool broken_ = false;  // a failed write could not be undone: no more changes until the lock ends
 };
 
 }  // namespace jet

@@ -213,7 +213,7 @@ void PutFixed(const Column& c, const Value& v, std::uint8_t* p) {
     case ColumnType::Binary: {
       const auto& b = Want<Binary>(c, v).bytes;
       if (b.size() > c.length) TooLong(c, b.size(), c.length, "bytes");
-      std::memcpy(p, b.data(), b.size());
+      std::copy(b.begin(), b.end(), p);
       return;
     }
     default: Reject(c, "cannot be stored in a fixed-length column");

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds the engine's fuzz target with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) and runs it for a bounded time, seeded from the
-# fixtures. Fails on any finding.
-#   run_fuzz.sh SOURCE_DIR WORK_DIR [SECONDS]
+# fixtures, in read or write mode (see jet_fuzz.cpp). Fails on any finding.
+#   run_fuzz.sh SOURCE_DIR WORK_DIR [SECONDS] [read|write]
 set -euo pipefail
 src=$1
 work=$2
 seconds=${3:-60}
+mode=${4:-read}
 fixtures=${TABLORIA_FIXTURES:-/work/shared/fixtures/mdb}
-mkdir -p "$work/obj" "$work/corpus" "$work/seeds" "$work/findings"
+mkdir -p "$work/obj" "$work/corpus-$mode" "$work/seeds" "$work/findings"
 
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
        -fno-omit-frame-pointer -I"$src/src")
-sources=("$src"/src/jet/*.cpp "$src"/src/jet/sql/*.cpp "$src/tests/fuzz/jet_fuzz.cpp")
+sources=("$src"/src/jet/*.cpp "$src"/src/jet/sql/*.cpp "$src"/src/jet/index/*.cpp "$src"/src/jet/write/*.cpp
+         "$src/tests/fuzz/jet_fuzz.cpp")
 binary=$work/jet_fuzz
 
 # Rebuild only what changed (sources or headers newer than the binary).
@@ -34,7 +36,7 @@ fi
 cp "$fixtures"/*.mdb "$work/seeds/"
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$binary" "$work/corpus" "$work/seeds" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-  -max_len=4000000 -artifact_prefix="$work/findings/" -print_final_stats=1 2>&1 | tail -n 40
+JET_FUZZ_MODE=$mode "$binary" "$work/corpus-$mode" "$work/seeds" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  -max_len=4000000 -artifact_prefix="$work/findings/$mode-" -print_final_stats=1 2>&1 | tail -n 40
 status=${PIPESTATUS[0]}
 exit "$status"

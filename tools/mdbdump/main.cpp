@@ -4,10 +4,10 @@
 //   mdbdump json   FILE TABLE [-p PASSWORD]     columns and typed rows as JSON
 //   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
 //   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
-//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP, then sync;
+//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably;
 //                  STATEMENT may be -f PATH (read from a file) or - (standard
 //                  input), for statements beyond what a command line takes
-//   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table, then sync
+//   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table durably
 //   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
 //   mdbdump new    FILE                         create an empty database
 #include <cmath>
@@ -170,11 +170,12 @@ int Run(const Args& a) {
   if (a.command == "exec" || a.command == "rename") {
     const std::string statement = a.statementFile.empty() ? a.target : ReadStatement(a.statementFile);
     jet::DatabaseWriter writer = jet::DatabaseWriter::Open(a.file, a.password);
+    writer.BeginBatch();
     if (a.command == "exec")
       writer.Execute(statement);
     else
       writer.RenameTable(a.target, a.extra);
-    writer.Sync();
+    writer.CommitBatch();
     return 0;
   }
   if (a.command == "new") {

@@ -158,7 +158,7 @@ void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
   WriteU16(bytes + kPrefixOffset, page.prefixLength);
   bytes[kByte26Offset] = page.byte26;
   std::memcpy(bytes + kEntryBitmapOffset, ends.data(), kBitmapBytes);
-  std::memcpy(bytes + kEntriesOffset, data.data(), data.size());
+  std::copy(data.begin(), data.end(), bytes + kEntriesOffset);  // memcpy may not take an empty vector's null
 }
 
 }  // namespace jet::index

@@ -381,12 +381,12 @@ IndexWalk WalkIndex(IndexPageStore& store, std::uint32_t root) {
   // A node's last entry is its tail's: resolve levels bottom-up.
   for (auto it = tails.rbegin(); it != tails.rend(); ++it) {
     for (const auto& [node, tail] : *it) {
-      const auto last = std::find_if(lasts.begin(), lasts.end(), [&](const auto& p) { return p.first == tail; });
+      const auto last = std::find_if(lasts.begin(), lasts.end(), [t = tail](const auto& p) { return p.first == t; });
       if (last != lasts.end()) lasts.emplace_back(node, last->second);
     }
   }
   for (const auto& [child, claim] : claims) {
-    const auto last = std::find_if(lasts.begin(), lasts.end(), [&](const auto& p) { return p.first == child; });
+    const auto last = std::find_if(lasts.begin(), lasts.end(), [c = child](const auto& p) { return p.first == c; });
     if (last == lasts.end() || !SameEntry(last->second, claim)) {
       Tree::Damaged(child, "its parent's entry is not its last entry");
     }

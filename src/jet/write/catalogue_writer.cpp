@@ -185,6 +185,8 @@ void CatalogueWriter::RenameTable(const CatalogueTable& table, const std::string
     // length when the new name is not longer: Access rewrites it in place.
     std::vector<std::uint8_t> bytes =
         WithVariableColumn(stored, name, EncodeText(Utf8ToUtf16(newName), name.IsCompressed()), stored.size());
+    // The definition says where the date lies; it must lie in the row.
+    Require(bytes, 2 + std::size_t{date.fixedOffset}, sizeof now, "a fixed column beyond its row");
     std::memcpy(bytes.data() + 2 + date.fixedOffset, &now, sizeof now);
     std::size_t maskAt = bytes.size() - (std::size_t{U16(bytes, 0)} + 7) / 8;
     if (maskAt + date.number / 8 < bytes.size()) bytes[maskAt + date.number / 8] |= static_cast<std::uint8_t>(1u << (date.number % 8));

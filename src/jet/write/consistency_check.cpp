@@ -52,7 +52,12 @@ class Checker {
       decoder.Decode(row.bytes, values);
       if (!std::holds_alternative<std::int16_t>(values[type]) || std::get<std::int16_t>(values[type]) != 1) continue;
       std::string tableName = std::holds_alternative<Text>(values[name]) ? std::get<Text>(values[name]).text : "?";
-      std::uint32_t page = static_cast<std::uint32_t>(std::get<std::int32_t>(values[id])) & kIdPageMask;
+      const std::int32_t* tableId = std::get_if<std::int32_t>(&values[id]);
+      if (!tableId) {
+        Report("the catalogue row of table " + tableName + " has no Id");
+        continue;
+      }
+      std::uint32_t page = static_cast<std::uint32_t>(*tableId) & kIdPageMask;
       tables.emplace_back(tableName, page);
       knownTables_.emplace(page, tableName);
       std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;

@@ -22,6 +22,34 @@ DatabaseWriter DatabaseWriter::On(std::shared_ptr<Connection> connection) {
   return DatabaseWriter(std::move(connection));
 }
 
+DatabaseWriter::~DatabaseWriter() {
+  if (!batch_) return;
+  try {
+    RollbackBatch();
+  } catch (const Error&) {
+    // Its journal stays hot: the next statement on the file rolls it back.
+  }
+}
+
+void DatabaseWriter::BeginBatch() {
+  if (batch_) throw Error(kStatementFailed, "A batch is already open on this database.");
+  auto batch = std::make_unique<Pager::Statement>(connection_->pager, LockMode::Exclusive);
+  connection_->pager.BeginBatch();
+  batch_ = std::move(batch);
+}
+
+void DatabaseWriter::CommitBatch() {
+  if (!batch_) throw Error(kStatementFailed, "No batch is open on this database.");
+  // The batch ends whether or not its last writes succeed.
+  std::unique_ptr<Pager::Statement> batch = std::move(batch_);
+  connection_->pager.CommitBatch();
+}
+
+void DatabaseWriter::RollbackBatch() {
+  std::unique_ptr<Pager::Statement> batch = std::move(batch_);
+  if (batch) connection_->pager.RollbackBatch();
+}
+
 void DatabaseWriter::Execute(const std::string& sql) {
   sql::Statement statement = sql::Parse(sql);
   Connection& c = *connection_;
@@ -57,12 +85,18 @@ void DatabaseWriter::RenameTable(const std::string& oldName, const std::string& 
 void DatabaseWriter::Sync() { connection_->file->Sync(); }
 
 void ExecuteStatement(const std::string& path, const std::string& password, const std::string& sql) {
-  DatabaseWriter::Open(path, password).Execute(sql);
+  DatabaseWriter writer = DatabaseWriter::Open(path, password);
+  writer.BeginBatch();
+  writer.Execute(sql);
+  writer.CommitBatch();
 }
 
 void RenameTable(const std::string& path, const std::string& password, const std::string& oldName,
                  const std::string& newName) {
-  DatabaseWriter::Open(path, password).RenameTable(oldName, newName);
+  DatabaseWriter writer = DatabaseWriter::Open(path, password);
+  writer.BeginBatch();
+  writer.RenameTable(oldName, newName);
+  writer.CommitBatch();
 }
 
 void SyncDatabase(const std::string& path) { File(path).Sync(); }

@@ -1,13 +1,18 @@
 // Changing a Jet 4 database: CREATE TABLE, INSERT INTO and DROP TABLE, one
-// statement per call, and renaming a table. Each call holds the file's
-// exclusive lock for its length only and leaves no pages cached, so an idle
-// writer neither blocks nor misses what others wrote. A statement Jet would
-// refuse throws jet::Error (kStatementFailed, kObjectNotFound) before
-// anything reaches the file. Changes reach the file in an order that keeps
-// it readable if the process dies mid-statement: pages new to the statement
-// first, then the pages that point to them, the catalogue last; pages freed
-// by a drop are marked free only after that. Sync() makes them durable:
-// call it once at the end of each user command.
+// statement per call, and renaming a table. Each statement is whole or
+// absent: its changes go through the rollback journal (jet/journal.h), so a
+// killed process, a failed write or, inside a batch, a power loss leaves the
+// file as before or as after it. A statement Jet would refuse throws
+// jet::Error (kStatementFailed, kObjectNotFound) before anything reaches the
+// file.
+//
+// Outside a batch, each call holds the file's exclusive lock for its length
+// only and leaves no pages cached, so an idle writer neither blocks nor
+// misses what others wrote; Sync() makes the changes durable: call it once
+// at the end of each user command. A batch (BeginBatch, statements,
+// CommitBatch) holds the lock from its beginning to its end, keeps its pages
+// cached, and commits all its statements with one sync: for many rows at
+// once. Other programs may take the file between batches.
 #pragma once
 
 #include <memory>
@@ -29,6 +34,10 @@ class DatabaseWriter {
   // A writer on a file already open (its password checked), sharing its
   // descriptor. Throws jet::Error (kOpenFailed) for a read-only file.
   static DatabaseWriter On(std::shared_ptr<Connection> connection);
+  DatabaseWriter(DatabaseWriter&&) = default;
+  DatabaseWriter& operator=(DatabaseWriter&&) = default;
+  // A batch still open is rolled back.
+  ~DatabaseWriter();
 
   // Runs one statement: CREATE TABLE, INSERT INTO or DROP TABLE (a SELECT is
   // checked and read, nothing more).
@@ -37,20 +46,32 @@ class DatabaseWriter {
   // Gives a table a new name, checked as CREATE TABLE checks names.
   void RenameTable(const std::string& oldName, const std::string& newName);
 
+  // Opens a batch: takes the exclusive lock (waiting as a statement does)
+  // until CommitBatch or RollbackBatch. A statement refused inside a batch
+  // changes nothing and leaves the batch open; a failed write undoes the
+  // whole batch (the error says so) and ends it.
+  void BeginBatch();
+  // Writes what is left, syncs the file and ends the batch: durable.
+  void CommitBatch();
+  // Undoes every statement of the batch and ends it.
+  void RollbackBatch();
+  bool InBatch() const { return batch_ != nullptr; }
+
   // Flushes every change made through any descriptor of the file to disk.
   void Sync();
 
  private:
   explicit DatabaseWriter(std::shared_ptr<Connection> c) : connection_(std::move(c)) {}
   std::shared_ptr<Connection> connection_;
+  std::unique_ptr<Pager::Statement> batch_;
   // The table the last INSERT went to, so that the next one into it need not
   // look it up again; see database_writer.cpp for how it is checked.
   std::shared_ptr<InsertTarget> lastTable_;
 };
 
-// ExecuteAccessStatement's engine side: open, run one statement, close.
+// ExecuteAccessStatement's engine side: open, run one statement durably, close.
 void ExecuteStatement(const std::string& path, const std::string& password, const std::string& sql);
-// RenameAccessTable's engine side.
+// RenameAccessTable's engine side, durable.
 void RenameTable(const std::string& path, const std::string& password, const std::string& oldName,
                  const std::string& newName);
 // Syncs the file at `path` (the end of a user command).

@@ -12,39 +12,62 @@
 
 namespace jet {
 
+namespace {
+
+enum class Kind { Data, LongValue, Index };
+
+// Whether `page` is what a map of table `owner` of that kind may list: a drop
+// frees every page its maps list, so a map that lists another table's page
+// (or the catalogue's) is damage, found before anything is freed.
+bool Belongs(Pager& pager, std::uint32_t page, Kind kind, std::uint32_t owner) {
+  if (!pager.Exists(page)) return false;
+  const PageBytes& bytes = *pager.Read(page);
+  DataPage data(bytes);
+  switch (kind) {
+    case Kind::Data: return data.IsData() && data.Owner() == owner;
+    case Kind::LongValue: return data.IsData() && data.Owner() == kLvalOwner;
+    case Kind::Index: return (bytes[0] == 0x03 || bytes[0] == 0x04) && U32(ByteSpan(bytes), 4) == owner;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::vector<std::uint32_t> PagesOwnedBy(Pager& pager, const TableDef& def) {
   std::set<std::uint32_t> pages(def.pages.begin(), def.pages.end());
-  std::vector<RowPointer> maps{def.ownedPages, def.freeSpacePages};
-  for (const RealIndex& index : def.realIndexes) maps.push_back(index.usageMap);
+  std::vector<std::pair<RowPointer, Kind>> maps{{def.ownedPages, Kind::Data}, {def.freeSpacePages, Kind::Data}};
+  for (const RealIndex& index : def.realIndexes) maps.push_back({index.usageMap, Kind::Index});
   for (const LongValueMaps& m : ReadLongValueMaps(def)) {
-    maps.push_back(m.owned);
-    if (m.freeSpace.page != 0) maps.push_back(m.freeSpace);
+    maps.push_back({m.owned, Kind::LongValue});
+    if (m.freeSpace.page != 0) maps.push_back({m.freeSpace, Kind::LongValue});
   }
   std::set<std::uint32_t> holders;
-  std::set<RowPointer, bool (*)(const RowPointer&, const RowPointer&)> mapRows(
-      [](const RowPointer& a, const RowPointer& b) { return a.ToU32() < b.ToU32(); });
-  for (RowPointer m : maps) {
+  std::set<RowPointer> mapRows;
+  for (auto [m, kind] : maps) {
     if (m.page == 0) continue;
     mapRows.insert(m);
     holders.insert(m.page);
     for (std::uint32_t p : MapBitmapPages(pager, m)) pages.insert(p);
-  }
-  // Owned pages of the table's maps: data, index and long-value pages. The
-  // free-space maps list a subset of them.
-  for (RowPointer m : maps) {
-    if (m.page == 0) continue;
-    for (std::uint32_t p : MapPages(pager, m)) pages.insert(p);
+    // Owned pages of the table's maps: data, index and long-value pages. The
+    // free-space maps list a subset of them.
+    for (std::uint32_t p : MapPages(pager, m)) {
+      if (p < 2) continue;  // the header and the global map are never a table's
+      if (!Belongs(pager, p, kind, def.page))
+        ThrowDamaged("a map of the table lists page " + std::to_string(p) + ", which is not the table's");
+      pages.insert(p);
+    }
   }
   // A map page goes too when every row on it is one of this table's maps.
   for (std::uint32_t holder : holders) {
     DataPage page(*pager.Read(holder));
-    bool own = page.Owner() == 0;
+    bool own = page.IsData() && page.Owner() == 0;
     for (std::size_t i = 0; own && i < page.SlotCount(); ++i)
       own = page.IsDeleted(i) || mapRows.count({holder, static_cast<std::uint8_t>(i)});
     if (own) pages.insert(holder);
   }
   pages.erase(0);
   pages.erase(1);
+  if (pages.count(kCatalogueTdefPage)) ThrowDamaged("a table that claims the catalogue's definition");
   return {pages.begin(), pages.end()};
 }
 

@@ -56,7 +56,7 @@ IndexRules RulesOfIndex(const TableDef& def, std::size_t realIndex) {
 IndexColumns ColumnsOfIndex(const TableDef& def, std::size_t realIndex) {
   IndexColumns columns;
   for (auto [number, ascending] : def.realIndexes.at(realIndex).columns) {
-    auto it = std::find_if(def.columns.begin(), def.columns.end(), [&](const Column& c) { return c.number == number; });
+    auto it = std::find_if(def.columns.begin(), def.columns.end(), [n = number](const Column& c) { return c.number == n; });
     if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
     index::KeyColumn key{static_cast<index::KeyType>(it->type), ascending};
     switch (it->Type()) {
