@@ -226,7 +226,7 @@ TEST(IndexCheck, FindsRowsMissingFromAnIndexAndRepeatedUniqueKeys) {
         indexes.KeysOf(values, keys);
         for (std::size_t i = 0; i < keys.size(); ++i) indexes.Writers()[i].Insert(keys[i].bytes, where, space);
       }
-      write.Save();
+      write.Commit();
     }
     std::string findings;
     for (const std::string& f : jet::CheckDatabase(file, "")) findings += f + "\n";
