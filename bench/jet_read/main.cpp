@@ -1,10 +1,9 @@
-// Reading speed of our engine beside mdb-export, in one run: a table of
-// ROWS rows and 5 text columns is built with our writer in a copy of an
-// empty Access database, then read again and again for SECONDS by each;
-// rows per second and peak memory of both.
+// Reading speed of our engine inside one process: a table of ROWS rows and
+// 5 text columns is built with our writer in a copy of an empty Access
+// database, then read again and again for SECONDS; rows per second and peak
+// memory. Whole processes beside mdb-export: bench/compare/run.sh.
 //   jet_read_bench [ROWS] [SECONDS] [FIXTURE_DIR]
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -38,22 +37,6 @@ fs::path BuildTable(const fs::path& fixtures, const fs::path& dir, int rows) {
   return file;
 }
 
-// Runs mdb-export once with its output thrown away; returns its peak memory in KiB.
-long RunMdbExport(const fs::path& file) {
-  std::cout.flush();  // the child must not repeat what is still buffered
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    ::execlp("mdb-export", "mdb-export", file.c_str(), kTable, static_cast<char*>(nullptr));
-    std::_Exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("mdb-export failed");
-  return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,23 +68,8 @@ int main(int argc, char** argv) {
     struct rusage self {};
     ::getrusage(RUSAGE_SELF, &self);
 
-    // mdb-export: whole runs, process start included, as a user would run it.
-    std::uint64_t theirRows = 0;
-    long theirPeak = 0;
-    start = Clock::now();
-    elapsed = 0;
-    while (elapsed < seconds) {
-      theirPeak = std::max(theirPeak, RunMdbExport(file));
-      theirRows += static_cast<std::uint64_t>(rowsWanted);
-      elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    }
-    double theirs = static_cast<double>(theirRows) / elapsed;
-
     std::cout << "jet engine: " << static_cast<long>(ours) << " rows/s, peak memory " << self.ru_maxrss / 1024
               << " MiB (checksum " << checksum << ")\n";
-    std::cout << "mdb-export: " << static_cast<long>(theirs) << " rows/s, peak memory " << theirPeak / 1024
-              << " MiB\n";
-    std::cout << "ratio: " << ours / theirs << "x (goal: at least 3x)\n";
   } catch (const std::exception& e) {
     std::cerr << "error: " << e.what() << '\n';
     fs::remove_all(dir);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Both directions for 100,000 rows x 5 columns beside the plain mariadb
-# client moving the same rows in one transaction (the ceiling for MySQL
-# inserts here). Needs a server in TABLORIA_TEST_MYSQL_* (scripts/lib/mariadb.sh)
-# with TABLORIA_TEST_MYSQL_SOCKET for the client, and a build in ./build.
+# Both directions for 100,000 rows x 5 columns inside one process, with
+# memory beside the table's text size (whole processes beside the mariadb
+# client and mdbtools: bench/compare/run.sh). Needs a server in
+# TABLORIA_TEST_MYSQL_* (scripts/lib/mariadb.sh) and a build in ./build.
 #   bash bench/transfer/run.sh [ROWS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -34,10 +34,3 @@ summarise() {
 "$bench" to-access "$db" "$work/bench.mdb" | summarise
 client "$db" -e "DROP TABLE bench"
 "$bench" to-mysql "$db" "$work/bench.mdb" | summarise
-# The ceiling: the same INSERT texts through the plain client in one transaction.
-client -N "$db" -e "SELECT CONCAT('INSERT INTO \`bench2\` VALUES(''', id, ''', ''', name, ''', ''', city, ''', ''', amount, ''', ''', note, ''');') FROM bench" > "$work/inserts.sql"
-client "$db" -e "CREATE TABLE bench2 LIKE bench; TRUNCATE bench2"
-start=$(date +%s.%N)
-{ echo "START TRANSACTION;"; cat "$work/inserts.sql"; echo "COMMIT;"; } | client "$db"
-end=$(date +%s.%N)
-echo "ceiling seconds=$(echo "$end - $start" | bc) ($(echo "$rows / ($end - $start)" | bc) rows/s)"

@@ -24,6 +24,16 @@ ByteSpan DataPage::Row(std::size_t i) const {
   return b_.subspan(start, end - start);
 }
 
+bool DataPage::HasRoomFor(std::size_t length) const {
+  return SlotCount() < kMaxRowsPerPage && FreeSpace() >= length + 2;
+}
+
+bool DataPage::Empty() const {
+  for (std::size_t i = 0; i < SlotCount(); ++i)
+    if (!IsDeleted(i)) return false;
+  return true;
+}
+
 void DataPageWriter::Init(std::uint32_t owner) {
   std::memset(b_, 0, kPageSize);
   b_[0] = kPageTypeData;
@@ -32,10 +42,6 @@ void DataPageWriter::Init(std::uint32_t owner) {
   PutU32(b_ + 4, owner);
 }
 
-bool DataPageWriter::Fits(std::size_t length) const {
-  ByteSpan b(b_, kPageSize);
-  return U16(b, 12) < kMaxRowsPerPage && U16(b, 2) >= length + 2;
-}
 
 std::size_t DataPageWriter::AddRow(std::span<const std::uint8_t> row) {
   ByteSpan b(b_, kPageSize);
@@ -57,7 +63,9 @@ std::size_t DataPageWriter::AddRow(std::span<const std::uint8_t> row) {
   return slots;
 }
 
-void DataPageWriter::MarkDeleted(std::size_t slot) {
+void DataPageWriter::Remove(std::size_t slot) {
+  // Replace checks every row of the page before it moves any.
+  if (!Replace(slot, {})) ThrowDamaged("a row number beyond its page's rows");
   std::uint8_t* p = b_ + kDataPageHeaderSize + 2 * slot;
   PutU16(p, static_cast<std::uint16_t>(U16(ByteSpan(p, 2), 0) | kSlotDeleted | kSlotLookup));
 }

@@ -39,6 +39,16 @@ class DataPage {
   bool IsLookup(std::size_t i) const { return Slot(i) & kSlotLookup; }
   // The bytes of row i; throws jet::Error when its bounds are impossible.
   ByteSpan Row(std::size_t i) const;
+  // Whether slot i holds a live row of table `owner` in place: the page one
+  // of the table's data pages, the slot in range, neither deleted nor an
+  // overflow pointer.
+  bool HoldsRowOf(std::uint32_t owner, std::size_t i) const {
+    return IsData() && Owner() == owner && i < SlotCount() && !IsDeleted(i) && !IsLookup(i);
+  }
+  // Room for one more row of `length` bytes and its slot.
+  bool HasRoomFor(std::size_t length) const;
+  // Whether no slot holds a live row (deleted rows only, or none).
+  bool Empty() const;
 
  private:
   std::span<const std::uint8_t, kPageSize> b_;
@@ -50,11 +60,11 @@ class DataPageWriter {
   explicit DataPageWriter(std::uint8_t* bytes) : b_(bytes) {}
   // Formats an empty data page owned by the TDEF page `owner`.
   void Init(std::uint32_t owner);
-  // Room left for one more row of `length` bytes and its slot.
-  bool Fits(std::size_t length) const;
   // Adds a row below the others; returns its slot number.
   std::size_t AddRow(std::span<const std::uint8_t> row);
-  void MarkDeleted(std::size_t slot);
+  // Deletes row `slot`: flagged deleted, its bytes given back to the page's
+  // free space. The slot stays (pointers name rows by slot number).
+  void Remove(std::size_t slot);
   // Replaces row `slot` by `row` (of any length), moving the other rows as
   // needed; false when the page has no room for it.
   bool Replace(std::size_t slot, ByteSpan row);

@@ -22,6 +22,11 @@ inline constexpr std::int32_t kConstraintViolated = kOpenFailed;
 inline constexpr std::int32_t kTypeMismatch = -2147217913;  // 0x80040E07
 // A literal too large or too long for its column (DB_E_DATAOVERFLOW).
 inline constexpr std::int32_t kDataOverflow = -2147217833;  // 0x80040E57
+// No page is left within the format's 2 GiB: Jet reports it through OLE DB as
+// its general failure, told apart by Jet's own number. No statement that needs
+// a new page can succeed after it.
+inline constexpr std::int32_t kDatabaseFull = kOpenFailed;
+inline constexpr int kDatabaseFullJetNumber = 3036;
 
 class Error : public std::runtime_error {
  public:
@@ -39,6 +44,9 @@ class Error : public std::runtime_error {
 
 // A structure read from the file breaks the format: the file is damaged.
 [[noreturn]] void ThrowDamaged(const std::string& what);
+
+// No page is left within the format's largest size (kDatabaseFull, Jet 3036).
+[[noreturn]] void ThrowDatabaseFull();
 
 // A statement named a table the catalogue does not hold (kObjectNotFound).
 [[noreturn]] void ThrowNoSuchTable(const std::string& name);

@@ -24,16 +24,13 @@ LvalRow ReadLvalRow(Pager& pager, RowPointer where) {
 
 }  // namespace
 
-void ReadLongValue(Pager& pager, ByteSpan ref, std::vector<std::uint8_t>& out) {
-  out.clear();
+void VisitLongValueRows(Pager& pager, ByteSpan ref, const LongValueVisitor& visit) {
   Require(ref, 0, kLongValueReferenceSize, "a memo or OLE reference cut short");
   std::uint32_t head = U32(ref, 0);
   std::size_t length = head & kLongValueLengthMask;
   RowPointer where = RowPointer::FromU32(U32(ref, 4));
-
   if (head & kLongValueInline) {
     Require(ref, kLongValueReferenceSize, length, "an inline memo or OLE value cut short");
-    out.assign(ref.begin() + kLongValueReferenceSize, ref.begin() + kLongValueReferenceSize + length);
     return;
   }
   // No value can hold more bytes than the file has pages for.
@@ -41,20 +38,39 @@ void ReadLongValue(Pager& pager, ByteSpan ref, std::vector<std::uint8_t>& out) {
   if (head & kLongValueSingle) {
     LvalRow row = ReadLvalRow(pager, where);
     if (row.bytes.size() < length) ThrowDamaged("a memo or OLE value cut short");
-    out.assign(row.bytes.begin(), row.bytes.begin() + length);
+    visit(where, row.bytes.first(length));
     return;
   }
-  out.reserve(length);
+  // The whole chain is checked before the first visit.
+  std::vector<std::pair<RowPointer, LvalRow>> rows;
   std::unordered_set<std::uint32_t> seen;
-  while (out.size() < length) {
+  for (std::size_t found = 0; found < length;) {
     if (where.page == 0) ThrowDamaged("a memo or OLE value whose pages end early");
     if (!seen.insert(where.ToU32()).second) ThrowDamaged("a memo or OLE value whose pages form a cycle");
     LvalRow row = ReadLvalRow(pager, where);
     Require(row.bytes, 0, 4, "a memo or OLE page cut short");
-    where = RowPointer::FromU32(U32(row.bytes, 0));
-    std::size_t take = std::min(row.bytes.size() - 4, length - out.size());
-    out.insert(out.end(), row.bytes.begin() + 4, row.bytes.begin() + 4 + take);
+    RowPointer next = RowPointer::FromU32(U32(row.bytes, 0));
+    std::size_t take = std::min(row.bytes.size() - 4, length - found);
+    row.bytes = row.bytes.subspan(4, take);
+    found += take;
+    rows.emplace_back(where, std::move(row));
+    where = next;
   }
+  for (const auto& [at, row] : rows) visit(at, row.bytes);
+}
+
+void ReadLongValue(Pager& pager, ByteSpan ref, std::vector<std::uint8_t>& out) {
+  out.clear();
+  Require(ref, 0, kLongValueReferenceSize, "a memo or OLE reference cut short");
+  std::uint32_t head = U32(ref, 0);
+  if (head & kLongValueInline) {
+    std::size_t length = head & kLongValueLengthMask;
+    Require(ref, kLongValueReferenceSize, length, "an inline memo or OLE value cut short");
+    out.assign(ref.begin() + kLongValueReferenceSize, ref.begin() + kLongValueReferenceSize + length);
+    return;
+  }
+  out.reserve(std::min<std::size_t>(head & kLongValueLengthMask, std::size_t{pager.PageCount()} * kPageSize));
+  VisitLongValueRows(pager, ref, [&](RowPointer, ByteSpan data) { out.insert(out.end(), data.begin(), data.end()); });
 }
 
 }  // namespace jet

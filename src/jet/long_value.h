@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "jet/bytes.h"
@@ -17,6 +18,13 @@ inline constexpr std::size_t kLongValueReferenceSize = 12;
 inline constexpr std::uint32_t kLongValueInline = 0x80000000;
 inline constexpr std::uint32_t kLongValueSingle = 0x40000000;
 inline constexpr std::uint32_t kLongValueLengthMask = 0x3FFFFFFF;
+
+// Calls `visit` with each LVAL row that holds part of the value `reference`
+// stands for (none for an inline value), in order, with the value's bytes in
+// that row; throws jet::Error, before the first call, when the rows cannot
+// be found whole: a row off an LVAL page, a chain that ends early or loops.
+using LongValueVisitor = std::function<void(RowPointer where, ByteSpan data)>;
+void VisitLongValueRows(Pager& pager, ByteSpan reference, const LongValueVisitor& visit);
 
 // Replaces `out` with the whole value that `reference` (the column's bytes in
 // the row) stands for; throws jet::Error when the value cannot be found whole.

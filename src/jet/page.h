@@ -13,6 +13,8 @@ namespace jet {
 inline constexpr std::size_t kPageSize = 4096;
 // The largest page number a 24-bit field holds.
 inline constexpr std::uint32_t kMaxPageNumber = 0xFFFFFF;
+// Jet 4 and ACE files end at 2 GiB: no page number from here on is used.
+inline constexpr std::uint32_t kMaxDatabasePages = 0x80000000u / kPageSize;
 
 struct RowPointer {
   std::uint32_t page = 0;  // 24 bits are stored

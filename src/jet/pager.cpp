@@ -206,7 +206,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 }
 
 std::uint32_t Pager::AppendPage() {
-  if (PageCount() >= kMaxPageNumber) throw Error(kStatementFailed, "The database has reached its largest size.");
+  if (PageCount() >= kMaxDatabasePages) ThrowDatabaseFull();
   std::uint32_t page = pageCount_++;
   cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
   dirtyOrder_.push_back(page);

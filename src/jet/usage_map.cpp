@@ -1,12 +1,12 @@
 #include "jet/usage_map.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "jet/data_page.h"
 #include "jet/error.h"
 
 namespace jet {
-namespace {
-constexpr std::size_t kBitmapPageData = kPageSize - 4;
-}
 
 MapRowPlace LocateMapRow(Pager& pager, RowPointer where) {
   PageRef holder = pager.Read(where.page);
@@ -22,18 +22,20 @@ UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
   ByteSpan row(holder->data() + place.offset, place.length);
   std::size_t rowOffset = place.offset;
   switch (U8(row, 0)) {
-    case 0: {
+    case kMapInline: {
       std::uint32_t first = U32(row, 1);
-      if (row.size() > 5) runs_.push_back({where.page, rowOffset + 5, row.size() - 5, first});
+      if (row.size() > kMapInlineHeader)
+        runs_.push_back({where.page, rowOffset + kMapInlineHeader, row.size() - kMapInlineHeader, first});
       break;
     }
-    case 1:
-      for (std::size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i) {
-        std::uint32_t bitmapPage = U32(row, 1 + 4 * i);
+    case kMapReference:
+      for (std::size_t i = 0; kMapReferenceHeader + 4 * i + 4 <= row.size(); ++i) {
+        std::uint32_t bitmapPage = U32(row, kMapReferenceHeader + 4 * i);
         if (bitmapPage == 0) continue;
         PageRef bitmap = pager.Read(bitmapPage);
         if ((*bitmap)[0] != kPageTypeUsageBitmap) ThrowDamaged("a usage map points to a page that is no bitmap");
-        runs_.push_back({bitmapPage, 4, kBitmapPageData, static_cast<std::uint32_t>(i * kBitmapPageData * 8)});
+        runs_.push_back({bitmapPage, kMapBitmapPageHeader, kPageSize - kMapBitmapPageHeader,
+                         static_cast<std::uint32_t>(i * kPagesPerMapBitmapPage)});
       }
       break;
     default:
@@ -81,6 +83,44 @@ bool UsageMap::Contains(std::uint32_t page) const {
     std::uint32_t bit = page - run.first;
     return ((*holder)[run.offset + bit / 8] >> (bit % 8)) & 1;
   }
+  return false;
+}
+
+std::optional<std::uint32_t> UsageMap::FirstSet(std::uint32_t from, std::uint32_t below) const {
+  std::optional<std::uint32_t> found;
+  for (const Run& run : runs_) {
+    const std::uint64_t end = std::min<std::uint64_t>(run.first + 8 * std::uint64_t{run.length}, below);
+    if (end <= from || (found && run.first >= *found)) continue;
+    PageRef holder = pager_.Read(run.page);
+    const std::uint8_t* bits = holder->data() + run.offset;
+    const std::uint64_t endBit = end - run.first;
+    for (std::uint64_t bit = std::max<std::uint64_t>(from, run.first) - run.first; bit < endBit;) {
+      const std::size_t byte = bit / 8;
+      if (bit % 8 == 0) {
+        // A big map is mostly pages in use: zero words and bytes go at once.
+        std::uint64_t word = 0;
+        if (endBit - bit >= 64 && byte + 8 <= run.length && (std::memcpy(&word, bits + byte, 8), word == 0)) {
+          bit += 64;
+          continue;
+        }
+        if (bits[byte] == 0) {
+          bit += 8;
+          continue;
+        }
+      }
+      if ((bits[byte] >> (bit % 8)) & 1) {
+        found = static_cast<std::uint32_t>(run.first + bit);
+        break;
+      }
+      ++bit;
+    }
+  }
+  return found;
+}
+
+bool UsageMap::Covers(std::uint32_t page) const {
+  for (const Run& run : runs_)
+    if (page >= run.first && page - run.first < run.length * 8) return true;
   return false;
 }
 

@@ -18,6 +18,13 @@
 
 namespace jet {
 
+inline constexpr std::uint8_t kMapInline = 0;
+inline constexpr std::uint8_t kMapReference = 1;
+inline constexpr std::size_t kMapInlineHeader = 5;     // form, u32 first page
+inline constexpr std::size_t kMapReferenceHeader = 1;  // form
+inline constexpr std::size_t kMapBitmapPageHeader = 4;
+inline constexpr std::uint32_t kPagesPerMapBitmapPage = (kPageSize - kMapBitmapPageHeader) * 8;
+
 // Where a map's row lies on its page; throws jet::Error when the pointer
 // leads to no row.
 struct MapRowPlace {
@@ -36,6 +43,10 @@ class UsageMap {
   // The highest page whose bit is set, if any.
   std::optional<std::uint32_t> Last() const;
   bool Contains(std::uint32_t page) const;
+  // The lowest page in [from, below) whose bit is set, if any.
+  std::optional<std::uint32_t> FirstSet(std::uint32_t from, std::uint32_t below) const;
+  // Whether the map has a bit for the page.
+  bool Covers(std::uint32_t page) const;
 
   // Sets or clears one page's bit, in the page cache (the writer's side).
   // Returns false when the page lies outside what the map can express

@@ -54,7 +54,10 @@ void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) 
 }
 
 std::string DateTimeText(dataaccess::DateTime when) {
-  if (!std::isfinite(when.oleDate)) return ShortestText(when.oleDate);
+  // Beyond any calendar a date can name (and the 64-bit day count below),
+  // the number itself is the only faithful text.
+  constexpr double kDaysBeyondAnyDate = 1e12;
+  if (!std::isfinite(when.oleDate) || std::fabs(when.oleDate) > kDaysBeyondAnyDate) return ShortestText(when.oleDate);
   // The whole part counts days from 1899-12-30; the fraction is the time of
   // day counting forward from midnight even for days before that date.
   double wholeDays = std::trunc(when.oleDate);

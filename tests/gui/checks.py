@@ -256,14 +256,17 @@ class Program:
         before is answered, so no box on screen does not yet mean the command is done."""
         texts = []
         deadline = time.monotonic() + timeout
-        while self.working() or self.messages_showing():
-            if self.messages_showing():
+        while True:
+            state = gui.wait_for(lambda: "box" if self.messages_showing() else
+                                 "working" if self.working() else "idle", timeout, "the command's state")
+            if state == "idle":
+                return texts
+            if state == "box":
                 texts.append(self.answer()[1])
             elif time.monotonic() > deadline:
                 raise gui.WaitTimeout("the command still runs after %d s" % timeout)
             else:
                 time.sleep(0.05)
-        return texts
 
     def access_items(self):
         return gui.list_items(self.access)

@@ -53,6 +53,7 @@ TEST(CellText, GivesEachValueKindItsTextForm) {
       {"far past", DateTime{-657434.0}, "0100-01-01"},
       {"far future", DateTime{2958465.0}, "9999-12-31"},
       {"rounding to the next day", DateTime{36526.0 - 0.1 / 86400.0}, "2000-01-01"},
+      {"a number past any calendar stays a number", DateTime{-1e300}, "-1e+300"},
       {"binary as hexadecimal", Bytes{0x00, 0xAB, 0x7F}, "0x00AB7F"},
       {"empty binary is empty", Bytes{}, ""},
   };

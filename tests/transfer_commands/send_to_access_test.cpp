@@ -226,5 +226,23 @@ TEST_F(SendToAccess, AnAccessPathThatCannotBeWrittenGivesOneMessageAndNoFailedSa
   }
 }
 
+// An Access file a few pages short of 2 GiB (sparse: it costs no disk) fills
+// up during the send: the send stops at the first row Jet refuses for want of
+// room instead of trying every row after it, and says how many went in.
+TEST_F(SendToAccess, AFullFileStopsTheSendAndSaysHowManyRowsWereSent) {
+  RunMySql("CREATE TABLE wide (n INT, t VARCHAR(250))");
+  RunMySql("INSERT INTO wide SELECT seq, REPEAT('w', 250) FROM seq_1_to_3000");
+  std::filesystem::resize_file(mdb_, 0x80000000ull - 64 * 4096);
+  Send("wide");
+  ASSERT_EQ(Shown().size(), 1) << Shown().join(u'\n').toStdString();
+  const std::size_t sent = AccessRows("wide").size();
+  EXPECT_GT(sent, 0u);
+  EXPECT_LT(sent, 3000u);
+  EXPECT_TRUE(Shown()[0].startsWith(
+      QStringLiteral("Could not write to the Access table wide: %1 of 3000 rows were sent.").arg(sent)))
+      << Shown()[0].toStdString();
+  EXPECT_TRUE(Shown()[0].contains(QStringLiteral("Database has reached maximum size."))) << Shown()[0].toStdString();
+}
+
 }  // namespace
 }  // namespace transfertest

@@ -84,9 +84,10 @@ class Checker {
   }
 
   void ReadGlobalMap() {
-    UsageMap global(pager_, {1, 0});
-    std::vector<std::uint32_t> free = global.Pages();
-    free_.insert(free.begin(), free.end());
+    const RowPointer global{1, 0};
+    for (std::uint32_t p : UsageMap(pager_, global).Pages())
+      if (p < pager_.PageCount()) free_.insert(p);
+    for (std::uint32_t p : MapBitmapPages(pager_, global)) Claim(p, "the global usage map");
   }
   bool InUse(std::uint32_t page) const { return page < pager_.PageCount() && !free_.count(page); }
 
@@ -120,8 +121,7 @@ class Checker {
     for (std::uint32_t p : def.pages) Claim(p, who + " (definition)");
     for (std::uint32_t p : MapPages(pager_, def.ownedPages)) {
       Claim(p, who);
-      DataPage page(*pager_.Read(p));
-      if (!page.IsData() || page.Owner() != def.page)
+      if (!MayList(pager_, MapKind::Data, def.page, p))
         Report("page " + std::to_string(p) + " is in the map of " + who + " but is not one of its data pages");
       tableOf_[p] = def.page;
     }
@@ -135,16 +135,14 @@ class Checker {
     for (const LongValueMaps& m : ReadLongValueMaps(def)) {
       for (std::uint32_t p : MapPages(pager_, m.owned)) {
         Claim(p, who + " (long values)");
-        DataPage page(*pager_.Read(p));
-        if (!page.IsData() || page.Owner() != kLvalOwner)
+        if (!MayList(pager_, MapKind::LongValue, def.page, p))
           Report("page " + std::to_string(p) + " is in a long-value map of " + who + " but is no LVAL page");
       }
     }
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
       for (std::uint32_t p : MapPages(pager_, def.realIndexes[i].usageMap)) {
         Claim(p, who + " (index " + std::to_string(i) + ")");
-        const PageBytes& page = *pager_.Read(p);
-        if ((page[0] != 0x03 && page[0] != 0x04) || U32(ByteSpan(page), 4) != def.page)
+        if (!MayList(pager_, MapKind::Index, def.page, p))
           Report("page " + std::to_string(p) + " is in an index map of " + who + " but is not one of its index pages");
       }
     }

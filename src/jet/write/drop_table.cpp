@@ -12,34 +12,13 @@
 
 namespace jet {
 
-namespace {
-
-enum class Kind { Data, LongValue, Index };
-
-// Whether `page` is what a map of table `owner` of that kind may list: a drop
-// frees every page its maps list, so a map that lists another table's page
-// (or the catalogue's) is damage, found before anything is freed.
-bool Belongs(Pager& pager, std::uint32_t page, Kind kind, std::uint32_t owner) {
-  if (!pager.Exists(page)) return false;
-  const PageBytes& bytes = *pager.Read(page);
-  DataPage data(bytes);
-  switch (kind) {
-    case Kind::Data: return data.IsData() && data.Owner() == owner;
-    case Kind::LongValue: return data.IsData() && data.Owner() == kLvalOwner;
-    case Kind::Index: return (bytes[0] == 0x03 || bytes[0] == 0x04) && U32(ByteSpan(bytes), 4) == owner;
-  }
-  return false;
-}
-
-}  // namespace
-
 std::vector<std::uint32_t> PagesOwnedBy(Pager& pager, const TableDef& def) {
   std::set<std::uint32_t> pages(def.pages.begin(), def.pages.end());
-  std::vector<std::pair<RowPointer, Kind>> maps{{def.ownedPages, Kind::Data}, {def.freeSpacePages, Kind::Data}};
-  for (const RealIndex& index : def.realIndexes) maps.push_back({index.usageMap, Kind::Index});
+  std::vector<std::pair<RowPointer, MapKind>> maps{{def.ownedPages, MapKind::Data}, {def.freeSpacePages, MapKind::Data}};
+  for (const RealIndex& index : def.realIndexes) maps.push_back({index.usageMap, MapKind::Index});
   for (const LongValueMaps& m : ReadLongValueMaps(def)) {
-    maps.push_back({m.owned, Kind::LongValue});
-    if (m.freeSpace.page != 0) maps.push_back({m.freeSpace, Kind::LongValue});
+    maps.push_back({m.owned, MapKind::LongValue});
+    if (m.freeSpace.page != 0) maps.push_back({m.freeSpace, MapKind::LongValue});
   }
   std::set<std::uint32_t> holders;
   std::set<RowPointer> mapRows;
@@ -48,11 +27,12 @@ std::vector<std::uint32_t> PagesOwnedBy(Pager& pager, const TableDef& def) {
     mapRows.insert(m);
     holders.insert(m.page);
     for (std::uint32_t p : MapBitmapPages(pager, m)) pages.insert(p);
-    // Owned pages of the table's maps: data, index and long-value pages. The
-    // free-space maps list a subset of them.
+    // Owned pages of the table's maps: data, index and long-value pages (the
+    // free-space maps list a subset of them). All of them are freed, so a
+    // map that lists another table's page is damage, found before any change.
     for (std::uint32_t p : MapPages(pager, m)) {
       if (p < 2) continue;  // the header and the global map are never a table's
-      if (!Belongs(pager, p, kind, def.page))
+      if (!MayList(pager, kind, def.page, p))
         ThrowDamaged("a map of the table lists page " + std::to_string(p) + ", which is not the table's");
       pages.insert(p);
     }

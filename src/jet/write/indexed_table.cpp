@@ -89,9 +89,7 @@ std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
   if (!pager_.Exists(where.page)) return {};
   PageRef bytes = pager_.Read(where.page);
   DataPage page(*bytes);
-  if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row) ||
-      page.IsLookup(where.row))
-    return {};
+  if (!page.HoldsRowOf(def_.page, where.row)) return {};
   ByteSpan row = page.Row(where.row);
   return {row.begin(), row.end()};
 }
@@ -114,23 +112,7 @@ bool IndexedTable::Rewrite(const StoredRow& row, ByteSpan bytes, const std::vect
 }
 
 void IndexedTable::FreeLongValues(ByteSpan row) {
-  for (ByteSpan reference : LongValueReferences(def_, row)) {
-    std::uint32_t head = U32(reference, 0);
-    if (head & kLongValueInline) continue;
-    RowPointer where = RowPointer::FromU32(U32(reference, 4));
-    // A chain's rows each start with a pointer to the next; a single row has none.
-    for (int hops = 0; where.page != 0 && hops < 0x10000; ++hops) {
-      if (!pager_.Exists(where.page)) return;
-      PageRef bytes = pager_.Read(where.page);
-      DataPage page(*bytes);
-      if (!page.IsData() || page.Owner() != kLvalOwner || where.row >= page.SlotCount() || page.IsDeleted(where.row))
-        break;
-      RowPointer next{};
-      if (!(head & kLongValueSingle)) next = RowPointer::FromU32(U32(page.Row(where.row), 0));
-      DataPageWriter(pager_.Write(where.page)).MarkDeleted(where.row);
-      where = next;
-    }
-  }
+  for (ByteSpan reference : LongValueReferences(def_, row)) rows_.FreeLongValue(reference, space_);
 }
 
 }  // namespace jet

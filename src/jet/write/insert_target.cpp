@@ -33,10 +33,7 @@ ByteSpan CatalogueRowBytes(Pager& pager, RowPointer where, PageRef& keep) {
   if (!pager.Exists(where.page)) return {};
   keep = pager.Read(where.page);
   DataPage page(*keep);
-  if (!page.IsData() || page.Owner() != kCatalogueTdefPage || where.row >= page.SlotCount() ||
-      page.IsDeleted(where.row) || page.IsLookup(where.row))
-    return {};
-  return page.Row(where.row);
+  return page.HoldsRowOf(kCatalogueTdefPage, where.row) ? page.Row(where.row) : ByteSpan{};
 }
 
 }  // namespace

@@ -100,13 +100,11 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns, st
   DataPageWriter(pager.Write(mapPage)).Init(0);
   std::vector<std::uint8_t> emptyMap = EmptyTableMap();
   auto addMap = [&]() -> RowPointer {
-    DataPageWriter holder(pager.Write(mapPage));
-    if (!holder.Fits(emptyMap.size())) {
+    if (!DataPage(*pager.Read(mapPage)).HasRoomFor(emptyMap.size())) {
       mapPage = pager.Allocate();
-      holder = DataPageWriter(pager.Write(mapPage));
-      holder.Init(0);
+      DataPageWriter(pager.Write(mapPage)).Init(0);
     }
-    std::size_t slot = holder.AddRow(emptyMap);
+    std::size_t slot = DataPageWriter(pager.Write(mapPage)).AddRow(emptyMap);
     return {mapPage, static_cast<std::uint8_t>(slot)};
   };
   DefinitionLayout layout;

@@ -1,7 +1,6 @@
-// Where pages come from and go back to. The global usage map (page 1, row 0)
-// marks free pages with a set bit; Access keeps it inline (00, u32 first page,
-// bitmap) and lengthens the row as the file grows, with the bits of pages
-// past the end of the file set.
+// Where pages come from and go back to: the free pages of the global usage
+// map (see global_map.h), lowest first, else a new page at the end of the
+// file.
 #pragma once
 
 #include <cstdint>
@@ -29,11 +28,10 @@ class PageSpace {
 
  private:
   std::uint32_t Take();
-  void SetFreeBit(std::uint32_t page, bool free);
-  void GrowInlineMap(std::uint32_t page);
 
   Pager& pager_;
   std::vector<std::uint32_t> released_;
+  std::uint32_t searchFrom_ = 0;  // no page below it is free
 };
 
 }  // namespace jet

@@ -9,18 +9,15 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kInlineHeader = 5;
-constexpr std::size_t kBitmapPageHeader = 4;
-constexpr std::uint32_t kPagesPerBitmapPage = (kPageSize - kBitmapPageHeader) * 8;
-constexpr std::size_t kReferenceSlots = (kTableMapRowLength - 1) / 4;
+constexpr std::size_t kReferenceSlots = (kTableMapRowLength - kMapReferenceHeader) / 4;
 
 void WriteInline(std::uint8_t* row, std::size_t length, std::uint32_t first, const std::vector<std::uint32_t>& pages) {
   std::fill(row, row + length, 0);
-  row[0] = 0;
+  row[0] = kMapInline;
   PutU32(row + 1, first);
   for (std::uint32_t p : pages) {
     std::uint32_t bit = p - first;
-    row[kInlineHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+    row[kMapInlineHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
   }
 }
 
@@ -35,9 +32,9 @@ std::vector<std::uint32_t> MapBitmapPages(Pager& pager, RowPointer map) {
   PageRef holder = pager.Read(map.page);
   ByteSpan row(holder->data() + place.offset, place.length);
   std::vector<std::uint32_t> pages;
-  if (row.empty() || row[0] != 1) return pages;
-  for (std::size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i)
-    if (std::uint32_t p = U32(row, 1 + 4 * i)) pages.push_back(p);
+  if (row.empty() || row[0] != kMapReference) return pages;
+  for (std::size_t i = 0; kMapReferenceHeader + 4 * i + 4 <= row.size(); ++i)
+    if (std::uint32_t p = U32(row, kMapReferenceHeader + 4 * i)) pages.push_back(p);
   return pages;
 }
 
@@ -45,47 +42,59 @@ void AddToMap(Pager& pager, RowPointer map, std::uint32_t page) {
   if (UsageMap(pager, map).Set(page, true)) return;
   MapRowPlace place = LocateMapRow(pager, map);
   std::uint8_t form = pager.Read(map.page)->data()[place.offset];
-  if (form == 0) {
+  if (form == kMapInline) {
     std::vector<std::uint32_t> pages = MapPages(pager, map);
     pages.push_back(page);
     std::sort(pages.begin(), pages.end());
     std::uint32_t first = pages.front() & ~7u;
-    std::size_t span = (place.length - kInlineHeader) * 8;
+    std::size_t span = (place.length - kMapInlineHeader) * 8;
     if (pages.back() - first < span) {
       WriteInline(pager.Write(map.page) + place.offset, place.length, first, pages);
       return;
     }
     // Into the reference form: one bitmap page per 32736 pages covered.
-    if (place.length < 1 + 4 * kReferenceSlots) ThrowDamaged("a table usage map row too short to grow");
+    if (place.length < kMapReferenceHeader + 4 * kReferenceSlots) ThrowDamaged("a table usage map row too short to grow");
     std::vector<std::uint32_t> bitmaps(kReferenceSlots, 0);
     for (std::uint32_t p : pages) {
-      std::size_t slot = p / kPagesPerBitmapPage;
-      if (slot >= kReferenceSlots) throw Error(kStatementFailed, "The database has reached its largest size.");
+      std::size_t slot = p / kPagesPerMapBitmapPage;
+      if (slot >= kReferenceSlots) ThrowDatabaseFull();
       if (bitmaps[slot] == 0) {
         bitmaps[slot] = pager.Allocate();
         std::uint8_t* b = pager.Write(bitmaps[slot]);
         b[0] = kPageTypeUsageBitmap;
         b[1] = 0x01;
       }
-      std::uint32_t bit = p % kPagesPerBitmapPage;
-      pager.Write(bitmaps[slot])[kBitmapPageHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+      std::uint32_t bit = p % kPagesPerMapBitmapPage;
+      pager.Write(bitmaps[slot])[kMapBitmapPageHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
     }
     std::uint8_t* row = pager.Write(map.page) + place.offset;
     std::fill(row, row + place.length, 0);
-    row[0] = 1;
-    for (std::size_t i = 0; i < kReferenceSlots; ++i) PutU32(row + 1 + 4 * i, bitmaps[i]);
+    row[0] = kMapReference;
+    for (std::size_t i = 0; i < kReferenceSlots; ++i) PutU32(row + kMapReferenceHeader + 4 * i, bitmaps[i]);
     return;
   }
   // Reference form without a bitmap page for this stretch yet.
-  std::size_t slot = page / kPagesPerBitmapPage;
-  if (1 + 4 * slot + 4 > place.length) throw Error(kStatementFailed, "The database has reached its largest size.");
+  std::size_t slot = page / kPagesPerMapBitmapPage;
+  if (kMapReferenceHeader + 4 * slot + 4 > place.length) ThrowDatabaseFull();
   std::uint32_t bitmap = pager.Allocate();
   std::uint8_t* b = pager.Write(bitmap);
   b[0] = kPageTypeUsageBitmap;
   b[1] = 0x01;
-  std::uint32_t bit = page % kPagesPerBitmapPage;
-  b[kBitmapPageHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
-  PutU32(pager.Write(map.page) + place.offset + 1 + 4 * slot, bitmap);
+  std::uint32_t bit = page % kPagesPerMapBitmapPage;
+  b[kMapBitmapPageHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  PutU32(pager.Write(map.page) + place.offset + kMapReferenceHeader + 4 * slot, bitmap);
+}
+
+bool MayList(Pager& pager, MapKind kind, std::uint32_t owner, std::uint32_t page) {
+  if (!pager.Exists(page)) return false;
+  const PageBytes& bytes = *pager.Read(page);
+  DataPage data(bytes);
+  switch (kind) {
+    case MapKind::Data: return data.IsData() && data.Owner() == owner;
+    case MapKind::LongValue: return data.IsData() && data.Owner() == kLvalOwner;
+    case MapKind::Index: return (bytes[0] == 0x03 || bytes[0] == 0x04) && U32(ByteSpan(bytes), 4) == owner;
+  }
+  return false;
 }
 
 void RemoveFromMap(Pager& pager, RowPointer map, std::uint32_t page) { UsageMap(pager, map).Set(page, false); }

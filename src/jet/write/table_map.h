@@ -26,6 +26,11 @@ void RemoveFromMap(Pager& pager, RowPointer map, std::uint32_t page);
 // The 0x05 bitmap pages of a reference map (none for inline maps).
 std::vector<std::uint32_t> MapBitmapPages(Pager& pager, RowPointer map);
 
+// What a table's map of each kind may list: the table's data pages, LVAL
+// pages, the table's index pages. Anything else in a map is damage.
+enum class MapKind { Data, LongValue, Index };
+bool MayList(Pager& pager, MapKind kind, std::uint32_t owner, std::uint32_t page);
+
 // An empty inline table map starting at page 0.
 std::vector<std::uint8_t> EmptyTableMap();
 

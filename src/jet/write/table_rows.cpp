@@ -5,16 +5,17 @@
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
+#include "jet/usage_map.h"
 #include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
 constexpr std::size_t kLongValueRowData = 4076;
-
-bool HasRoom(const DataPage& page, std::size_t rowLength) {
-  return page.SlotCount() < kMaxRowsPerPage && page.FreeSpace() >= rowLength + 2;
-}
+// Pages of a free-space map tried besides its last before a new page is
+// taken: enough to find the room deletes made, few enough to keep an
+// insert's cost flat.
+constexpr std::size_t kEarlierPagesTried = 8;
 
 std::size_t SkipNames(ByteSpan b, std::size_t at, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) at += 2 + U16(b, at);
@@ -45,23 +46,35 @@ void TableRows::AddToRowCount(int delta) {
   PutU32(tdef + kRowCountOffset, static_cast<std::uint32_t>(static_cast<std::int64_t>(count) + delta));
 }
 
+std::optional<std::uint32_t> TableRows::PageWithRoom(RowPointer freeSpaceMap, std::uint32_t owner,
+                                                     std::size_t rowLength) {
+  auto fits = [&](std::uint32_t p) {
+    if (!pager_.Exists(p)) return false;
+    DataPage page(*pager_.Read(p));
+    return page.IsData() && page.Owner() == owner && page.HasRoomFor(rowLength);
+  };
+  std::optional<std::uint32_t> last = LastMapPage(pager_, freeSpaceMap);
+  if (!last) return std::nullopt;
+  if (fits(*last)) return last;
+  std::vector<std::uint32_t> pages = MapPages(pager_, freeSpaceMap);
+  for (std::size_t i = pages.size() - 1, tried = 0; i-- > 0 && tried < kEarlierPagesTried; ++tried)
+    if (fits(pages[i])) return pages[i];
+  // The last page is full for rows of this size: a new page takes its place.
+  RemoveFromMap(pager_, freeSpaceMap, *last);
+  return std::nullopt;
+}
+
 RowPointer TableRows::Insert(ByteSpan row) {
   if (row.size() > kMaxRowSize) throw Error(kStatementFailed, "Record is too large.");
-  std::optional<std::uint32_t> last = LastMapPage(pager_, def_.freeSpacePages);
-  if (last && pager_.Exists(*last)) {
-    PageRef bytes = pager_.Read(*last);
-    DataPage page(*bytes);
-    if (page.IsData() && page.Owner() == def_.page && HasRoom(page, row.size())) {
-      std::size_t slot = DataPageWriter(pager_.Write(*last)).AddRow(row);
-      AddToRowCount(1);
-      return {*last, static_cast<std::uint8_t>(slot)};
-    }
+  if (std::optional<std::uint32_t> page = PageWithRoom(def_.freeSpacePages, def_.page, row.size())) {
+    std::size_t slot = DataPageWriter(pager_.Write(*page)).AddRow(row);
+    AddToRowCount(1);
+    return {*page, static_cast<std::uint8_t>(slot)};
   }
   std::uint32_t fresh = pager_.Allocate();
   DataPageWriter writer(pager_.Write(fresh));
   writer.Init(def_.page);
   std::size_t slot = writer.AddRow(row);
-  if (last) RemoveFromMap(pager_, def_.freeSpacePages, *last);
   AddToMap(pager_, def_.ownedPages, fresh);
   AddToMap(pager_, def_.freeSpacePages, fresh);
   AddToRowCount(1);
@@ -69,8 +82,24 @@ RowPointer TableRows::Insert(ByteSpan row) {
 }
 
 void TableRows::Delete(RowPointer where) {
-  DataPageWriter(pager_.Write(where.page)).MarkDeleted(where.row);
+  DataPageWriter(pager_.Write(where.page)).Remove(where.row);
   AddToRowCount(-1);
+  // The row's bytes are free again; the next insert finds them.
+  if (!UsageMap(pager_, def_.freeSpacePages).Contains(where.page)) AddToMap(pager_, def_.freeSpacePages, where.page);
+}
+
+void TableRows::FreeLongValue(ByteSpan reference, PageSpace& space) {
+  std::vector<RowPointer> rows;
+  VisitLongValueRows(pager_, reference, [&](RowPointer where, ByteSpan) { rows.push_back(where); });
+  for (RowPointer where : rows) {
+    DataPageWriter(pager_.Write(where.page)).Remove(where.row);
+    if (!DataPage(*pager_.Read(where.page)).Empty()) continue;
+    // An LVAL page with no row left goes back to the file's free pages.
+    for (const LongValueMaps& maps : longValueMaps_)
+      for (RowPointer map : {maps.owned, maps.freeSpace})
+        if (map.page != 0) RemoveFromMap(pager_, map, where.page);
+    space.Release(where.page);
+  }
 }
 
 LongValueStore TableRows::LongValues() {
@@ -78,16 +107,10 @@ LongValueStore TableRows::LongValues() {
 }
 
 RowPointer TableRows::AddLongValueRow(const std::optional<LongValueMaps>& maps, ByteSpan row, bool reuse) {
-  if (reuse && maps) {
-    std::optional<std::uint32_t> last = LastMapPage(pager_, maps->freeSpace);
-    if (last && pager_.Exists(*last)) {
-      PageRef bytes = pager_.Read(*last);
-      DataPage page(*bytes);
-      if (page.IsData() && page.Owner() == kLvalOwner && HasRoom(page, row.size())) {
-        std::size_t slot = DataPageWriter(pager_.Write(*last)).AddRow(row);
-        return {*last, static_cast<std::uint8_t>(slot)};
-      }
-      RemoveFromMap(pager_, maps->freeSpace, *last);
+  if (reuse && maps && maps->freeSpace.page != 0) {
+    if (std::optional<std::uint32_t> page = PageWithRoom(maps->freeSpace, kLvalOwner, row.size())) {
+      std::size_t slot = DataPageWriter(pager_.Write(*page)).AddRow(row);
+      return {*page, static_cast<std::uint8_t>(slot)};
     }
   }
   std::uint32_t fresh = pager_.Allocate();

@@ -17,6 +17,7 @@
 #include "jet/pager.h"
 #include "jet/row_codec.h"
 #include "jet/tdef.h"
+#include "jet/write/page_space.h"
 #include "jet/write/table_layout.h"
 
 namespace jet {
@@ -28,8 +29,12 @@ class TableRows {
   // Stores the row and counts it; throws kStatementFailed for a row over
   // Jet's size limit.
   RowPointer Insert(ByteSpan row);
-  // Marks the row deleted and uncounts it.
+  // Deletes the row, uncounts it, and lists its page in the free-space map.
   void Delete(RowPointer where);
+  // Deletes the LVAL rows of the memo or OLE value `reference` stands for;
+  // pages left without rows go to `space`. Throws jet::Error, before any
+  // change, when the value's rows cannot all be found.
+  void FreeLongValue(ByteSpan reference, PageSpace& space);
   // Long-value storage for EncodeRow.
   LongValueStore LongValues();
 
@@ -37,6 +42,9 @@ class TableRows {
   void AddToRowCount(int delta);
 
  private:
+  // A page of the map with room for the row: its last, else one of the few
+  // before it; none takes the last page out of the map.
+  std::optional<std::uint32_t> PageWithRoom(RowPointer freeSpaceMap, std::uint32_t owner, std::size_t rowLength);
   std::vector<std::uint8_t> StoreLongValue(const Column& column, ByteSpan data);
   RowPointer AddLongValueRow(const std::optional<LongValueMaps>& maps, ByteSpan row, bool reuse);
 
