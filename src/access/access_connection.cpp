@@ -57,6 +57,8 @@ void SyncAccessFile(const QString& path) {
   }
 }
 
+void SyncAccessFile(dataaccess::Connection& connection) { connection.Session().Sync(); }
+
 QString TrimmedAccessPassword(const settings::ConnectionSettings& settings) {
   QString password = settings.AccessPassword();
   qsizetype start = 0;

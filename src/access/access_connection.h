@@ -36,6 +36,9 @@ void ExecuteAccessStatement(const settings::ConnectionSettings& settings, const 
 // Makes every change to the Access file durable: called once at the end of
 // a user command that changed it, not after each statement. Throws DbError.
 void SyncAccessFile(const QString& path);
+// The same for the file an open connection holds, which must still be the
+// one at its path. Throws DbError.
+void SyncAccessFile(dataaccess::Connection& connection);
 
 // The password as the catalogue and the rename use it: the blanks at both
 // ends removed (only blanks, as the statement side never trims).

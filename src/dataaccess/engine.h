@@ -45,6 +45,10 @@ class EngineSession {
   // on the session until the result is released. Engines without streaming
   // give Execute's static result.
   virtual std::unique_ptr<ResultData> ExecuteStreamed(std::string_view statement) { return Execute(statement); }
+
+  // Makes the session's changes durable, for engines that leave that to the
+  // end of a user command; the others have done it at each statement.
+  virtual void Sync() {}
 };
 
 // Chooses the engine from the connection string and opens a session on it.

@@ -1,5 +1,6 @@
-// The one failure type of the data-access layer: a 32-bit number and the
-// database's own description, carried up to whoever reports it.
+// The one failure type of the data-access layer: a 32-bit number, the
+// database's own description and its own error code, carried up to whoever
+// reports it.
 #pragma once
 
 #include <cstdint>
@@ -23,13 +24,16 @@ inline bool IsStatementRefusal(std::int32_t number) {
 
 class DbError : public std::runtime_error {
  public:
-  DbError(std::int32_t number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
+  DbError(std::int32_t number, const std::string& description, unsigned nativeError = 0)
+      : std::runtime_error(description), number_(number), nativeError_(nativeError) {}
   std::int32_t Number() const { return number_; }
   std::string Description() const { return what(); }
+  // The database's own code (MySQL's 1213 for a deadlock, say); 0 when it gave none.
+  unsigned NativeError() const { return nativeError_; }
 
  private:
   std::int32_t number_;
+  unsigned nativeError_;
 };
 
 }  // namespace dataaccess

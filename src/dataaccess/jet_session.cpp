@@ -161,6 +161,18 @@ class JetSession : public EngineSession {
     }
   }
 
+  // The changes are in the file this session opened; a sync of whatever now
+  // sits at its path would report them saved when they are not.
+  void Sync() override {
+    try {
+      jet::File& file = *database_.Shared()->file;
+      file.CheckStillAtPath();
+      file.Sync();
+    } catch (const jet::Error& failure) {
+      Rethrow(failure);
+    }
+  }
+
  private:
   static jet::Database Open(const std::string& path, const std::string& password) {
     try {

@@ -1,12 +1,9 @@
 // Reading stored MySQL rows through the binary protocol and typing each value:
-// integers as int64, DECIMAL exact, FLOAT and DOUBLE as themselves, dates as
-// OLE dates, text as UTF-8 and binary columns (character set 63) as bytes.
-//
-// MySQL can hold dates and times an OLE date cannot: zero dates such as
-// 0000-00-00, years before 100, and TIME values that are negative or of 24
-// hours and more (TIME is also a duration, up to 838:59:59). Such a value
-// arrives as the text MySQL itself shows for it, so nothing is lost or
-// invented; every other TIME is a time of day with day part 0.
+// integers as int64, DECIMAL exact, FLOAT and DOUBLE as themselves, dates and
+// times field by field as MySQL holds them (an OLE date could not hold every
+// one: zero dates, years before 100, TIME as a duration, microseconds on any
+// day), YEAR as the digits MySQL shows (0000 included), text as UTF-8 and
+// binary columns (character set 63) as bytes.
 #include "dataaccess/mysql_result.h"
 
 #include <algorithm>
@@ -14,8 +11,7 @@
 #include <cstring>
 #include <limits>
 
-#include "dataaccess/error.h"
-#include "dataaccess/ole_date.h"
+#include "dataaccess/mysql_failure.h"
 
 namespace dataaccess {
 
@@ -45,40 +41,32 @@ Decimal ParseDecimal(std::string_view text) {
   return result;
 }
 
-std::string FractionDigits(unsigned long microseconds, unsigned decimals) {
-  if (decimals == 0 || decimals > 6) return "";
-  char micro[8];
-  std::snprintf(micro, sizeof micro, "%06lu", microseconds);
-  return "." + std::string(micro, decimals);
-}
-
-// The text MySQL shows for a date or time value.
-std::string MySqlTimeText(const MYSQL_TIME& t, enum_field_types type, unsigned decimals) {
-  char text[64];
-  if (type == MYSQL_TYPE_TIME) {
-    std::snprintf(text, sizeof text, "%s%02u:%02u:%02u", t.neg ? "-" : "", t.hour, t.minute, t.second);
-    return text + FractionDigits(t.second_part, decimals);
+SqlDateTime DateTimeValue(const MYSQL_TIME& t, enum_field_types type, unsigned decimals) {
+  SqlDateTime value;
+  switch (type) {
+    case MYSQL_TYPE_DATE: case MYSQL_TYPE_NEWDATE: value.kind = SqlDateTime::Kind::kDate; break;
+    case MYSQL_TYPE_TIME: case MYSQL_TYPE_TIME2: value.kind = SqlDateTime::Kind::kTime; break;
+    default: value.kind = SqlDateTime::Kind::kDateTime; break;
   }
-  if (type == MYSQL_TYPE_DATE || type == MYSQL_TYPE_NEWDATE) {
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.year, t.month, t.day);
-    return text;
-  }
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text + FractionDigits(t.second_part, decimals);
+  value.negative = t.neg != 0;
+  value.year = t.year;
+  value.month = t.month;
+  value.day = t.day;
+  // The library gives a TIME of more than a day as days and hours.
+  value.hour = t.hour + (value.kind == SqlDateTime::Kind::kTime ? t.day * 24 : 0);
+  if (value.kind == SqlDateTime::Kind::kTime) value.day = 0;
+  value.minute = t.minute;
+  value.second = t.second;
+  value.microsecond = t.second_part;
+  value.decimals = value.kind == SqlDateTime::Kind::kDate ? 0 : decimals;
+  return value;
 }
 
-Value DateValue(const MYSQL_TIME& t, enum_field_types type, unsigned decimals) {
-  int year = static_cast<int>(t.year), month = static_cast<int>(t.month), day = static_cast<int>(t.day);
-  if (!IsInOleDateRange(year, month, day)) return MySqlTimeText(t, type, decimals);
-  return DateTime{OleDateFrom(year, month, day, static_cast<int>(t.hour), static_cast<int>(t.minute),
-                              static_cast<int>(t.second), t.second_part)};
-}
-
-Value TimeValue(const MYSQL_TIME& t, unsigned decimals) {
-  if (t.neg || t.hour >= 24) return MySqlTimeText(t, MYSQL_TYPE_TIME, decimals);
-  return DateTime{OleTimeOfDay(static_cast<int>(t.hour), static_cast<int>(t.minute),
-                               static_cast<int>(t.second), t.second_part)};
+// YEAR as MySQL shows it: four digits (two for the old YEAR(2)), 0000 too.
+std::string YearText(long long year, unsigned width) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*lld", static_cast<int>(width == 2 ? 2 : 4), year);
+  return text;
 }
 
 Value UnsignedValue(unsigned long long v) {
@@ -97,7 +85,7 @@ unsigned long TextBufferSize(const MYSQL_FIELD& field, MySqlResult::Rows rows) {
 
 }  // namespace
 
-MySqlResult::MySqlResult(MYSQL_STMT* stmt, Rows rows) : stmt_(stmt), rows_(rows) {
+MySqlResult::MySqlResult(MYSQL* mysql, MYSQL_STMT* stmt, Rows rows) : mysql_(mysql), stmt_(stmt), rows_(rows) {
   MYSQL_RES* metadata = mysql_stmt_result_metadata(stmt_);
   unsigned count = mysql_stmt_field_count(stmt_);
   MYSQL_FIELD* fields = mysql_fetch_fields(metadata);
@@ -111,8 +99,12 @@ MySqlResult::MySqlResult(MYSQL_STMT* stmt, Rows rows) : stmt_(stmt), rows_(rows)
     bool isUnsigned = (field.flags & UNSIGNED_FLAG) != 0;
     switch (field.type) {
       case MYSQL_TYPE_TINY: case MYSQL_TYPE_SHORT: case MYSQL_TYPE_INT24:
-      case MYSQL_TYPE_LONG: case MYSQL_TYPE_LONGLONG: case MYSQL_TYPE_YEAR:
+      case MYSQL_TYPE_LONG: case MYSQL_TYPE_LONGLONG:
         column.kind = isUnsigned ? Kind::kUnsigned : Kind::kSigned;
+        break;
+      case MYSQL_TYPE_YEAR:
+        column.kind = Kind::kYear;
+        column.width = static_cast<unsigned>(field.length);
         break;
       case MYSQL_TYPE_BIT:
         // Read as its raw big-endian bytes: the library's own conversion to
@@ -152,7 +144,7 @@ void MySqlResult::BindColumns() {
     bind.is_null = &column.isNull;
     bind.error = &column.error;
     switch (column.kind) {
-      case Kind::kSigned: case Kind::kUnsigned:
+      case Kind::kSigned: case Kind::kUnsigned: case Kind::kYear:
         column.buffer.resize(sizeof(long long));
         bind.buffer_type = MYSQL_TYPE_LONGLONG;
         bind.is_unsigned = column.kind == Kind::kUnsigned;
@@ -181,7 +173,7 @@ void MySqlResult::BindColumns() {
     bind.buffer_length = column.buffer.size();
   }
   if (mysql_stmt_bind_result(stmt_, binds_.data()) != 0)
-    throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+    throw MySqlFailure(mysql_, stmt_);
 }
 
 std::int64_t MySqlResult::RowCount() const {
@@ -191,7 +183,7 @@ std::int64_t MySqlResult::RowCount() const {
 bool MySqlResult::NextRow() {
   int status = mysql_stmt_fetch(stmt_);
   if (status == MYSQL_NO_DATA) return false;
-  if (status == 1) throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+  if (status == 1) throw MySqlFailure(mysql_, stmt_);
   for (std::size_t i = 0; i < columns_.size(); ++i) row_[i] = ConvertColumn(static_cast<int>(i));
   return true;
 }
@@ -206,7 +198,7 @@ std::string MySqlResult::FetchLongValue(int index) {
   bind.buffer_length = value.size();
   bind.length = &length;
   if (mysql_stmt_fetch_column(stmt_, &bind, static_cast<unsigned>(index), 0) != 0)
-    throw DbError(kClientFailure, mysql_stmt_error(stmt_));
+    throw MySqlFailure(mysql_, stmt_);
   return value;
 }
 
@@ -219,6 +211,11 @@ Value MySqlResult::ConvertColumn(int index) {
       long long v;
       std::memcpy(&v, data, sizeof v);
       return std::int64_t{v};
+    }
+    case Kind::kYear: {
+      long long v;
+      std::memcpy(&v, data, sizeof v);
+      return YearText(v, column.width);
     }
     case Kind::kUnsigned: {
       unsigned long long v;
@@ -243,8 +240,7 @@ Value MySqlResult::ConvertColumn(int index) {
     case Kind::kDate: case Kind::kTime: {
       MYSQL_TIME t;
       std::memcpy(&t, data, sizeof t);
-      return column.kind == Kind::kTime ? TimeValue(t, column.decimals)
-                                        : DateValue(t, column.type, column.decimals);
+      return DateTimeValue(t, column.type, column.decimals);
     }
     case Kind::kDecimal: case Kind::kText: case Kind::kBytes: {
       std::string text = column.length > column.buffer.size() ? FetchLongValue(index)

@@ -16,8 +16,9 @@ namespace dataaccess {
 class MySqlResult : public ResultData {
  public:
   enum class Rows { kStored, kStreamed };
-  // Takes over an executed statement; kStored when its result has been stored.
-  MySqlResult(MYSQL_STMT* stmt, Rows rows);
+  // Takes over an executed statement of the session `mysql`; kStored when
+  // its result has been stored.
+  MySqlResult(MYSQL* mysql, MYSQL_STMT* stmt, Rows rows);
   ~MySqlResult() override;
   MySqlResult(const MySqlResult&) = delete;
   MySqlResult& operator=(const MySqlResult&) = delete;
@@ -29,12 +30,13 @@ class MySqlResult : public ResultData {
   const Value& FieldValue(int index) const override { return row_[index]; }
 
  private:
-  enum class Kind { kSigned, kUnsigned, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
+  enum class Kind { kSigned, kUnsigned, kYear, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
   struct Column {
     std::string name;
     Kind kind;
     enum_field_types type;
     unsigned decimals;
+    unsigned width = 0;  // YEAR's display digits
     std::vector<char> buffer;
     unsigned long length = 0;
     my_bool isNull = 0;
@@ -46,6 +48,7 @@ class MySqlResult : public ResultData {
   // The whole of a text or binary value whose buffer was too small.
   std::string FetchLongValue(int index);
 
+  MYSQL* mysql_;  // where a lost connection's failure is recorded
   MYSQL_STMT* stmt_;
   Rows rows_;
   std::vector<Column> columns_;

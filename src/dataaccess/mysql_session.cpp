@@ -1,10 +1,7 @@
-// Connecting to MySQL, running statements through the binary protocol, and
-// turning the client library's failures into the layer's three error numbers.
+// Connecting to MySQL and running statements through the binary protocol.
 #include "dataaccess/mysql_session.h"
 
 #include <mysql.h>
-#include <errmsg.h>
-#include <mysqld_error.h>
 
 #include <cctype>
 #include <charconv>
@@ -13,6 +10,7 @@
 
 #include "dataaccess/connection_string.h"
 #include "dataaccess/error.h"
+#include "dataaccess/mysql_failure.h"
 #include "dataaccess/mysql_result.h"
 
 namespace dataaccess {
@@ -70,17 +68,6 @@ ServerAddress ParseServer(std::string_view server, const std::optional<std::stri
   return address;
 }
 
-// Server errors that mean the session itself is gone rather than the statement refused.
-bool MeansConnectionLost(unsigned code) {
-  return (code >= CR_MIN_ERROR && code <= CR_MAX_ERROR) ||
-         (code >= CER_MIN_ERROR && code <= CER_MAX_ERROR) || code == ER_CONNECTION_KILLED ||
-         code == ER_SERVER_SHUTDOWN;
-}
-
-[[noreturn]] void ThrowStatementFailure(unsigned code, const char* message) {
-  throw DbError(MeansConnectionLost(code) ? kClientFailure : kCommandError, message);
-}
-
 const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 
 // Keeps whatever mode the server runs with and adds the two we rely on:
@@ -117,10 +104,10 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewH
     }
     if (!mysql_real_connect(mysql_, OrNull(address.host), user.c_str(), password.c_str(),
                             OrNull(database), address.port, OrNull(address.socket), 0)) {
-      throw DbError(kConnectFailed, mysql_error(mysql_));
+      throw MySqlConnectFailure(mysql_);
     }
     if (mysql_real_query(mysql_, kSqlModeStatement.data(), kSqlModeStatement.size()) != 0) {
-      throw DbError(kConnectFailed, mysql_error(mysql_));
+      throw MySqlConnectFailure(mysql_);
     }
   } catch (...) {
     mysql_close(mysql_);
@@ -165,24 +152,24 @@ bool AnswersNoRows(std::string_view statement) {
 std::unique_ptr<ResultData> MySqlSession::Run(std::string_view statement, bool streamed) {
   if (AnswersNoRows(statement)) {
     if (mysql_real_query(mysql_, statement.data(), statement.size()) != 0)
-      ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
+      throw MySqlFailure(mysql_, nullptr);
     return nullptr;  // autocommit has committed it
   }
   MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
-  if (stmt == nullptr) ThrowStatementFailure(mysql_errno(mysql_), mysql_error(mysql_));
+  if (stmt == nullptr) throw MySqlFailure(mysql_, nullptr);
   std::unique_ptr<MYSQL_STMT, decltype(&mysql_stmt_close)> owned(stmt, &mysql_stmt_close);
 
   // Prepare and execute in one exchange; the binary protocol delivers FLOAT,
   // DOUBLE and the date types exactly, where text would round them.
   if (mariadb_stmt_execute_direct(stmt, statement.data(), statement.size()) != 0)
-    ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
+    throw MySqlFailure(mysql_, stmt);
   if (mysql_stmt_field_count(stmt) == 0) return nullptr;  // autocommit has committed it
-  if (streamed) return std::make_unique<MySqlResult>(owned.release(), MySqlResult::Rows::kStreamed);
+  if (streamed) return std::make_unique<MySqlResult>(mysql_, owned.release(), MySqlResult::Rows::kStreamed);
 
   my_bool updateMaxLength = 1;  // so each column's buffer can be sized to its longest value
   mysql_stmt_attr_set(stmt, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
-  if (mysql_stmt_store_result(stmt) != 0) ThrowStatementFailure(mysql_stmt_errno(stmt), mysql_stmt_error(stmt));
-  return std::make_unique<MySqlResult>(owned.release(), MySqlResult::Rows::kStored);
+  if (mysql_stmt_store_result(stmt) != 0) throw MySqlFailure(mysql_, stmt);
+  return std::make_unique<MySqlResult>(mysql_, owned.release(), MySqlResult::Rows::kStored);
 }
 
 unsigned MySqlSession::ConnectTimeoutSeconds() const {

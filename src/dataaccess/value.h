@@ -36,10 +36,29 @@ struct DateTime {
   bool operator==(const DateTime&) const = default;
 };
 
+// A date or time as a SQL server holds it, field by field: exact whatever an
+// OLE date could hold (zero dates, years before 100, a TIME as a duration up
+// to 838:59:59 or negative, six fraction digits on any day), with the kind of
+// its column and the fraction digits the column shows.
+struct SqlDateTime {
+  enum class Kind : std::uint8_t { kDate, kDateTime, kTime };
+  Kind kind = Kind::kDateTime;
+  bool negative = false;  // a TIME only
+  unsigned year = 0, month = 0, day = 0;
+  unsigned hour = 0, minute = 0, second = 0;  // a TIME's hours go past 23
+  unsigned long microsecond = 0;
+  unsigned decimals = 0;  // 0 to 6
+  bool operator==(const SqlDateTime&) const = default;
+};
+
+// The text MySQL shows for it: 2024-02-29, 2024-02-29 18:00:00.250,
+// -838:59:59.
+std::string SqlDateTimeText(const SqlDateTime& t);
+
 using Bytes = std::vector<std::uint8_t>;
 
 using Value = std::variant<Null, bool, std::int64_t, float, double, Currency, Decimal,
-                           DateTime, std::string, Bytes>;
+                           DateTime, SqlDateTime, std::string, Bytes>;
 
 inline bool IsNull(const Value& v) { return std::holds_alternative<Null>(v); }
 

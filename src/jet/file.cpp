@@ -77,12 +77,19 @@ File::File(const std::string& path, FileMode mode) : path_(path) {
       Fail("Cannot open the file '" + path + "': you need permission to read it.");
     FailIo(path, "opening");
   }
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    const int failure = errno;
+    ::close(fd_);
+    fd_ = -1;
+    errno = failure;
+    FailIo(path, "opening");
+  }
+  device_ = st.st_dev;
+  inode_ = st.st_ino;
   // A folder never opens for writing (EISDIR above); only a read-only open
   // can have reached one.
-  if (writable_) return;
-  struct stat st;
-  if (::fstat(fd_, &st) != 0) FailIo(path, "opening");
-  if (S_ISDIR(st.st_mode)) {
+  if (!writable_ && S_ISDIR(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
     Fail("'" + path + "' is a folder, not a database file.");
@@ -97,6 +104,13 @@ std::uint64_t File::Size() const {
   struct stat st;
   if (::fstat(fd_, &st) != 0) FailIo(path_, "reading");
   return static_cast<std::uint64_t>(st.st_size);
+}
+
+void File::CheckStillAtPath() const {
+  struct stat st;
+  if (::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) return;
+  Fail("The file '" + path_ + "' was replaced, moved or deleted while it was open: the changes before went to the "
+       "file that was opened, and nothing more is written.");
 }
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> data) const {

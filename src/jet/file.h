@@ -4,6 +4,8 @@
 // other descriptor of the same file in this process never drops it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <span>
@@ -38,6 +40,12 @@ class File {
   void Truncate(std::uint64_t size);
   void Sync();
 
+  // Throws jet::Error (kOpenFailed) when the path no longer names the file
+  // opened: it was deleted, renamed, or another file was moved over it. A
+  // writer checks this under its lock, so that it never changes a file the
+  // user can no longer see under that name.
+  void CheckStillAtPath() const;
+
   // Waits at most `wait` for the lock, then throws.
   void Lock(LockMode mode, std::chrono::milliseconds wait = std::chrono::seconds(5));
   void Unlock();
@@ -53,6 +61,8 @@ class File {
   std::string path_;
   int fd_ = -1;
   bool writable_ = false;
+  dev_t device_ = 0;  // which file was opened, to recognise it at the path
+  ino_t inode_ = 0;
   bool useFlock_ = false;
 };
 

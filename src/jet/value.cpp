@@ -1,5 +1,6 @@
 #include "jet/value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -24,22 +25,27 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
 
 constexpr std::int64_t kOleEpochFromUnixDays = -25569;  // 1899-12-30
 constexpr double kMaxOleDays = 3e6;                     // far past year 9999; beyond is nonsense
+constexpr std::int64_t kMsPerDay = 86400 * 1000;
 
 }  // namespace
 
 CivilTime ToCivil(double ole) {
   if (!std::isfinite(ole) || std::fabs(ole) > kMaxOleDays) ole = 0;
   double whole = std::trunc(ole);
-  // The fraction always counts forward from the day's midnight.
-  auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(ole - whole) * 86400.0));
+  // The fraction always counts forward from the day's midnight. It is kept
+  // to the millisecond, the finest step Access itself stores: finer digits
+  // are the noise of its arithmetic, not part of the time.
+  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(ole - whole) * static_cast<double>(kMsPerDay)));
   auto days = static_cast<std::int64_t>(whole);
-  days += seconds / 86400;
-  seconds %= 86400;
+  days += ms / kMsPerDay;
+  ms %= kMsPerDay;
   CivilTime t{};
   CivilFromDays(days + kOleEpochFromUnixDays, t.year, t.month, t.day);
+  std::int64_t seconds = ms / 1000;
   t.hour = static_cast<int>(seconds / 3600);
   t.minute = static_cast<int>(seconds / 60 % 60);
   t.second = static_cast<int>(seconds % 60);
+  t.millisecond = static_cast<int>(ms % 1000);
   return t;
 }
 
@@ -58,36 +64,43 @@ double OleDateNow() {
 
 std::string DateText(double ole) {
   CivilTime t = ToCivil(ole);
-  bool hasTime = t.hour || t.minute || t.second;
+  bool hasTime = t.hour || t.minute || t.second || t.millisecond;
   bool timeOnly = hasTime && t.year == 1899 && t.month == 12 && t.day == 30;
-  char buf[48];
+  char buf[64];
+  int used;
   if (timeOnly)
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    used = std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
   else if (hasTime)
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    used = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                         t.second);
   else
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+    used = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+  if (t.millisecond != 0) std::snprintf(buf + used, sizeof buf - static_cast<std::size_t>(used), ".%03d", t.millisecond);
   return buf;
+}
+
+std::string ScaledDigitsText(bool negative, std::string_view digits, unsigned scale) {
+  std::string all(digits);
+  if (all.size() <= scale) all.insert(0, scale + 1 - all.size(), '0');
+  std::size_t point = all.size() - scale;
+  std::size_t firstNonZero = all.find_first_not_of('0');
+  std::string text = all.substr(std::min(firstNonZero, point - 1), point - std::min(firstNonZero, point - 1));
+  std::string_view fraction = std::string_view(all).substr(point);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  if (!fraction.empty()) text += "." + std::string(fraction);
+  bool zero = text == "0";
+  return (negative && !zero ? "-" : "") + text;
 }
 
 namespace {
 
-// Digits of `magnitude` with a point `scale` digits from the right, trailing
-// fraction zeros removed.
-std::string ScaledText(bool negative, unsigned __int128 magnitude, unsigned scale) {
+std::string Digits(unsigned __int128 magnitude) {
   std::string digits;
   do {
     digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
     magnitude /= 10;
   } while (magnitude != 0);
-  if (digits.size() <= scale) digits.insert(0, scale - digits.size() + 1, '0');
-  std::string text = digits.substr(0, digits.size() - scale);
-  std::string fraction = digits.substr(digits.size() - scale);
-  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-  if (!fraction.empty()) text += "." + fraction;
-  bool zero = text == "0";
-  return (negative && !zero ? "-" : "") + text;
+  return digits;
 }
 
 }  // namespace
@@ -95,10 +108,10 @@ std::string ScaledText(bool negative, unsigned __int128 magnitude, unsigned scal
 std::string CurrencyText(std::int64_t v) {
   bool negative = v < 0;
   unsigned __int128 magnitude = negative ? static_cast<unsigned __int128>(-(v + 1)) + 1 : static_cast<unsigned __int128>(v);
-  return ScaledText(negative, magnitude, 4);
+  return ScaledDigitsText(negative, Digits(magnitude), 4);
 }
 
-std::string DecimalText(const Decimal& d) { return ScaledText(d.negative, d.magnitude, d.scale); }
+std::string DecimalText(const Decimal& d) { return ScaledDigitsText(d.negative, Digits(d.magnitude), d.scale); }
 
 std::string GuidText(const Guid& g) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -124,17 +137,48 @@ std::string HexText(const std::vector<std::uint8_t>& bytes) {
   return s;
 }
 
-std::string DoubleText(double d) {
+namespace {
+
+// The shortest digits that read back as the same value, placed in plain
+// decimal, or in E notation past 15 digits before the point or 15 zeros
+// after it.
+template <typename Float>
+std::string NumberText(Float value) {
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, d);
-  return std::string(buf, r.ptr);
+  if (!std::isfinite(value)) {
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+  }
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+  std::string_view form(buf, static_cast<std::size_t>(r.ptr - buf));  // -d.ddde+XX
+  std::string text = form.front() == '-' ? "-" : "";
+  if (!text.empty()) form.remove_prefix(1);
+  std::size_t e = form.find('e');
+  std::string digits;
+  for (char c : form.substr(0, e))
+    if (c != '.') digits += c;
+  int exponent = 0;
+  std::string_view power = form.substr(e + 1);
+  bool negativePower = power.front() == '-';
+  std::from_chars(power.data() + 1, power.data() + power.size(), exponent);
+  if (negativePower) exponent = -exponent;
+  const int count = static_cast<int>(digits.size());
+  if (exponent >= 15 || exponent <= -17) {
+    text += digits.substr(0, 1);
+    if (count > 1) text += "." + digits.substr(1);
+    return text + (exponent < 0 ? "E-" : "E+") + std::to_string(std::abs(exponent));
+  }
+  if (exponent < 0) return text + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  if (count <= exponent + 1) return text + digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0');
+  return text + digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
+         digits.substr(static_cast<std::size_t>(exponent) + 1);
 }
 
-std::string SingleText(float f) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, f);
-  return std::string(buf, r.ptr);
-}
+}  // namespace
+
+std::string DoubleText(double d) { return NumberText(d); }
+
+std::string SingleText(float f) { return NumberText(f); }
 
 std::string ToText(const Value& v) {
   struct Visitor {

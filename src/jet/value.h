@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -60,15 +61,21 @@ using Value = std::variant<Null, bool, std::uint8_t, std::int16_t, std::int32_t,
 inline bool IsNull(const Value& v) { return std::holds_alternative<Null>(v); }
 
 // Text forms: dates "yyyy-mm-dd hh:mm:ss" (date alone without a time of day,
-// time alone for a time-only value), numbers with "." and no grouping, the
-// shortest text that reads back as the same Double or Single, Currency and
-// Decimal exact without trailing zeros, Booleans "True"/"False", binary
-// values as 0x + hexadecimal, replication IDs as {XXXXXXXX-XXXX-...}. Null
-// gives the empty text.
+// time alone for a time-only value) with the milliseconds after the seconds
+// when there are any (".fff"); numbers in plain decimal
+// with "." and no grouping, in the fewest digits that read back as the same
+// Double or Single, and in E notation ("1E+300", "1.5E-20") only where the
+// plain form would need more than 15 digits before the point or more than 15
+// zeros after it; Currency and Decimal exact without trailing zeros,
+// Booleans "True"/"False", binary values as 0x + hexadecimal, replication IDs
+// as {XXXXXXXX-XXXX-...}. Null gives the empty text.
 std::string ToText(const Value& v);
 
 std::string DateText(double oleDate);
 std::string CurrencyText(std::int64_t tenThousandths);
+// Decimal digits with a point `scale` digits from the right, without leading
+// zeros before the point or trailing zeros after it; "-" unless it is zero.
+std::string ScaledDigitsText(bool negative, std::string_view digits, unsigned scale);
 std::string DecimalText(const Decimal& d);
 std::string GuidText(const Guid& g);
 std::string HexText(const std::vector<std::uint8_t>& bytes);
@@ -79,9 +86,10 @@ std::string SingleText(float f);
 // as Now() gives it.
 double OleDateNow();
 
-// A calendar date and time of day, to the second, from an OLE date.
+// A calendar date and time of day from an OLE date, to the millisecond: the
+// finest step Access stores, and never rounded into the next second or day.
 struct CivilTime {
-  int year, month, day, hour, minute, second;
+  int year, month, day, hour, minute, second, millisecond;
 };
 CivilTime ToCivil(double oleDate);
 

@@ -17,6 +17,11 @@ void RefusedRows::Refused(const QString& statement, const dataaccess::DbError& e
   prompter_.ShowMessage(mysql::UnforeseenErrorReport(error));
 }
 
+void RefusedRows::Refused(const QString& why) {
+  if (count_++ > 0) return;
+  prompter_.ShowMessage(why);
+}
+
 void RefusedRows::ReportCount(const QString& table, std::int64_t total) const {
   if (count_ == 0) return;
   prompter_.ShowMessage(QStringLiteral("%1 of %2 rows of %3 were refused; the other rows were sent.")

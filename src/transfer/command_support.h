@@ -40,6 +40,8 @@ class RefusedRows {
  public:
   explicit RefusedRows(ui::Prompter& prompter) : prompter_(prompter) {}
   void Refused(const QString& statement, const dataaccess::DbError& error);
+  // A row refused before it reached the server, for the reason given.
+  void Refused(const QString& why);
   std::int64_t Count() const { return count_; }
   // One message with the count, when any row was refused.
   void ReportCount(const QString& table, std::int64_t total) const;

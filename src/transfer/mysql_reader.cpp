@@ -52,4 +52,11 @@ std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection) {
   }
 }
 
+std::size_t MaxAllowedPacket(dataaccess::Connection& connection) {
+  dataaccess::Recordset answer = connection.Execute("SELECT @@max_allowed_packet");
+  const auto* bytes = std::get_if<std::int64_t>(&answer.Field(0).Value());
+  if (bytes == nullptr || *bytes <= 0) throw dataaccess::DbError(dataaccess::kClientFailure, "The server gave no max_allowed_packet.");
+  return static_cast<std::size_t>(*bytes);
+}
+
 }  // namespace transfer

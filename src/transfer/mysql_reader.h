@@ -33,4 +33,8 @@ TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& t
 // the server does not say.
 std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection);
 
+// The server's max_allowed_packet: the longest statement it takes before it
+// drops the connection. Throws DbError.
+std::size_t MaxAllowedPacket(dataaccess::Connection& connection);
+
 }  // namespace transfer

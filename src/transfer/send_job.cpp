@@ -66,14 +66,34 @@ std::optional<history::Entry> SendJob::Run() {
   progress.Phase(QString(), ui::CancelMode::kAtNextCheck);
   RefusedRows refused(prompter);
   RowPass pass = SendRows(name, refused);
-  target.AddItem(name);
+  // A pass that failed may have lost the table with it (its file replaced);
+  // when that cannot be learnt, the table this command created is listed.
+  if (pass.failure)
+    ShowWhenExists(target, name, TargetExists(name).value_or(true));
+  else
+    target.AddItem(name);
   if (pass.failure) prompter.ShowMessage(*pass.failure);
   refused.ReportCount(name, pass.total);
-  if (pass.cancelled) prompter.ShowMessage(CancelledText(pass.done, pass.total));
+  if (pass.cancelled)
+    prompter.ShowMessage(CancelledText(pass.done, pass.total));
+  else if (!pass.failure)
+    if (std::optional<QString> difference = CheckTargetCount(name, pass.kept)) prompter.ShowMessage(*difference);
   entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count()};
   if (pass.failure) return stopped();
   if (pass.cancelled) return ended(history::Outcome::kCancelled);
   return ended(refused.Count() > 0 ? history::Outcome::kPartial : history::Outcome::kSucceeded);
+}
+
+std::optional<QString> SendJob::CheckTargetCount(const QString& name, std::int64_t sent) {
+  try {
+    const std::int64_t held = CountTargetRows(name);
+    if (held == sent) return std::nullopt;
+    return QStringLiteral("%1 rows were sent, but the %2 table %3 holds %4.").arg(sent).arg(TargetSide(), name).arg(held);
+  } catch (const dataaccess::DbError& error) {
+    return FailedText(
+        QStringLiteral("%1 rows were sent, but the %2 table %3 could not be counted.").arg(sent).arg(TargetSide(), name),
+        error);
+  }
 }
 
 }  // namespace transfer

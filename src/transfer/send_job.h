@@ -7,8 +7,11 @@
 //   the hourglass; read and measure the source           (Cancel leaves it)
 //   create the target table;
 //   the row pass, which stops at Cancel between two rows;
-//   the name in the target list, then what went wrong with the rows, the
-//   refused rows and the Cancel, one message each.
+//   the name in the target list (after a failed pass, exactly when the
+//   table still exists), then what went wrong with the rows, the
+//   refused rows and the Cancel, one message each;
+//   after a whole pass, the target's rows counted afresh against the rows
+//   sent, and a message when they differ.
 // A failure in any step before the row pass ends the command with its one
 // message, and the target list then shows the name exactly when the table
 // exists. Cancel before the row pass ends it without a message. The run's
@@ -65,6 +68,8 @@ class SendJob {
   virtual RowPass SendRows(const QString& name, RefusedRows& refused) = 0;
   // Whether the target table exists; nullopt when that cannot be learnt.
   virtual std::optional<bool> TargetExists(const QString& name) = 0;
+  // The rows the target table holds, counted afresh. Throws DbError.
+  virtual std::int64_t CountTargetRows(const QString& name) = 0;
 
   // Shows "`what`, then the number and description" and notes whether the
   // failure was one of reaching the database.
@@ -73,6 +78,9 @@ class SendJob {
   CommandEnvironment env_;
 
  private:
+  // The rows sent set against the rows the target holds now, after a whole
+  // pass: nothing when they agree, else the message that says how not.
+  std::optional<QString> CheckTargetCount(const QString& name, std::int64_t sent);
   bool noConnection_ = false;
 };
 

@@ -15,14 +15,23 @@ SendTableToAccess::SendTableToAccess(CommandEnvironment environment) : SendJob(e
 SendTableToAccess::~SendTableToAccess() {
   if (!wrote_) return;
   try {
-    msaccess::SyncAccessFile(env_.settings.AccessMDBFile());
+    msaccess::SyncAccessFile(*access_);
   } catch (const dataaccess::DbError& error) {
-    env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not save the changes to the Access file."), error));
+    // A save that fails after a failed write, most often for the same cause
+    // (the file replaced, the disk full), adds nothing the user was not told.
+    if (!writeFailed_)
+      env_.prompter.ShowMessage(FailedText(QStringLiteral("Could not save the changes to the Access file."), error));
   }
 }
 
 void SendTableToAccess::CouldNotRead(const QString& name, const dataaccess::DbError& error) {
   Failure(QStringLiteral("Could not read the MySQL table ") + name + QLatin1Char('.'), error);
+}
+
+void SendTableToAccess::RunOnAccess(const std::string& statement) {
+  if (!access_) access_ = msaccess::OpenAccessConnection(env_.settings);
+  dataaccess::Recordset result;
+  result.Open(statement, *access_, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
 }
 
 bool SendTableToAccess::Open(const QString& name) {
@@ -51,7 +60,7 @@ bool SendTableToAccess::Open(const QString& name) {
 
 bool SendTableToAccess::DropTarget(const QString& name) {
   try {
-    msaccess::ExecuteAccessStatement(env_.settings, QString::fromStdString(AccessDropTable(name.toStdString())));
+    RunOnAccess(AccessDropTable(name.toStdString()));
   } catch (const dataaccess::DbError& error) {
     Failure(QStringLiteral("Could not drop the Access table ") + name + QLatin1Char('.'), error);
     return false;
@@ -87,8 +96,7 @@ bool SendTableToAccess::Read(const QString& name) {
 
 bool SendTableToAccess::Create(const QString& name) {
   try {
-    msaccess::ExecuteAccessStatement(env_.settings,
-                                     QString::fromStdString(AccessCreateTable(name.toStdString(), columns_)));
+    RunOnAccess(AccessCreateTable(name.toStdString(), columns_));
   } catch (const dataaccess::DbError& error) {
     Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;
@@ -106,9 +114,10 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
   while (env_.progress.Step(pass.done, pass.total) && reader.Next(cells)) {
     std::string insert = AccessInsert(table, cells);
     try {
-      msaccess::ExecuteAccessStatement(env_.settings, insert);
+      RunOnAccess(insert);
     } catch (const dataaccess::DbError& error) {
       if (!dataaccess::IsStatementRefusal(error.Number())) {
+        writeFailed_ = true;
         pass.failure = FailedText(QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.")
                                       .arg(name)
                                       .arg(pass.done)
@@ -123,6 +132,15 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
   }
   pass.cancelled = pass.done < pass.total && env_.progress.Cancelled();
   pass.kept = pass.done - refused.Count();
+  // Saved before they are reported sent: a file moved over the path after
+  // the last row is noticed here.
+  try {
+    msaccess::SyncAccessFile(*access_);
+    wrote_ = false;
+  } catch (const dataaccess::DbError& error) {
+    writeFailed_ = true;
+    pass.failure = FailedText(QStringLiteral("Could not save the changes to the Access file."), error);
+  }
   return pass;
 }
 
@@ -130,6 +148,15 @@ std::optional<bool> SendTableToAccess::TargetExists(const QString& name) {
   std::optional<QStringList> names = msaccess::GetAccessTableNames(env_.settings.AccessMDBFile(), env_.settings);
   if (!names) return std::nullopt;
   return names->contains(name);
+}
+
+// Counted through a connection of its own: the file now at the path, which
+// the user sees, not the one the command held.
+std::int64_t SendTableToAccess::CountTargetRows(const QString& name) {
+  std::unique_ptr<dataaccess::Connection> file = msaccess::OpenAccessConnection(env_.settings);
+  dataaccess::Recordset rows;
+  rows.Open(AccessSelectStatement(name.toStdString()), *file, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+  return static_cast<std::int64_t>(rows.RecordCount());
 }
 
 }  // namespace transfer

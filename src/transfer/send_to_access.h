@@ -6,14 +6,19 @@
 // quoted, the empty text as ''.
 //
 // Access List1 shows the name afterwards exactly when the table exists.
+// The Access file is opened once, at the first step that changes it, and
+// held until the command ends, so every change goes to that one file; a file
+// moved over its path meanwhile stops the command instead of being written.
 // Changes to the file are synced once, when the command ends, and only when
 // it changed the file.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "dataaccess/connection.h"
 #include "mysql/mysql_connection.h"
 #include "transfer/send_job.h"
 #include "transfer/statements.h"
@@ -38,15 +43,21 @@ class SendTableToAccess : public SendJob {
   bool Create(const QString& name) override;
   RowPass SendRows(const QString& name, RefusedRows& refused) override;
   std::optional<bool> TargetExists(const QString& name) override;
+  std::int64_t CountTargetRows(const QString& name) override;
 
  private:
   void CouldNotRead(const QString& name, const dataaccess::DbError& error);
+  // Runs a statement on the command's Access file, opening it the first
+  // time. Throws DbError.
+  void RunOnAccess(const std::string& statement);
 
   mysql::MySqlConnection mySql_;  // this command's own
+  std::unique_ptr<dataaccess::Connection> access_;
   std::vector<std::string> columnNames_;
   std::optional<TableText> rows_;
   std::vector<TargetColumn> columns_;
   bool wrote_ = false;  // the file needs its sync at the end
+  bool writeFailed_ = false;
 };
 
 }  // namespace transfer

@@ -1,11 +1,13 @@
 #include "transfer/send_to_mysql.h"
 
 #include <algorithm>
+#include <variant>
 
 #include "access/access_connection.h"
 #include "settings/connection_settings.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
+#include "transfer/mysql_batch.h"
 #include "transfer/mysql_reader.h"
 #include "transfer/statements.h"
 #include "ui/progress.h"
@@ -17,11 +19,6 @@ namespace {
 // Rows sent between two commits: the row pass runs in transactions, far
 // faster than one commit a row, and a lost connection loses at most these.
 constexpr std::int64_t kRowsPerCommit = 1000;
-
-void RunOnServer(mysql::MySqlConnection& mySql, const char* statement) {
-  mySql.statementRecordset->Open(statement, *mySql.connection);
-  mySql.statementRecordset->Close();
-}
 
 }  // namespace
 
@@ -103,36 +100,50 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
   pass.total = static_cast<std::int64_t>(GetRecordCount());
   const std::string table = name.toStdString();
   const int fields = rowSource_->FieldCount();
-  std::int64_t committed = 0;
-  std::optional<dataaccess::DbError> lost;
+  MySqlBatch batch(*mySql_.connection, [&](const std::string& statement, const dataaccess::DbError& error) {
+    refused.Refused(QString::fromStdString(statement), error);
+  });
+  std::optional<dataaccess::DbError> stopped;
   std::optional<dataaccess::DbError> unreadable;
   std::vector<std::string> texts(static_cast<std::size_t>(fields));
   try {
-    RunOnServer(mySql_, "START TRANSACTION");
+    const std::size_t packetLimit = MaxAllowedPacket(*mySql_.connection);
+    batch.Begin();
     while (pass.done < pass.total && !rowSource_->Eof()) {
       if (!env_.progress.Step(pass.done, pass.total)) {
         pass.cancelled = true;
         break;
       }
+      QString unsendable;
       try {
-        for (int j = 0; j < fields; ++j) texts[static_cast<std::size_t>(j)] = CellText(rowSource_->Field(j).Value());
+        for (int j = 0; j < fields; ++j) {
+          const dataaccess::Value& value = rowSource_->Field(j).Value();
+          if (const char* what = NonFiniteName(value); what && unsendable.isEmpty())
+            unsendable = QStringLiteral("Row %1, column %2, holds %3, which MySQL cannot store.")
+                             .arg(pass.done + 1)
+                             .arg(QString::fromStdString(rowSource_->Field(j).Name()), QLatin1String(what));
+          texts[static_cast<std::size_t>(j)] = CellText(value);
+        }
       } catch (const dataaccess::DbError& error) {
         unreadable = error;
         break;
       }
       std::string insert = MySqlInsert(table, texts);
-      try {
-        mySql_.statementRecordset->Open(insert, *mySql_.connection);
-        mySql_.statementRecordset->Close();
-      } catch (const dataaccess::DbError& error) {
-        if (error.Number() != dataaccess::kCommandError) throw;
-        refused.Refused(QString::fromStdString(insert), error);
-      }
+      // The server would drop the connection for a longer statement.
+      if (unsendable.isEmpty() && insert.size() + 1 > packetLimit)
+        unsendable = QStringLiteral("Row %1 needs an INSERT statement of %2 bytes, more than the server's "
+                                    "max_allowed_packet of %3 bytes.")
+                         .arg(pass.done + 1)
+                         .arg(insert.size())
+                         .arg(packetLimit);
+      if (unsendable.isEmpty())
+        batch.Send(std::move(insert));
+      else
+        refused.Refused(unsendable);
       ++pass.done;
       if (pass.done % kRowsPerCommit == 0) {
-        RunOnServer(mySql_, "COMMIT");
-        committed = pass.done;
-        RunOnServer(mySql_, "START TRANSACTION");
+        batch.Commit();
+        batch.Begin();
       }
       try {
         rowSource_->MoveNext();
@@ -142,20 +153,20 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
       }
     }
     // What was sent stays, whatever stopped the pass.
-    RunOnServer(mySql_, "COMMIT");
-    committed = pass.done;
+    batch.Commit();
     env_.progress.Rows(pass.done, pass.total);
   } catch (const dataaccess::DbError& error) {
-    lost = error;  // the server has rolled back what was not yet committed
+    stopped = error;  // the server has rolled back what was not yet committed
   }
   rowSource_->Close();
-  pass.kept = (lost ? committed : pass.done) - refused.Count();
-  if (lost) {
-    pass.failure = FailedText(QStringLiteral("The connection to MySQL failed while sending %1: %2 of %3 rows were sent.")
+  pass.kept = stopped ? batch.RowsCommitted() : pass.done - refused.Count();
+  if (stopped) {
+    pass.failure = FailedText(QStringLiteral("Sending %1 to MySQL stopped after %2 of %3 rows; %4 rows are on the server.")
                                   .arg(name)
-                                  .arg(committed)
-                                  .arg(pass.total),
-                              *lost);
+                                  .arg(pass.done)
+                                  .arg(pass.total)
+                                  .arg(batch.RowsCommitted()),
+                              *stopped);
   } else if (unreadable) {
     pass.failure = FailedText(QStringLiteral("Could not read the Access table %1 after %2 of %3 rows.")
                                   .arg(name)
@@ -176,6 +187,12 @@ std::optional<bool> SendTableToMySql::TargetExists(const QString& name) {
   } catch (const dataaccess::DbError&) {
     return std::nullopt;
   }
+}
+
+std::int64_t SendTableToMySql::CountTargetRows(const QString& name) {
+  dataaccess::Recordset count =
+      mySql_.connection->Execute("SELECT COUNT(*) FROM " + QuoteMySqlIdentifier(name.toStdString()));
+  return std::get<std::int64_t>(count.Field(0).Value());
 }
 
 }  // namespace transfer

@@ -43,6 +43,7 @@ class SendTableToMySql : public SendJob {
   bool Create(const QString& name) override;
   RowPass SendRows(const QString& name, RefusedRows& refused) override;
   std::optional<bool> TargetExists(const QString& name) override;
+  std::int64_t CountTargetRows(const QString& name) override;
 
  private:
   void OpenRowSource(const QString& name);

@@ -2,9 +2,15 @@
 // and that names and values reach the server byte for byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <optional>
+#include <thread>
+
 #include "dataaccess/connection.h"
 #include "dataaccess/error.h"
 #include "dataaccess/mysql_session.h"
+#include "dataaccess/recordset.h"
 #include "test_server.h"
 
 namespace {
@@ -69,6 +75,55 @@ TEST(MySqlStatementTest, KilledConnectionIsAClientFailureFromThenOn) {
     DbError error = FailureOf(*victim, "CREATE TABLE t (a int)");
     EXPECT_EQ(error.Number(), dataaccess::kClientFailure) << error.Description();
     EXPECT_FALSE(error.Description().empty());
+  }
+}
+
+// A read stopped from outside while its rows come: the query killed, or the
+// whole connection. The read stalls on a user lock the test holds, and the
+// kill comes once the server shows it waiting there.
+TEST(MySqlStatementTest, ReadKilledMidwayFailsWithTheServersNumberAndDescription) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  const struct {
+    const char* kill;
+    int cursor;
+    std::int32_t number;
+  } cases[] = {
+      {"KILL QUERY ", dataaccess::kOpenForwardOnly, dataaccess::kCommandError},
+      {"KILL QUERY ", dataaccess::kOpenStatic, dataaccess::kCommandError},
+      {"KILL CONNECTION ", dataaccess::kOpenForwardOnly, dataaccess::kClientFailure},
+      {"KILL CONNECTION ", dataaccess::kOpenStatic, dataaccess::kClientFailure},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.kill) + (c.cursor == dataaccess::kOpenStatic ? "stored" : "streamed"));
+    auto reader = db.Connect();
+    auto holder = db.Connect();
+    auto killer = db.Connect();
+    unsigned long id = dynamic_cast<dataaccess::MySqlSession&>(reader->Session()).ServerConnectionId();
+    holder->Execute("SELECT GET_LOCK('stall', 600)");
+    auto kill = std::async(std::launch::async, [&] {
+      const std::string waiting = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                                  std::to_string(id) + " AND STATE = 'User lock'";
+      while (std::get<std::int64_t>(killer->Execute(waiting).Field(0).Value()) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      killer->Execute(c.kill + std::to_string(id));
+    });
+    std::optional<DbError> failure;
+    std::int64_t rowsRead = 0;  // a killed lock wait lets its row through before the query stops
+    try {
+      Recordset rows;
+      rows.Open("SELECT seq, IF(seq = 20000, GET_LOCK('stall', 600), 0) FROM seq_1_to_30000", *reader, c.cursor,
+                dataaccess::kLockReadOnly);
+      for (; !rows.Eof(); rows.MoveNext()) ++rowsRead;
+    } catch (const DbError& error) {
+      failure = error;
+    }
+    kill.get();
+    holder->Execute("SELECT RELEASE_LOCK('stall')");
+    ASSERT_TRUE(failure) << "read " << rowsRead << " rows";
+    EXPECT_EQ(failure->Number(), c.number) << failure->Description();
+    EXPECT_NE(failure->NativeError(), 0u) << failure->Description();
+    EXPECT_FALSE(failure->Description().empty()) << "number " << failure->NativeError();
   }
 }
 

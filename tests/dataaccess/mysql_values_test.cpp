@@ -15,14 +15,26 @@ void PrintTo(const Decimal& d, std::ostream* os) {
 }
 void PrintTo(const DateTime& d, std::ostream* os) { *os << "DateTime{" << std::setprecision(17) << d.oleDate << "}"; }
 void PrintTo(const Currency& c, std::ostream* os) { *os << "Currency{" << c.tenThousandths << "}"; }
+void PrintTo(const SqlDateTime& t, std::ostream* os) {
+  *os << "SqlDateTime{" << static_cast<int>(t.kind) << " " << SqlDateTimeText(t) << " (" << t.microsecond << "us)}";
+}
 }  // namespace dataaccess
 
 namespace {
 
 using dataaccess::Bytes;
-using dataaccess::DateTime;
 using dataaccess::Decimal;
+using dataaccess::SqlDateTime;
 using dataaccess::Value;
+using Kind = SqlDateTime::Kind;
+
+SqlDateTime Stamp(Kind kind, unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                  unsigned second, unsigned long microsecond, unsigned decimals) {
+  return {kind, false, year, month, day, hour, minute, second, microsecond, decimals};
+}
+SqlDateTime Date(unsigned year, unsigned month, unsigned day) {
+  return Stamp(Kind::kDate, year, month, day, 0, 0, 0, 0, 0);
+}
 
 struct TypeCase {
   std::string columnType;
@@ -49,7 +61,6 @@ std::vector<TypeCase> Cases() {
       {"BIGINT UNSIGNED", "5", std::int64_t{5}},
       // Beyond int64: kept exact as a decimal.
       {"BIGINT UNSIGNED", "18446744073709551615", Decimal{false, "18446744073709551615", 0}},
-      {"YEAR", "2024", std::int64_t{2024}},
       {"BIT(10)", "b'1000000001'", std::int64_t{513}},
       {"BIT(64)", "0xFFFFFFFFFFFFFFFF", Decimal{false, "18446744073709551615", 0}},
       {"DECIMAL(20,4)", "-12345678901234.5678", Decimal{true, "123456789012345678", 4}},
@@ -64,23 +75,26 @@ std::vector<TypeCase> Cases() {
       {"DOUBLE", "0.1", 0.1},
       {"DOUBLE", "0.6666666666666666", 0.6666666666666666},
       {"DOUBLE", "-1e-300", -1e-300},
-      {"DATE", "'2024-02-29'", DateTime{45351.0}},
-      {"DATE", "'1899-12-30'", DateTime{0.0}},
-      {"DATE", "'1800-01-01'", DateTime{-36522.0}},
-      {"DATETIME", "'2000-01-01 12:00:00'", DateTime{36526.5}},
-      // Before the epoch the time of day still counts forward.
-      {"DATETIME", "'1899-12-29 06:00:00'", DateTime{-1.25}},
-      {"DATETIME(6)", "'2000-01-01 00:00:00.500000'", DateTime{36526.0 + 0.5 / 86400.0}},
-      {"TIMESTAMP", "'2024-02-29 18:00:00'", DateTime{45351.75}},
-      {"TIME", "'18:00:00'", DateTime{0.75}},
-      {"TIME", "'00:00:00'", DateTime{0.0}},
-      // What an OLE date cannot hold arrives as MySQL shows it.
-      {"TIME", "'25:00:00'", std::string("25:00:00")},
-      {"TIME", "'-01:30:00'", std::string("-01:30:00")},
-      {"TIME(3)", "'838:59:59.5'", std::string("838:59:59.500")},
-      {"DATE", "'0000-00-00'", std::string("0000-00-00")},
-      {"DATETIME", "'0000-00-00 00:00:00'", std::string("0000-00-00 00:00:00")},
-      {"DATE", "'0099-12-31'", std::string("0099-12-31")},
+      {"DOUBLE", "100000", 100000.0},
+      // Dates and times exactly as MySQL holds them, whatever an OLE date could hold.
+      {"DATE", "'2024-02-29'", Date(2024, 2, 29)},
+      {"DATE", "'1899-12-30'", Date(1899, 12, 30)},
+      {"DATE", "'0000-00-00'", Date(0, 0, 0)},
+      {"DATE", "'0099-12-31'", Date(99, 12, 31)},
+      {"DATETIME", "'1899-12-30 10:00:00'", Stamp(Kind::kDateTime, 1899, 12, 30, 10, 0, 0, 0, 0)},
+      {"DATETIME", "'0000-00-00 00:00:00'", Stamp(Kind::kDateTime, 0, 0, 0, 0, 0, 0, 0, 0)},
+      {"DATETIME(6)", "'2020-01-01 23:59:59.999999'", Stamp(Kind::kDateTime, 2020, 1, 1, 23, 59, 59, 999999, 6)},
+      {"TIMESTAMP(3)", "'2024-02-29 18:00:00.5'", Stamp(Kind::kDateTime, 2024, 2, 29, 18, 0, 0, 500000, 3)},
+      {"TIME", "'18:00:00'", Stamp(Kind::kTime, 0, 0, 0, 18, 0, 0, 0, 0)},
+      {"TIME(3)", "'23:59:59.999'", Stamp(Kind::kTime, 0, 0, 0, 23, 59, 59, 999000, 3)},
+      {"TIME(3)", "'838:59:59.5'", Stamp(Kind::kTime, 0, 0, 0, 838, 59, 59, 500000, 3)},
+      {"TIME", "'-01:30:00'", [] {
+         SqlDateTime t = Stamp(Kind::kTime, 0, 0, 0, 1, 30, 0, 0, 0);
+         t.negative = true;
+         return t;
+       }()},
+      {"YEAR", "2024", std::string("2024")},
+      {"YEAR", "0", std::string("0000")},
       {"CHAR(5)", "'ab'", std::string("ab")},
       {"VARCHAR(20)", "'héllo 😀'", std::string("héllo 😀")},
       {"VARCHAR(20)", "''", std::string()},

@@ -115,7 +115,7 @@ void PatchDouble(const std::filesystem::path& file, const jettest::Cell& cell, d
   jettest::Patch(file, cell.offset, bytes);
 }
 
-TEST(Reading, DatesBefore1899AndTimesToTheSecond) {
+TEST(Reading, DatesBefore1899AndTimesToTheMillisecond) {
   TempDir dir;
   auto copy = dir.Copy("testV2000.mdb");
   auto cell = jettest::LocateCell(copy, "Table1", 0, "G");
@@ -129,7 +129,7 @@ TEST(Reading, DatesBefore1899AndTimesToTheSecond) {
       {2958465.999988426, "9999-12-31 23:59:59"},
       {-0.75, "18:00:00"},
       {1.9999999999, "1900-01-01"},  // rounds into the next day
-      {36622.742760416666, "2000-04-06 17:49:34"},
+      {36622.742760416666, "2000-04-06 17:49:34.500"},  // as Access stored it
       {1.0 / 86400, "00:00:01"},
       {27293, "1974-09-21"},
   };

@@ -101,22 +101,29 @@ function run(cmd, args) {
 
 const OLE_EPOCH_MS = Date.UTC(1899, 11, 30);
 // An OLE date (days, fraction counting forward even before 1899-12-30) as
-// "yyyy-mm-dd hh:mm:ss", rounded to the second.
-function oleToText(ole) {
-  const whole = Math.trunc(ole);
-  const seconds = Math.round(Math.abs(ole - whole) * 86400);
-  const d = new Date(OLE_EPOCH_MS + whole * 86400000 + seconds * 1000);
-  return d.toISOString().slice(0, 19).replace("T", " ");
-}
-// The same, to the millisecond, as milliseconds since 1970.
+// milliseconds since 1970, to the millisecond.
 function oleToMs(ole) {
   const whole = Math.trunc(ole);
   return OLE_EPOCH_MS + whole * 86400000 + Math.round(Math.abs(ole - whole) * 86400000);
 }
+// The same rounded to the whole second from the stored number, as mdbtools
+// prints it.
+function oleToSecondsText(ole) {
+  const whole = Math.trunc(ole);
+  const seconds = Math.round(Math.abs(ole - whole) * 86400);
+  return msToText(OLE_EPOCH_MS + whole * 86400000 + seconds * 1000, false);
+}
+// Milliseconds since 1970 as "yyyy-mm-dd hh:mm:ss", with ".fff" when
+// asked for and not zero.
+function msToText(ms, withMs) {
+  const iso = new Date(ms).toISOString();
+  const text = iso.slice(0, 19).replace("T", " ");
+  return withMs && iso.slice(20, 23) !== "000" ? `${text}.${iso.slice(20, 23)}` : text;
+}
 // Our date text with its omitted parts (a date alone, a time alone) filled in.
 function fullDateText(t) {
   if (/^\d{4}-\d\d-\d\d$/.test(t)) return `${t} 00:00:00`;
-  if (/^\d\d:\d\d:\d\d$/.test(t)) return `1899-12-30 ${t}`;
+  if (/^\d\d:\d\d:\d\d(\.\d{3})?$/.test(t)) return `1899-12-30 ${t}`;
   return t;
 }
 // An exact decimal text without trailing fraction zeros or a "-" on zero.
@@ -159,11 +166,12 @@ function sameValue(type, ours, theirs, oracle) {
     case "Decimal":
       return decimalText(ours) === decimalText(theirs);
     case "Date/Time": {
-      // Our own text must say what the stored number says.
-      const text = oleToText(ours.ole);
-      if (text !== fullDateText(ours.date)) return false;
-      if (theirs instanceof Date) return oleToMs(ours.ole) === theirs.getTime();
-      return text === String(theirs);
+      // Our own text must say what the stored number says, to the
+      // millisecond; mdbtools prints whole seconds.
+      const ms = oleToMs(ours.ole);
+      if (msToText(ms, true) !== fullDateText(ours.date)) return false;
+      if (theirs instanceof Date) return ms === theirs.getTime();
+      return oleToSecondsText(ours.ole) === String(theirs);
     }
     case "Binary":
     case "OLE Object": {

@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ using Rows = std::vector<std::vector<Cell>>;
 class ScriptedProgress : public ui::Progress {
  public:
   std::optional<std::int64_t> cancelAt;  // in the row pass, once this many rows are done
+  std::function<void(std::int64_t done)> duringRowPass;  // what happens outside as the rows go
   QStringList titles;
   QStringList phases;
   std::int64_t lastDone = -1;
@@ -45,6 +47,7 @@ class ScriptedProgress : public ui::Progress {
     lastDone = done;
     lastTotal = total;
     if (cancelAt && inRowPass_ && done >= *cancelAt) cancelled_ = true;
+    if (duringRowPass && inRowPass_) duringRowPass(done);
   }
   bool Cancelled() const override { return cancelled_; }
 

@@ -68,14 +68,57 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
   const Cell N;
   const Rows expected = {
       {"1", "12.5", "0.1", "2024-02-29", "2024-02-29 13:45:07", "08:30:00", "O'Brien", std::string(300, 'x'), "0x00FF10"},
-      {"2", "-0.05", "2.5", "00:00:00", "1900-01-01", "23:59:59", "C:\\new\\", "", N},
+      {"2", "-0.05", "2.5", "1899-12-30", "1900-01-01 00:00:00", "23:59:59", "C:\\new\\", "", N},
       {"3", N, N, N, N, N, N, N, N},
       {"4", "0", "-1", "2000-01-01", "2000-01-01 00:00:01", "00:00:00", "Null911", "Null911", ""},
-      {"5", "1", "1e+15", "9999-12-31", "1970-01-01 12:00:00", "12:00:00", "I \xE2\x9D\xA4 \xF0\x9F\x98\x80",
+      {"5", "1", "1E+15", "9999-12-31", "1970-01-01 12:00:00", "12:00:00", "I \xE2\x9D\xA4 \xF0\x9F\x98\x80",
        "\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7", N},
   };
   ExpectEveryReaderSees("typed values", expected, AccessRows("typed values"), MdbJsonRows("typed values"),
                         MdbReaderRows("typed values"));
+}
+
+// Values whose text was once changed on the way: each arrives as MySQL
+// shows it, numbers in plain decimal.
+TEST_F(SendToAccess, TrickyValuesArriveExactlyAsMySqlShowsThem) {
+  const struct {
+    const char* type;
+    const char* literal;
+    const char* text;
+  } cases[] = {
+      {"DOUBLE", "100000", "100000"},
+      {"DOUBLE", "1000000", "1000000"},
+      {"DOUBLE", "0.0001", "0.0001"},
+      {"DOUBLE", "1e-1 + 2e-1", "0.30000000000000004"},
+      {"DOUBLE", "1e300", "1E+300"},
+      {"DOUBLE", "1.5e-20", "1.5E-20"},
+      {"FLOAT", "100000", "100000"},
+      {"FLOAT", "0.0001", "0.0001"},
+      {"TIME(3)", "'23:59:59.999'", "23:59:59.999"},
+      {"TIME(3)", "'12:00:00.500'", "12:00:00.500"},
+      {"TIME", "'838:59:59'", "838:59:59"},
+      {"TIME", "'-00:00:01'", "-00:00:01"},
+      {"DATETIME(6)", "'2020-01-01 23:59:59.999999'", "2020-01-01 23:59:59.999999"},
+      {"DATE", "'1899-12-30'", "1899-12-30"},
+      {"DATETIME", "'1899-12-30 10:00:00'", "1899-12-30 10:00:00"},
+      {"DATE", "'0000-00-00'", "0000-00-00"},
+      {"YEAR", "0", "0000"},
+      {"YEAR", "2155", "2155"},
+      {"DECIMAL(65,30)", "'-12345678901234567890123456789012345.000000000000000000000000000001'",
+       "-12345678901234567890123456789012345.000000000000000000000000000001"},
+  };
+  std::string create = "CREATE TABLE tricky (", insert = "INSERT INTO tricky VALUES (";
+  std::vector<Cell> expected;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    create += (i ? ", c" : "c") + std::to_string(i) + " " + cases[i].type;
+    insert += (i ? ", " : "") + std::string(cases[i].literal);
+    expected.emplace_back(cases[i].text);
+  }
+  RunMySql(create + ")");
+  RunMySql(insert + ")");
+  Send("tricky");
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  ExpectEveryReaderSees("tricky", {expected}, AccessRows("tricky"), MdbJsonRows("tricky"), MdbReaderRows("tricky"));
 }
 
 TEST_F(SendToAccess, RowsStayInStepAndShowTheirProgress) {
@@ -185,6 +228,51 @@ TEST_F(SendToAccess, CancelKeepsTheTableAndTheRowsSent) {
   EXPECT_EQ(AccessRows("many").size(), 700u);
   EXPECT_TRUE(ui::ListContains(QStringLiteral("many"), list1_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
+}
+
+// The rows are counted in the file afterwards: a row another program added
+// meanwhile shows as a difference.
+TEST_F(SendToAccess, TheCountAfterwardsShowsRowsAddedByAnotherProgram) {
+  RunMySql("CREATE TABLE towns (id INT)");
+  RunMySql("INSERT INTO towns VALUES (10), (20), (30)");
+  progress_.duringRowPass = [&](std::int64_t done) {
+    if (done == 2) RunAccess("INSERT INTO towns VALUES ('99')");
+  };
+  Send("towns");
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("3 rows were sent, but the Access table towns holds 4.")});
+  EXPECT_EQ(AccessRows("towns").size(), 4u);
+}
+
+// Another program moves a new file over the path while the rows go: not one
+// row goes on into the file now at the path, the user is told, and List1
+// follows that file. After the last row, the save notices it.
+TEST_F(SendToAccess, AFileMovedOverThePathDuringTheSendStopsIt) {
+  RunMySql("CREATE TABLE many (n INT)");
+  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
+  const std::vector<std::string> tables = AccessTables();
+  const struct {
+    std::int64_t movedAt;
+    QString first;
+  } cases[] = {
+      {500, QStringLiteral("Could not write to the Access table many: 500 of 1200 rows were sent.")},
+      {1200, QStringLiteral("Could not save the changes to the Access file.")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.movedAt);
+    prompter_ = ui::ScriptedPrompter();
+    const std::filesystem::path copy = mdb_.parent_path() / "copy.mdb";
+    std::filesystem::copy_file(mdb_, copy);
+    progress_.duringRowPass = [&](std::int64_t done) {
+      if (done == c.movedAt && std::filesystem::exists(copy)) std::filesystem::rename(copy, mdb_);
+    };
+    Send("many");
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[0].startsWith(c.first + QStringLiteral("\r\r-2147467259 The file '") +
+                                      QString::fromStdString(mdb_.string()) + QStringLiteral("' was replaced")))
+        << Shown()[0].toStdString();
+    EXPECT_EQ(AccessTables(), tables);
+    EXPECT_FALSE(ui::ListContains(QStringLiteral("many"), list1_));
+  }
 }
 
 TEST_F(SendToAccess, RefusedCreateStopsAndTheListFollowsTheFile) {

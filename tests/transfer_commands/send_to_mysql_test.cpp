@@ -2,6 +2,9 @@
 // MariaDB, and the round trip back to Access.
 #include <QTest>
 #include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
 
 #include "ui/main_module.h"
 #include "dataaccess/connection.h"
@@ -18,6 +21,11 @@ namespace {
 
 class SendToMySql : public SendTest {
  protected:
+  // Drops a table a case before sent, so the next case asks nothing.
+  void ForgetMySqlTable(const std::string& table) {
+    RunMySql("DROP TABLE IF EXISTS `" + table + "`");
+    ui::RemoveListItem(list3_, QString::fromStdString(table));
+  }
   void Send(const std::string& table) {
     Select(list1_, QString::fromStdString(table));
     transfer::SendTableToMySql(Environment()).Run();
@@ -184,6 +192,101 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   for (; !rows.Eof(); rows.MoveNext()) kept.push_back(transfer::CellText(rows.Field(0).Value()));
   EXPECT_EQ(kept, (std::vector<std::string>{"a", "b"}));
   EXPECT_TRUE(ui::ListContains(QStringLiteral("mixed"), list3_));
+}
+
+// Replaces the one stored copy of `from` in the Access file with `to`, as a
+// Double (8 bytes, little-endian): values no statement of ours can write.
+void PatchStoredDouble(const std::filesystem::path& file, double from, double to) {
+  std::fstream io(file, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(io)), std::istreambuf_iterator<char>());
+  std::string oldBytes(8, '\0'), newBytes(8, '\0');
+  std::memcpy(oldBytes.data(), &from, 8);
+  std::memcpy(newBytes.data(), &to, 8);
+  std::size_t at = bytes.find(oldBytes);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(bytes.find(oldBytes, at + 1), std::string::npos) << "the value must be stored once";
+  io.seekp(static_cast<std::streamoff>(at));
+  io.write(newBytes.data(), 8);
+}
+
+// Table1 of testV2000.mdb keeps the Double 444.555 in column F and the date
+// 1974-09-21 (27293) in column G of its first row; each case stores another
+// value there and looks at what MySQL receives.
+TEST_F(SendToMySql, TrickyNumbersAndDatesArriveInTheirExactText) {
+  const struct {
+    const char* what;
+    double stored;  // in place of 444.555, or of the date 27293
+    bool isDate;
+    const char* text;
+  } cases[] = {
+      {"1e5 in plain decimal", 100000.0, false, "100000"},
+      {"1e-4 in plain decimal", 0.0001, false, "0.0001"},
+      {"shortest round trip", 0.1 + 0.2, false, "0.30000000000000004"},
+      {"very large in E notation", 1e300, false, "1E+300"},
+      {"milliseconds before midnight stay on the day", 27293.0 + (86400 - 0.3) / 86400.0, true,
+       "1974-09-21 23:59:59.700"},
+      {"half a second", 27293.0 + 43200.5 / 86400.0, true, "1974-09-21 12:00:00.500"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseFixture("testV2000.mdb");
+    PatchStoredDouble(mdb_, c.isDate ? 27293.0 : 444.555, c.stored);
+    ForgetMySqlTable("Table1");
+    prompter_ = ui::ScriptedPrompter();
+    Send("Table1");
+    EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+    Rows rows = MySqlRows("Table1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][c.isDate ? 6 : 5], Cell(c.text));
+  }
+}
+
+TEST_F(SendToMySql, NaNAndInfinitiesAreRefusedNamingRowAndColumn) {
+  const struct {
+    double stored;
+    const char* name;
+  } cases[] = {
+      {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+      {std::numeric_limits<double>::infinity(), "Infinity"},
+      {-std::numeric_limits<double>::infinity(), "-Infinity"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseFixture("testV2000.mdb");
+    PatchStoredDouble(mdb_, 444.555, c.stored);
+    ForgetMySqlTable("Table1");
+    const auto before = Shown().size();
+    Send("Table1");
+    EXPECT_EQ(Shown().mid(before), (QStringList{
+                           QStringLiteral("Row 1, column F, holds %1, which MySQL cannot store.").arg(c.name),
+                           QStringLiteral("1 of 2 rows of Table1 were refused; the other rows were sent."),
+                       }));
+    Rows rows = MySqlRows("Table1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], Cell("a"));
+  }
+}
+
+// A row whose INSERT is longer than the server takes would make it drop the
+// connection ("Server has gone away"); it is refused by name instead, and
+// the rows around it arrive.
+TEST_F(SendToMySql, RowLongerThanMaxAllowedPacketIsRefusedNamingTheLimit) {
+  auto connection = db_->Connect();
+  const auto limit = std::get<std::int64_t>(connection->Execute("SELECT @@max_allowed_packet").Field(0).Value());
+  RunAccess("CREATE TABLE big(`id` char(1),`v` memo)");
+  RunAccess("INSERT INTO big VALUES('1', 'small')");
+  RunAccess("INSERT INTO big VALUES('2', '" + std::string(static_cast<std::size_t>(limit), 'x') + "')");
+  RunAccess("INSERT INTO big VALUES('3', 'small')");
+  Send("big");
+  const std::size_t statement = std::string("INSERT INTO `big` VALUES('2', '');").size() + static_cast<std::size_t>(limit);
+  EXPECT_EQ(Shown(), (QStringList{
+                         QStringLiteral("Row 2 needs an INSERT statement of %1 bytes, more than the server's "
+                                        "max_allowed_packet of %2 bytes.")
+                             .arg(statement)
+                             .arg(limit),
+                         QStringLiteral("1 of 3 rows of big were refused; the other rows were sent."),
+                     }));
+  EXPECT_EQ(MySqlRows("big"), (Rows{{"1", "small"}, {"3", "small"}}));
 }
 
 TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {

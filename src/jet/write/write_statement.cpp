@@ -4,7 +4,9 @@
 
 namespace jet {
 
-WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {}
+WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {
+  c.file->CheckStillAtPath();
+}
 
 WriteStatement::~WriteStatement() {
   if (finished_) return;

@@ -1,0 +1,87 @@
+#include "transfer/mysql_batch.h"
+
+#include <variant>
+
+#include "dataaccess/connection.h"
+#include "dataaccess/recordset.h"
+
+namespace transfer {
+namespace {
+
+constexpr unsigned kLockWaitTimeout = 1205;  // ER_LOCK_WAIT_TIMEOUT
+constexpr unsigned kDeadlock = 1213;         // ER_LOCK_DEADLOCK
+
+}  // namespace
+
+bool MetAnotherClientsLock(const dataaccess::DbError& error) {
+  return error.NativeError() == kDeadlock || error.NativeError() == kLockWaitTimeout;
+}
+
+MySqlBatch::MySqlBatch(dataaccess::Connection& connection, OnRefused onRefused)
+    : connection_(connection), onRefused_(std::move(onRefused)) {}
+
+void MySqlBatch::Run(const std::string& statement) { connection_.Execute(statement); }
+
+void MySqlBatch::Begin() {
+  kept_.clear();
+  Run("START TRANSACTION");
+}
+
+bool MySqlBatch::TransactionOpen() {
+  dataaccess::Recordset answer = connection_.Execute("SELECT @@in_transaction");
+  const auto* open = std::get_if<std::int64_t>(&answer.Field(0).Value());
+  return open != nullptr && *open != 0;
+}
+
+void MySqlBatch::Send(std::string statement, std::int64_t rows) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      Run(statement);
+      kept_.push_back({std::move(statement), rows});
+      return;
+    } catch (const dataaccess::DbError& error) {
+      if (!MetAnotherClientsLock(error)) {
+        if (error.Number() != dataaccess::kCommandError) throw;
+        onRefused_(statement, error);  // only this statement was undone
+        return;
+      }
+      if (attempt == kMaxAttempts) GiveUp(error);
+      // A lock wait timeout undoes the statement alone unless the server
+      // is set to roll back the transaction; a deadlock always does.
+      if (!TransactionOpen()) Replay();
+    }
+  }
+}
+
+void MySqlBatch::Replay() {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      ++replays_;
+      Run("START TRANSACTION");
+      for (const Kept& kept : kept_) Run(kept.statement);
+      return;
+    } catch (const dataaccess::DbError& error) {
+      if (!MetAnotherClientsLock(error) || attempt == kMaxAttempts) GiveUp(error);
+      if (TransactionOpen()) Run("ROLLBACK");
+    }
+  }
+}
+
+void MySqlBatch::GiveUp(const dataaccess::DbError& error) {
+  // The open batch must not stay behind half-sent, holding its locks.
+  try {
+    Run("ROLLBACK");
+  } catch (const dataaccess::DbError&) {
+    // the connection is gone, and the batch with it
+  }
+  kept_.clear();
+  throw error;
+}
+
+void MySqlBatch::Commit() {
+  Run("COMMIT");
+  for (const Kept& kept : kept_) committed_ += kept.rows;
+  kept_.clear();
+}
+
+}  // namespace transfer
