@@ -241,7 +241,19 @@ class Checker {
         Report(who + ": two entries for the row at page " + std::to_string(e.row.page) + " row " +
                std::to_string(e.row.row));
     }
-    RowDecoder decoder(pager_, def);
+    // Rows are decoded without the fields this program cannot read (their
+    // values live elsewhere); an index keying one is left unchecked, as
+    // this program never writes to such a table.
+    TableDef readable = def;
+    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    std::vector<std::size_t> valueAt;
+    for (std::size_t v : columns.values) {
+      auto it = std::find_if(readable.columns.begin(), readable.columns.end(),
+                             [&](const jet::Column& c) { return c.number == def.columns[v].number; });
+      if (it == readable.columns.end()) return;
+      valueAt.push_back(static_cast<std::size_t>(it - readable.columns.begin()));
+    }
+    RowDecoder decoder(pager_, readable);
     std::vector<Value> values;
     for (const LiveRow& row : rows) {
       auto it = byRow.find(row.where.ToU32());
@@ -249,9 +261,9 @@ class Checker {
       decoder.Decode(row.bytes, values);
       std::vector<index::KeyValue> keyValues;
       std::size_t nulls = 0;
-      for (std::size_t k = 0; k < columns.values.size(); ++k) {
-        keyValues.push_back(ToKeyValue(values[columns.values[k]]));
-        if (IsNull(values[columns.values[k]]) && columns.keys[k].type != index::KeyType::kBoolean) ++nulls;
+      for (std::size_t k = 0; k < valueAt.size(); ++k) {
+        keyValues.push_back(ToKeyValue(values[valueAt[k]]));
+        if (IsNull(values[valueAt[k]]) && columns.keys[k].type != index::KeyType::kBoolean) ++nulls;
       }
       if (nulls > 0 && rules.required) Report(who + ": refuses Null, but " + where + " has one in its key");
       const bool listed = !(rules.ignoreNulls && nulls == columns.values.size());
