@@ -2,7 +2,9 @@
 // file is refused, saying that such files are read-only here; a row for, or
 // the drop of, an Access 2007-2019 table holding fields we cannot write is
 // refused naming them, and a row for a linked table is refused. Either way
-// the file stays byte for byte as it was.
+// the file stays byte for byte as it was. Nor is an Access 97 file called
+// damaged by the structure check, which knows only the layout of the files
+// it writes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,6 +12,7 @@
 #include <iterator>
 
 #include "jet/error.h"
+#include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 #include "support.h"
 
@@ -72,6 +75,17 @@ TEST(ReadOnlyFormats, ChangesToTablesWithFieldsWeCannotWriteAreRefusedNamingThem
       EXPECT_NE(e.Description().find(c.named), std::string::npos) << e.what();
     }
     EXPECT_EQ(Bytes(copy), before) << c.fixture;
+  }
+}
+
+TEST(ReadOnlyFormats, TheCheckDeclinesAccess97FilesInsteadOfCallingThemDamaged) {
+  TempDir dir;
+  try {
+    std::vector<std::string> findings = jet::CheckDatabase(dir.Copy("mdb97/testV1997.mdb").string(), "");
+    ADD_FAILURE() << "checked, with " << findings.size() << " findings";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.Number(), jet::kOpenFailed);
+    EXPECT_NE(e.Description().find("Access 97 files cannot be checked here"), std::string::npos) << e.what();
   }
 }
 
