@@ -147,7 +147,7 @@ void IndexWriter::Account(const index::IndexChange& change, PageSpace& space) {
 
 void IndexWriter::BumpUniqueCount() {
   std::uint8_t* tdef = pager_.Write(def_.page);
-  const std::size_t at = UniqueCountOffset(realIndex_);
+  const std::size_t at = UniqueCountOffset(pager_.Format(), realIndex_);
   PutU32(tdef + at, U32(ByteSpan(tdef, kPageSize), at) + 1);
 }
 

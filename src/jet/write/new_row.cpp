@@ -89,7 +89,7 @@ void NewRow::Check(const std::vector<Value>& values) const {
 void NewRow::Build(Pager& pager, const sql::InsertValues& insert, std::vector<Value>& values) {
   Choose(insert);
   values.resize(def_.columns.size());
-  const std::uint32_t stored = U32(ByteSpan(*pager.Read(def_.page)), kAutoNumberOffset);
+  const std::uint32_t stored = U32(ByteSpan(*pager.Read(def_.page)), pager.Format().tdefAutoNumberAt);
   std::int32_t autoNumber = static_cast<std::int32_t>(stored);
   for (std::size_t k = 0; k < targets_.size(); ++k) {
     const std::size_t i = targets_[k];
@@ -104,7 +104,7 @@ void NewRow::Build(Pager& pager, const sql::InsertValues& insert, std::vector<Va
     if (!given_[i]) values[i] = Omitted(i, autoNumber);
   Check(values);
   if (static_cast<std::uint32_t>(autoNumber) != stored)
-    PutU32(pager.Write(def_.page) + kAutoNumberOffset, static_cast<std::uint32_t>(autoNumber));
+    PutU32(pager.Write(def_.page) + pager.Format().tdefAutoNumberAt, static_cast<std::uint32_t>(autoNumber));
 }
 
 }  // namespace jet
