@@ -1,6 +1,7 @@
 // Files we do not change: every statement that would change an Access 97
 // file is refused, saying that such files are read-only here, and the file
-// stays byte for byte as it was.
+// stays byte for byte as it was. Nor is such a file called damaged by the
+// structure check, which knows only the layout of the files it writes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <iterator>
 
 #include "jet/error.h"
+#include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 #include "support.h"
 
@@ -40,6 +42,17 @@ TEST(ReadOnlyFormats, Access97FilesRefuseEveryChangeAndStayAsTheyWere) {
       EXPECT_NE(e.Description().find("Access 97 files are read-only here"), std::string::npos) << c.what << ": " << e.what();
     }
     EXPECT_EQ(Bytes(copy), before) << c.what;
+  }
+}
+
+TEST(ReadOnlyFormats, TheCheckDeclinesAccess97FilesInsteadOfCallingThemDamaged) {
+  TempDir dir;
+  try {
+    std::vector<std::string> findings = jet::CheckDatabase(dir.Copy("mdb97/testV1997.mdb").string(), "");
+    ADD_FAILURE() << "checked, with " << findings.size() << " findings";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.Number(), jet::kOpenFailed);
+    EXPECT_NE(e.Description().find("Access 97 files cannot be checked here"), std::string::npos) << e.what();
   }
 }
 

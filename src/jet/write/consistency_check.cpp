@@ -288,7 +288,15 @@ class Checker {
 
 }  // namespace
 
-std::vector<std::string> CheckConsistency(Pager& pager) { return Checker(pager).Run(); }
+std::vector<std::string> CheckConsistency(Pager& pager) {
+  // The checker knows Jet 4's maps and index pages only; read with them, an
+  // Access 97 file would be reported as damaged when it is not.
+  if (pager.Format().engine == Engine::kJet3)
+    throw Error(kOpenFailed, std::string("The structure of ") + pager.Format().name +
+                                 " files cannot be checked here: they are only read. Their tables can be listed and "
+                                 "sent to MySQL.");
+  return Checker(pager).Run();
+}
 
 std::vector<std::string> CheckDatabase(const std::string& path, const std::string& password) {
   std::shared_ptr<Connection> connection = OpenConnection(path, password);
