@@ -121,6 +121,13 @@ std::string KindDescription(const Column& column) {
   return TypeName(column.type);
 }
 
+std::string UnreadableFields(const std::vector<Column>& columns) {
+  std::string fields;
+  for (const Column& c : columns)
+    if (!c.Readable()) fields += (fields.empty() ? "'" : ", '") + c.name + "' (" + KindDescription(c) + ")";
+  return fields;
+}
+
 RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
   PageRef bytes = pager.Read(page);
   if ((*bytes)[0] != kPageTypeTdef) ThrowDamaged("a table definition points to a page of another kind");

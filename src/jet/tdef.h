@@ -97,6 +97,9 @@ struct Column {
 // What a column of a kind other than kValue holds, for messages: "attached
 // files", "a calculated field", ...
 std::string KindDescription(const Column& column);
+// Each column of a kind other than kValue named with what it holds ("'Photos'
+// (attached files), 'Total' (a calculated field)"); empty when there is none.
+std::string UnreadableFields(const std::vector<Column>& columns);
 
 struct RealIndex {
   std::vector<std::pair<std::uint16_t, bool>> columns;  // column number, ascending

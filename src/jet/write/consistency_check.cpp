@@ -222,16 +222,9 @@ class Checker {
         Report(who + ": leaf " + std::to_string(walk.leaves[i]) + " is chained out of order");
     }
 
-    // Rows are decoded without the columns this engine cannot read; an index
-    // on one of those is checked as a tree only.
-    for (auto [number, ascending] : def.realIndexes[realIndex].columns)
-      for (const jet::Column& c : def.columns)
-        if (c.number == number && !c.Readable()) return;
-    TableDef readable = def;
-    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
     IndexColumns columns;
     try {
-      columns = ColumnsOfIndex(readable, realIndex);
+      columns = ColumnsOfIndex(def, realIndex);
     } catch (const Error& e) {
       Report(who + ": " + e.Description());
       return;
@@ -248,6 +241,18 @@ class Checker {
         Report(who + ": two entries for the row at page " + std::to_string(e.row.page) + " row " +
                std::to_string(e.row.row));
     }
+    // Rows are decoded without the fields this program cannot read (their
+    // values live elsewhere); an index keying one is left unchecked, as
+    // this program never writes to such a table.
+    TableDef readable = def;
+    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    std::vector<std::size_t> valueAt;
+    for (std::size_t v : columns.values) {
+      auto it = std::find_if(readable.columns.begin(), readable.columns.end(),
+                             [&](const jet::Column& c) { return c.number == def.columns[v].number; });
+      if (it == readable.columns.end()) return;
+      valueAt.push_back(static_cast<std::size_t>(it - readable.columns.begin()));
+    }
     RowDecoder decoder(pager_, readable);
     std::vector<Value> values;
     for (const LiveRow& row : rows) {
@@ -256,9 +261,9 @@ class Checker {
       decoder.Decode(row.bytes, values);
       std::vector<index::KeyValue> keyValues;
       std::size_t nulls = 0;
-      for (std::size_t k = 0; k < columns.values.size(); ++k) {
-        keyValues.push_back(ToKeyValue(values[columns.values[k]]));
-        if (IsNull(values[columns.values[k]]) && columns.keys[k].type != index::KeyType::kBoolean) ++nulls;
+      for (std::size_t k = 0; k < valueAt.size(); ++k) {
+        keyValues.push_back(ToKeyValue(values[valueAt[k]]));
+        if (IsNull(values[valueAt[k]]) && columns.keys[k].type != index::KeyType::kBoolean) ++nulls;
       }
       if (nulls > 0 && rules.required) Report(who + ": refuses Null, but " + where + " has one in its key");
       const bool listed = !(rules.ignoreNulls && nulls == columns.values.size());

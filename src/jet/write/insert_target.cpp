@@ -5,6 +5,7 @@
 
 #include "jet/catalogue.h"
 #include "jet/column_properties.h"
+#include "jet/complex_columns.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/row_codec.h"
@@ -85,6 +86,12 @@ struct InsertTarget {
     ByteSpan row = CatalogueRowBytes(pager, found.row.where, keep);
     t->catalogueBytes.assign(row.begin(), row.end());
     t->def = ReadTableDef(pager, static_cast<std::uint32_t>(found.id) & kIdPageMask);
+    NameComplexKinds(pager, t->def);
+    // A row of such a table would need values (keys into hidden tables,
+    // computed results) this engine does not make.
+    if (const std::string fields = UnreadableFields(t->def.columns); !fields.empty())
+      Refuse("Cannot insert into the table '" + found.name + "': it holds fields this program cannot write: " + fields +
+             ".");
     for (std::uint32_t p : t->def.pages) t->definitionPages.push_back(*pager.Read(p));
     t->newRow = std::make_unique<NewRow>(t->def, ReadColumnRules(found.properties));
     t->rows = std::make_unique<TableRows>(pager, t->def);
