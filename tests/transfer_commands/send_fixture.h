@@ -32,6 +32,7 @@ class ScriptedProgress : public ui::Progress {
  public:
   std::optional<std::int64_t> cancelAt;  // in the row pass, once this many rows are done
   std::function<void(std::int64_t done)> duringRowPass;  // what happens outside as the rows go
+  std::function<void(std::int64_t read)> duringRead;     // and as the source is read
   QStringList titles;
   QStringList phases;
   std::int64_t lastDone = -1;
@@ -41,6 +42,7 @@ class ScriptedProgress : public ui::Progress {
   bool Phase(const QString& text, ui::CancelMode) override {
     phases << text;
     inRowPass_ = text.isEmpty();
+    reading_ = text.startsWith(QStringLiteral("Reading "));
     return !cancelled_;
   }
   void Rows(std::int64_t done, std::int64_t total) override {
@@ -48,11 +50,13 @@ class ScriptedProgress : public ui::Progress {
     lastTotal = total;
     if (cancelAt && inRowPass_ && done >= *cancelAt) cancelled_ = true;
     if (duringRowPass && inRowPass_) duringRowPass(done);
+    if (duringRead && reading_) duringRead(done);
   }
   bool Cancelled() const override { return cancelled_; }
 
  private:
   bool inRowPass_ = false;
+  bool reading_ = false;
   bool cancelled_ = false;
 };
 

@@ -1,6 +1,10 @@
 // "Send Table to Access" against the test MariaDB and a copy of a real
 // Access file, read back by our engine, mdbtools and mdb-reader.
 #include <QRegularExpression>
+#include <algorithm>
+
+#include "dataaccess/connection.h"
+#include "dataaccess/recordset.h"
 
 #include "jet/write/consistency_check.h"
 #include "ui/main_module.h"
@@ -342,6 +346,40 @@ TEST_F(SendToAccess, AFullFileStopsTheSendAndSaysHowManyRowsWereSent) {
       QStringLiteral("Could not write to the Access table wide: %1 of 3000 rows were sent.").arg(sent)))
       << Shown()[0].toStdString();
   EXPECT_TRUE(Shown()[0].contains(QStringLiteral("Database has reached maximum size."))) << Shown()[0].toStdString();
+}
+
+
+// The server ends the read part-way, by KILL QUERY or by KILL CONNECTION from
+// another client: one message with the reason the client got, never an
+// empty one, and no Access table (nothing is created before the whole
+// table is read).
+TEST_F(SendToAccess, AReadTheServerKillsPartWayGivesItsReasonAndNoTable) {
+  // Far more than the sockets between server and client buffer, so the
+  // server is still sending when the kill comes.
+  RunMySql("CREATE TABLE stream (n INT, pad CHAR(200))");
+  RunMySql("INSERT INTO stream SELECT seq, REPEAT('x', 200) FROM seq_1_to_200000");
+  std::unique_ptr<dataaccess::Connection> killer = db_->Connect();
+  for (const char* kill : {"KILL QUERY ", "KILL CONNECTION "}) {
+    SCOPED_TRACE(kill);
+    prompter_ = ui::ScriptedPrompter();
+    progress_.duringRead = [&](std::int64_t read) {
+      if (read != 1000) return;
+      dataaccess::Recordset reader = killer->Execute(
+          "SELECT ID FROM information_schema.PROCESSLIST WHERE INFO LIKE 'SELECT `n`,`pad` FROM `stream`%'");
+      ASSERT_FALSE(reader.Eof()) << "the read is not on the server";
+      killer->Execute(kill + std::to_string(std::get<std::int64_t>(reader.Field(0).Value())));
+    };
+    Send("stream");
+    ASSERT_EQ(Shown().size(), 1u) << Shown().join(QStringLiteral(" | ")).toStdString();
+    const QString prefix = QStringLiteral("Could not read the MySQL table stream.\r\r");
+    EXPECT_TRUE(Shown()[0].startsWith(prefix)) << Shown()[0].toStdString();
+    const QString reason = Shown()[0].mid(prefix.size()).section(u' ', 1);
+    EXPECT_FALSE(reason.trimmed().isEmpty()) << Shown()[0].toStdString();
+    EXPECT_TRUE(Notes().isEmpty());
+    EXPECT_FALSE(ui::ListContains(QStringLiteral("stream"), list1_));
+    const std::vector<std::string> tables = AccessTables();
+    EXPECT_EQ(std::count(tables.begin(), tables.end(), "stream"), 0);
+  }
 }
 
 }  // namespace
