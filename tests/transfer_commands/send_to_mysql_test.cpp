@@ -2,12 +2,9 @@
 // MariaDB, and the round trip back to Access.
 #include <QTest>
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <fstream>
-#include <future>
 #include <limits>
-#include <thread>
 
 #include "ui/main_module.h"
 #include "dataaccess/connection.h"
@@ -392,61 +389,6 @@ TEST_F(SendToMySql, FieldsThatCannotBeReadAreLeftOutOnlyWhenTheUserAgrees) {
                                        {"row3", "row3-memo", "row3-memo-again"},
                                        {"row4", "row4-memo", "row4-memo"}}));
   EXPECT_TRUE(ui::ListContains(QStringLiteral("Table1"), list3_));
-}
-
-
-// Another client's locks meet the open batch: the server picks the send as a
-// deadlock's victim and rolls the batch back; it is sent again, and every
-// row arrives once. The other client waits for what the server shows, never
-// for a time.
-TEST_F(SendToMySql, ABatchADeadlockRolledBackIsSentAgainAndNoRowIsLost) {
-  RunMySql("CREATE TABLE many (n INT)");
-  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
-  Select(list3_, QStringLiteral("many"));
-  transfer::SendTableToAccess(Environment()).Run();  // the Access table to send back
-  RunMySql("DROP TABLE many");
-  list3_.Clear();
-  RunMySql("CREATE TABLE other (id INT PRIMARY KEY, v INT) ENGINE=InnoDB");
-  RunMySql("INSERT INTO other SELECT seq, 0 FROM seq_1_to_5000");
-  // More rows changed than a batch holds: the send's transaction is the
-  // smaller one, the one rolled back.
-  std::unique_ptr<dataaccess::Connection> other = db_->Connect(), watcher = db_->Connect();
-  other->Execute("START TRANSACTION");
-  other->Execute("UPDATE other SET v = v + 1");
-  // Row 500 of the new table touches the row the other client holds; once it
-  // waits there, the other client asks for the rows the batch holds.
-  progress_.duringRowPass = [&](std::int64_t done) {
-    if (done == 0)
-      RunMySql("CREATE TRIGGER many_meets_other AFTER INSERT ON many FOR EACH ROW "
-               "BEGIN IF NEW.n = '500' THEN UPDATE other SET v = v + 1 WHERE id = 1; END IF; END");
-  };
-  auto otherClient = std::async(std::launch::async, [&] {
-    const std::string waiting =
-        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE INFO LIKE 'UPDATE other%'";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (std::get<std::int64_t>(watcher->Execute(waiting).Field(0).Value()) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ADD_FAILURE() << "the send never reached the other client's row";
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    other->Execute("SELECT COUNT(*) FROM many FOR UPDATE");
-    other->Execute("COMMIT");
-  });
-  auto deadlocks = [&] {
-    dataaccess::Recordset status = watcher->Execute("SHOW GLOBAL STATUS LIKE 'Innodb_deadlocks'");
-    return std::stoll(std::get<std::string>(status.Field(1).Value()));
-  };
-  const long long deadlocksBefore = deadlocks();
-  Send("many");
-  otherClient.get();
-  EXPECT_GT(deadlocks(), deadlocksBefore) << "the batch met no deadlock";
-  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
-  EXPECT_EQ(Notes(), (QStringList{"1200 rows sent and verified.", "1200 rows sent and verified."}));
-  dataaccess::Recordset counts = watcher->Execute("SELECT COUNT(*), COUNT(DISTINCT n) FROM many");
-  EXPECT_EQ(std::get<std::int64_t>(counts.Field(0).Value()), 1200);
-  EXPECT_EQ(std::get<std::int64_t>(counts.Field(1).Value()), 1200);
 }
 
 }  // namespace
