@@ -7,6 +7,7 @@
 #include "dataaccess/error.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/table.h"
 #include "jet/write/database_writer.h"
 #include "settings/connection_settings.h"
 
@@ -45,6 +46,25 @@ void RenameAccessTable(const settings::ConnectionSettings& settings, const QStri
   try {
     jet::RenameTable(settings.AccessMDBFile().toStdString(), TrimmedAccessPassword(settings).toStdString(),
                      oldName.toStdString(), newName.toStdString());
+  } catch (const jet::Error& failure) {
+    throw dataaccess::DbError(failure.Number(), failure.Description());
+  }
+}
+
+AccessTableFields GetAccessTableFields(const settings::ConnectionSettings& settings, const QString& table) {
+  try {
+    const jet::Database database =
+        jet::Database::Open(settings.AccessMDBFile().toStdString(), settings.AccessPassword().toStdString());
+    const jet::Table opened = database.OpenTable(table.toStdString());
+    AccessTableFields fields;
+    for (const jet::Column& column : opened.Columns()) {
+      if (column.Readable())
+        fields.readable.push_back(column.name);
+      else
+        fields.unreadable << QStringLiteral("'%1' (%2)").arg(QString::fromStdString(column.name),
+                                                            QString::fromStdString(jet::KindDescription(column)));
+    }
+    return fields;
   } catch (const jet::Error& failure) {
     throw dataaccess::DbError(failure.Number(), failure.Description());
   }

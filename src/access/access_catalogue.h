@@ -1,11 +1,15 @@
 // The Access file's catalogue as the main window sees it: the names of its
 // user tables for the Access list, and renaming a table. Both open the file
 // with the password trimmed, unlike the statements of access_connection.h.
+// The fields of one table, for a send that must leave some out, are read as
+// the statements read them.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace ui {
 class Prompter;
@@ -32,5 +36,16 @@ void FillAccessTableList(const settings::ConnectionSettings& settings, ui::NameL
 // invalid, file locked, wrong password).
 void RenameAccessTable(const settings::ConnectionSettings& settings, const QString& oldName,
                        const QString& newName);
+
+// The fields of a table in the current AccessMDBFile (password untrimmed, as
+// the send's SELECT opens it), in the table's order: the names of those this
+// program reads, and each other one named with what it holds ("'Photos'
+// (attached files)"). Throws DbError (file, password, no such table, a linked
+// table).
+struct AccessTableFields {
+  std::vector<std::string> readable;
+  QStringList unreadable;
+};
+AccessTableFields GetAccessTableFields(const settings::ConnectionSettings& settings, const QString& table);
 
 }  // namespace msaccess

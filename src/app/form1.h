@@ -36,7 +36,7 @@ class Form1 : public QWidget, public ui::PointerHost {
 
   static inline const QString kChooserTitle =
       QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
-  static inline const QString kChooserFilter = QStringLiteral("Microsoft Database (*.mdb)");
+  static inline const QString kChooserFilter = QStringLiteral("Microsoft Database (*.mdb *.accdb)");
 
   Form1(settings::ConnectionSettings& settings, ui::Prompter& prompter, QWidget* parent = nullptr);
 

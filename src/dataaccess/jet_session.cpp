@@ -134,16 +134,16 @@ bool IsSelect(std::string_view statement) {
 
 [[noreturn]] void Rethrow(const jet::Error& failure) { throw DbError(failure.Number(), failure.Description()); }
 
-// The table of a SELECT * FROM, through the engine's statement parser.
-std::string SelectedTable(std::string_view sql) {
+// The table and columns of a SELECT, through the engine's statement parser.
+jet::sql::Select ParsedSelect(std::string_view sql) {
   jet::sql::Statement parsed;
   try {
     parsed = jet::sql::Parse(sql);
   } catch (const jet::sql::SyntaxError& failure) {
     throw DbError(kCommandError, failure.what());
   }
-  if (const auto* select = std::get_if<jet::sql::SelectAll>(&parsed)) return select->table;
-  throw DbError(kCommandError, "Only SELECT * FROM a table returns rows.");
+  if (auto* select = std::get_if<jet::sql::Select>(&parsed)) return std::move(*select);
+  throw DbError(kCommandError, "Only SELECT returns rows.");
 }
 
 class JetSession : public EngineSession {
@@ -153,7 +153,10 @@ class JetSession : public EngineSession {
   std::unique_ptr<ResultData> Execute(std::string_view statement) override {
     try {
       std::string sql(statement);
-      if (IsSelect(sql)) return std::make_unique<JetResult>(jet::PageCursor(database_, SelectedTable(sql)));
+      if (IsSelect(sql)) {
+        jet::sql::Select select = ParsedSelect(sql);
+        return std::make_unique<JetResult>(jet::PageCursor(database_, select.table, select.columns));
+      }
       Writer().Execute(sql);
       return nullptr;
     } catch (const jet::Error& failure) {

@@ -12,13 +12,13 @@
 namespace jet {
 
 struct Connection {
-  Connection(std::unique_ptr<File> f, const Header& h) : file(std::move(f)), header(h), pager(*file, h.encodingKey) {}
+  Connection(std::unique_ptr<File> f, const Header& h) : file(std::move(f)), header(h), pager(*file, header) {}
   std::unique_ptr<File> file;
   Header header;
   Pager pager;
 };
 
-// Opens the file at `path` and checks it is a Jet 4 database whose password
+// Opens the file at `path` and checks it is an Access database whose password
 // is `password` (ignored when it has none). Throws jet::Error (kOpenFailed).
 std::shared_ptr<Connection> OpenConnection(const std::string& path, const std::string& password);
 

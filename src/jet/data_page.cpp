@@ -9,8 +9,8 @@
 namespace jet {
 
 std::size_t DataPage::SlotCount() const {
-  std::size_t n = U16(b_, 12);
-  if (n > (kPageSize - kDataPageHeaderSize) / 2) ThrowDamaged("a data page lists more rows than it can hold");
+  std::size_t n = U16(b_, countAt_);
+  if (n > (b_.size() - slotsAt_) / 2) ThrowDamaged("a data page lists more rows than it can hold");
   return n;
 }
 
@@ -18,8 +18,8 @@ ByteSpan DataPage::Row(std::size_t i) const {
   std::size_t slots = SlotCount();
   if (i >= slots) ThrowDamaged("a row number beyond its page's rows");
   std::size_t start = Slot(i) & kSlotOffsetMask;
-  std::size_t end = i == 0 ? kPageSize : (Slot(i - 1) & kSlotOffsetMask);
-  if (start < kDataPageHeaderSize + 2 * slots || end > kPageSize || start > end)
+  std::size_t end = i == 0 ? b_.size() : (Slot(i - 1) & kSlotOffsetMask);
+  if (start < slotsAt_ + 2 * slots || end > b_.size() || start > end)
     ThrowDamaged("a row lies outside its page");
   return b_.subspan(start, end - start);
 }
@@ -45,7 +45,7 @@ void DataPageWriter::Init(std::uint32_t owner) {
 
 std::size_t DataPageWriter::AddRow(std::span<const std::uint8_t> row) {
   ByteSpan b(b_, kPageSize);
-  DataPage page(std::span<const std::uint8_t, kPageSize>(b_, kPageSize));
+  DataPage page(b, kJet4Format);  // the writer's layout, Jet 4's data pages
   std::size_t slots = page.SlotCount();
   std::size_t free = page.FreeSpace();
   // The new row goes below the lowest one; the header says where that is,
@@ -72,7 +72,7 @@ void DataPageWriter::Remove(std::size_t slot) {
 
 bool DataPageWriter::Replace(std::size_t slot, ByteSpan row) {
   std::uint8_t* bytes = b_;
-  DataPage page(std::span<const std::uint8_t, kPageSize>(bytes, kPageSize));
+  DataPage page(ByteSpan(bytes, kPageSize), kJet4Format);  // the writer's layout, Jet 4's data pages
   std::size_t slots = page.SlotCount();
   if (slot >= slots) return false;
   std::vector<std::vector<std::uint8_t>> rows;

@@ -1,7 +1,8 @@
 // Data pages (type 0x01). Header: u8 0x01, u8 0x01, u16 free space, u32 owning
 // TDEF page ("LVAL" on long-value pages), u32 0, u16 number of row slots at
-// 12, then one u16 per slot from 14. Rows are packed from the page end
-// downwards: slot i's row ends where slot i-1's begins (slot 0 ends at 4096).
+// 12, then one u16 per slot from 14 (Jet 3: no u32 0, the count at 8, slots
+// from 10). Rows are packed from the page end downwards: slot i's row ends
+// where slot i-1's begins (slot 0 ends at the end of the page).
 // A slot's low 13 bits are the row's start; 0x8000 marks a deleted row (or
 // the relocated copy of an overflow row), 0x4000 a row whose first 4 bytes
 // point to where it now lives.
@@ -11,6 +12,7 @@
 #include <span>
 
 #include "jet/bytes.h"
+#include "jet/format.h"
 #include "jet/header.h"
 
 namespace jet {
@@ -19,7 +21,7 @@ inline constexpr std::uint8_t kPageTypeData = 0x01;
 inline constexpr std::uint8_t kPageTypeTdef = 0x02;
 inline constexpr std::uint8_t kPageTypeUsageBitmap = 0x05;
 inline constexpr std::uint32_t kLvalOwner = 0x4C41564C;  // "LVAL"
-inline constexpr std::size_t kDataPageHeaderSize = 14;
+inline constexpr std::size_t kDataPageHeaderSize = 14;  // of the formats we write
 inline constexpr std::uint16_t kSlotDeleted = 0x8000;
 inline constexpr std::uint16_t kSlotLookup = 0x4000;
 inline constexpr std::uint16_t kSlotOffsetMask = 0x1FFF;
@@ -27,14 +29,16 @@ inline constexpr std::size_t kMaxRowsPerPage = 255;
 
 class DataPage {
  public:
-  explicit DataPage(std::span<const std::uint8_t, kPageSize> bytes) : b_(bytes) {}
+  // `page` holds at least one page of `format`.
+  DataPage(ByteSpan page, const Format& format)
+      : b_(page.first(format.pageSize)), countAt_(format.dataRowCountAt), slotsAt_(format.dataFirstSlotAt) {}
 
   bool IsData() const { return b_[0] == kPageTypeData; }
   std::uint32_t Owner() const { return U32(b_, 4); }
   std::uint16_t FreeSpace() const { return U16(b_, 2); }
   // Slots that fit in the page; a larger count in the header is damage.
   std::size_t SlotCount() const;
-  std::uint16_t Slot(std::size_t i) const { return U16(b_, kDataPageHeaderSize + 2 * i); }
+  std::uint16_t Slot(std::size_t i) const { return U16(b_, slotsAt_ + 2 * i); }
   bool IsDeleted(std::size_t i) const { return Slot(i) & kSlotDeleted; }
   bool IsLookup(std::size_t i) const { return Slot(i) & kSlotLookup; }
   // The bytes of row i; throws jet::Error when its bounds are impossible.
@@ -51,10 +55,13 @@ class DataPage {
   bool Empty() const;
 
  private:
-  std::span<const std::uint8_t, kPageSize> b_;
+  ByteSpan b_;
+  std::size_t countAt_;
+  std::size_t slotsAt_;
 };
 
-// Changing a data page in place (the writer's side).
+// Changing a data page in place (the writer's side), in the layout of the
+// formats we write.
 class DataPageWriter {
  public:
   explicit DataPageWriter(std::uint8_t* bytes) : b_(bytes) {}

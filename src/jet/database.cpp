@@ -1,5 +1,8 @@
 #include "jet/database.h"
 
+#include <algorithm>
+
+#include "jet/complex_columns.h"
 #include "jet/error.h"
 #include "jet/names.h"
 
@@ -28,20 +31,28 @@ std::vector<CatalogueEntry> Database::Tables() const { return ReadCatalogue(conn
 
 Table Database::OpenTable(const std::string& name) const {
   Pager::Statement statement(connection_->pager, LockMode::Shared);
-  for (const CatalogueEntry& e : ReadCatalogue(connection_->pager)) {
+  std::vector<CatalogueEntry> catalogue = ReadCatalogue(connection_->pager);
+  for (const CatalogueEntry& e : catalogue) {
     if (!SameName(e.name, name)) continue;
     if (e.IsLinked())
       throw Error(kStatementFailed, "'" + e.name + "' is a linked table; its rows live in another database (" +
                                         (e.database.empty() ? e.connect : e.database) +
                                         ") and reading linked tables is not supported.");
-    auto def = std::make_shared<const TableDef>(ReadTableDef(connection_->pager, e.tdefPage));
-    return Table(connection_, e.name, std::move(def));
+    TableDef def = ReadTableDef(connection_->pager, e.tdefPage);
+    if (std::any_of(def.columns.begin(), def.columns.end(), [](const Column& c) { return c.kind == ColumnKind::kComplex; })) {
+      auto kinds = ReadComplexKinds(connection_->pager, catalogue);
+      for (Column& c : def.columns)
+        if (auto k = kinds.find(c.complexId); c.kind == ColumnKind::kComplex && k != kinds.end()) c.kind = k->second;
+    }
+    return Table(connection_, e.name, std::make_shared<const TableDef>(std::move(def)));
   }
   ThrowNoSuchTable(name);
 }
 
 ResultSet Database::Execute(const std::string& sql) const {
-  return ResultSet::Read(OpenTable(SelectedTable(sql)));
+  sql::Select select = ParseSelect(sql);
+  Table table = OpenTable(select.table);
+  return ResultSet::Read(select.columns.empty() ? table : table.Only(select.columns));
 }
 
 }  // namespace jet

@@ -32,11 +32,12 @@ class Database {
   // sorted by name; filter with IsUserTable(entry.attributes).
   std::vector<CatalogueEntry> Tables() const;
 
-  // The table named `name` (case-insensitive). Throws kObjectNotFound for an
-  // unknown name, kStatementFailed for a linked table.
+  // The table named `name` (case-insensitive), every column with its kind.
+  // Throws kObjectNotFound for an unknown name, kStatementFailed for a
+  // linked table.
   Table OpenTable(const std::string& name) const;
 
-  // Runs one statement; see statement.h for what is understood.
+  // Runs one SELECT; see statement.h.
   ResultSet Execute(const std::string& sql) const;
 
   // For the layers that change the file.

@@ -1,9 +1,12 @@
-// Page 0, the database header. Layout (Jet 4):
-//   0x00 u32 00 01 00 00, 0x04 "Standard Jet DB", 0x14 u8 version (1 = Jet 4);
-//   0x18..0x97 masked with the RC4 keystream of the key C7 DA 39 6B; inside it:
-//   0x3C u16 code page, 0x3E u32 page-encoding key (0 = pages are plain),
-//   0x42 40 bytes password (UCS-2, also XORed with the truncated creation date),
-//   0x6E u16 sort-order LCID + u8 + u8 version, 0x72 f64 creation date.
+// Page 0, the database header. Layout (Jet 4 and ACE; Jet 3 in brackets):
+//   0x00 u32 00 01 00 00, 0x04 "Standard Jet DB" ("Standard ACE DB" from
+//   Access 2007 on), 0x14 u8 version (0 Jet 3, 1 Jet 4, 2-6 ACE: Access 2007,
+//   2010, 2013, 2016, 2019); 0x18..0x97 [0x95] masked with the RC4 keystream
+//   of the key C7 DA 39 6B; inside it: [0x3A u16 sort-order LCID], 0x3C u16
+//   code page, 0x3E u32 page-encoding key (0 = pages are plain), 0x42 40 [20]
+//   bytes password (UCS-2 [code-page bytes], also XORed with the truncated
+//   creation date [not in Jet 3]), 0x6E u16 sort-order LCID + u8 + u8
+//   version, 0x72 f64 creation date.
 // Jet writes the rest the same in every file; see NewHeaderPage.
 #pragma once
 
@@ -12,11 +15,14 @@
 #include <span>
 #include <string>
 
+#include "jet/format.h"
 #include "jet/page.h"
 
 namespace jet {
 
 struct Header {
+  const Format* format = &kJet4Format;
+  std::uint8_t version = 1;       // the byte at 0x14
   std::uint16_t codePage = 0;
   std::uint32_t encodingKey = 0;  // 0: pages are stored plain
   std::uint16_t sortOrder = 0;    // LCID, 1033 = General
@@ -26,8 +32,13 @@ struct Header {
 };
 
 // Reads the header from the raw first page; throws jet::Error (kOpenFailed)
-// for a file that is not a Jet 4 database, naming what it is instead.
+// for a file that is not an Access database we read (or an encrypted ACE
+// one), naming what it is instead.
 Header ParseHeader(std::span<const std::uint8_t> page0, const std::string& path);
+
+// The code page of an Access 97 file's texts: the header's, else the one its
+// sort order implies.
+std::uint16_t FileCodePage(const Header& header);
 
 // Page 0 of a new database: no password, pages stored plain, code page 1252
 // and the General sort order, created at `creationDate` (an OLE date).

@@ -16,7 +16,7 @@ struct LvalRow {
 
 LvalRow ReadLvalRow(Pager& pager, RowPointer where) {
   LvalRow r{pager.Read(where.page), {}};
-  DataPage page(*r.page);
+  DataPage page(*r.page, pager.Format());
   if (!page.IsData() || page.Owner() != kLvalOwner) ThrowDamaged("a memo or OLE value points to a page of another kind");
   r.bytes = page.Row(where.row);
   return r;
@@ -34,7 +34,7 @@ void VisitLongValueRows(Pager& pager, ByteSpan ref, const LongValueVisitor& visi
     return;
   }
   // No value can hold more bytes than the file has pages for.
-  if (length > std::uint64_t{pager.PageCount()} * kPageSize) ThrowDamaged("a memo or OLE value longer than the file");
+  if (length > std::uint64_t{pager.PageCount()} * pager.PageSize()) ThrowDamaged("a memo or OLE value longer than the file");
   if (head & kLongValueSingle) {
     LvalRow row = ReadLvalRow(pager, where);
     if (row.bytes.size() < length) ThrowDamaged("a memo or OLE value cut short");

@@ -1,7 +1,8 @@
-// The file's unit: pages of 4096 bytes, page n at byte n * 4096, which every
-// structure names with a 24-bit number; and the pointer to one row that data
-// pages, usage maps, memo chains and index entries all use: the row's slot
-// number in the low byte, its page above it.
+// The file's unit: pages of 4096 bytes (2048 in Access 97 files; see
+// format.h), page n at byte n * page size, which every structure names with
+// a 24-bit number; and the pointer to one row that data pages, usage maps,
+// memo chains and index entries all use: the row's slot number in the low
+// byte, its page above it.
 #pragma once
 
 #include <compare>
@@ -10,6 +11,7 @@
 
 namespace jet {
 
+// The page size of the formats we write, and of every page buffer.
 inline constexpr std::size_t kPageSize = 4096;
 // The largest page number a 24-bit field holds.
 inline constexpr std::uint32_t kMaxPageNumber = 0xFFFFFF;

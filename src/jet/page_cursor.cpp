@@ -20,7 +20,7 @@ std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
 bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
   if (page >= pager.PageCount()) return false;
   PageRef bytes = pager.Read(page);
-  DataPage data(*bytes);
+  DataPage data(*bytes, pager.Format());
   return data.IsData() && data.Owner() == owner;
 }
 
@@ -43,11 +43,14 @@ class SmallCache {
 
 // The lock, a temporary of the delegating call, lasts until this constructor
 // has returned: the definition, the pages and the count are of one moment.
-PageCursor::PageCursor(const Database& database, const std::string& name)
-    : PageCursor(database, name, Pager::Statement(database.Pages(), LockMode::Shared)) {}
+PageCursor::PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns)
+    : PageCursor(database, name, columns, Pager::Statement(database.Pages(), LockMode::Shared)) {}
 
-PageCursor::PageCursor(const Database& database, const std::string& name, const Pager::Statement& /*held*/)
+PageCursor::PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns,
+                       const Pager::Statement& /*held*/)
     : connection_(database.Shared()), table_(database.OpenTable(name)) {
+  if (!columns.empty()) table_ = table_.Only(columns);
+  RequireReadable(table_);
   Pager& pager = connection_->pager;
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i)
@@ -58,7 +61,7 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
   for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
     if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
     PageRef bytes = pager.Read(p);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager.Format());
     if (!page.IsData() || page.Owner() != def.page) continue;
     pages_.push_back(p);
     for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
@@ -69,7 +72,7 @@ void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i) {
     if (def.pages[i] >= pager.PageCount() ||
-        !SameDefinitionPage(i, definitionPages_[i], ByteSpan(*pager.Read(def.pages[i]))))
+        !SameDefinitionPage(pager.Format(), i, definitionPages_[i], ByteSpan(*pager.Read(def.pages[i]))))
       throw Error(kStatementFailed, "The table '" + TableName() + "' was deleted or changed while its rows were read.");
   }
 }

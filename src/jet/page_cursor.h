@@ -22,9 +22,11 @@ namespace jet {
 
 class PageCursor {
  public:
-  // Under one shared lock: finds the table as Database::OpenTable does,
-  // lists its data pages and counts their live rows.
-  PageCursor(const Database& database, const std::string& name);
+  // Under one shared lock: finds the table as Database::OpenTable does
+  // (with only the columns named, when some are), lists its data pages and
+  // counts their live rows. Throws jet::Error when a column it reads holds
+  // values the engine cannot give.
+  PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns = {});
 
   const std::string& TableName() const { return table_.Name(); }
   const std::vector<Column>& Columns() const { return table_.Columns(); }
@@ -38,7 +40,8 @@ class PageCursor {
   bool NextPage(const RowSink& row);
 
  private:
-  PageCursor(const Database& database, const std::string& name, const Pager::Statement& held);
+  PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns,
+             const Pager::Statement& held);
   void CheckDefinitionUnchanged(Pager& pager) const;
 
   std::shared_ptr<Connection> connection_;

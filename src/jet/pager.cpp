@@ -7,7 +7,8 @@
 
 namespace jet {
 
-Pager::Pager(File& file, std::uint32_t encodingKey) : file_(file), encodingKey_(encodingKey), journal_(file) {}
+Pager::Pager(File& file, const Header& header)
+    : file_(file), header_(header), encodingKey_(header.encodingKey), journal_(file) {}
 
 Pager::Statement::Statement(Pager& pager, LockMode mode) : pager_(pager) { pager_.Begin(mode); }
 Pager::Statement::~Statement() { pager_.End(); }
@@ -59,7 +60,7 @@ void Pager::RecoverHotJournal(LockMode mode) {
 
 std::uint32_t Pager::PageCount() const {
   if (!pageCountKnown_) {
-    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / kPageSize, kMaxPageNumber));
+    pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.Size() / PageSize(), kMaxPageNumber));
     pageCountKnown_ = true;
   }
   return pageCount_;
@@ -142,7 +143,14 @@ void Pager::Code(std::uint32_t page, PageBytes& bytes) const {
   std::uint32_t k = encodingKey_ ^ page;
   const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
                                static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
-  Rc4Apply(key, bytes);
+  Rc4Apply(key, std::span(bytes.data(), PageSize()));
+}
+
+std::shared_ptr<PageBytes> Pager::NewPageBuffer() const {
+  auto bytes = std::make_shared_for_overwrite<PageBytes>();
+  // Smaller pages leave the end of the buffer, which nothing reads, defined.
+  std::fill(bytes->begin() + PageSize(), bytes->end(), 0);
+  return bytes;
 }
 
 void Pager::TrimCache() {
@@ -156,10 +164,10 @@ Pager::Entry& Pager::Load(std::uint32_t page) {
   auto it = cache_.find(page);
   if (it != cache_.end()) return it->second;
   TrimCache();
-  auto bytes = std::make_shared_for_overwrite<PageBytes>();
-  std::size_t got = file_.ReadAt(std::uint64_t{page} * kPageSize, *bytes);
+  auto bytes = NewPageBuffer();
+  std::size_t got = file_.ReadAt(std::uint64_t{page} * PageSize(), std::span(bytes->data(), PageSize()));
   if (got == 0) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
-  if (got != kPageSize) ThrowDamaged("page " + std::to_string(page) + " is cut short");
+  if (got != PageSize()) ThrowDamaged("page " + std::to_string(page) + " is cut short");
   Code(page, *bytes);
   return cache_.emplace(page, Entry{std::move(bytes), false}).first->second;
 }
@@ -180,12 +188,12 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
     run.clear();
     blocks.clear();
     for (std::size_t k = i; k < j; ++k) {
-      run.push_back(std::make_shared_for_overwrite<PageBytes>());
-      blocks.emplace_back(*run.back());
+      run.push_back(NewPageBuffer());
+      blocks.emplace_back(run.back()->data(), PageSize());
     }
-    std::size_t got = file_.ReadAt(std::uint64_t{pages[i]} * kPageSize, blocks);
+    std::size_t got = file_.ReadAt(std::uint64_t{pages[i]} * PageSize(), blocks);
     // Pages read whole join the cache; Read reports any other.
-    for (std::size_t k = i; k < j && (k - i + 1) * kPageSize <= got; ++k) {
+    for (std::size_t k = i; k < j && (k - i + 1) * PageSize() <= got; ++k) {
       Code(pages[k], *run[k - i]);
       cache_.emplace(pages[k], Entry{std::move(run[k - i]), false});
     }
@@ -242,7 +250,7 @@ void Pager::Flush(bool durable) {
           Code(page, coded);
           out = &coded;
         }
-        file_.WriteAt(std::uint64_t{page} * kPageSize, *out);
+        file_.WriteAt(std::uint64_t{page} * PageSize(), std::span(out->data(), PageSize()));
         e.dirty = false;
         e.fresh = false;
       }

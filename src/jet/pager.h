@@ -1,4 +1,5 @@
-// Pages of 4096 bytes, page n at byte n * 4096, through one cache. When the
+// Pages of the file's format (4096 bytes; 2048 in Access 97 files), page n at
+// byte n * page size, through one cache. When the
 // header sets a page-encoding key, every page but page 0 is stored RC4-encoded
 // with the key (database key XOR page number, 4 bytes little-endian); the
 // pager decodes on read and re-encodes on write, so layers above see plain
@@ -36,7 +37,8 @@ using PageRef = std::shared_ptr<const PageBytes>;
 
 class Pager {
  public:
-  Pager(File& file, std::uint32_t encodingKey);
+  // Reads the file as `header` (which must outlive the pager) describes it.
+  Pager(File& file, const Header& header);
   Pager(const Pager&) = delete;
   Pager& operator=(const Pager&) = delete;
 
@@ -57,6 +59,11 @@ class Pager {
    private:
     Pager& pager_;
   };
+
+  const Header& FileHeader() const { return header_; }
+  // Where the file's structures keep their fields; see format.h.
+  const jet::Format& Format() const { return *header_.format; }
+  std::size_t PageSize() const { return header_.format->pageSize; }
 
   // Ends the open change after its last Save(): durably (the file synced
   // first) or not (made durable by a later sync of the file).
@@ -83,8 +90,9 @@ class Pager {
   // asks the file only for a page not in the cache.
   bool Exists(std::uint32_t page) const { return cache_.count(page) || page < PageCount(); }
 
-  // A page's decoded bytes; throws jet::Error when it lies beyond the file.
-  // The reference stays valid after the page leaves the cache.
+  // A page's decoded bytes (the first PageSize() of the buffer); throws
+  // jet::Error when it lies beyond the file. The reference stays valid after
+  // the page leaves the cache.
   PageRef Read(std::uint32_t page);
 
   // Brings the pages not yet cached into the cache, each stretch of
@@ -123,10 +131,12 @@ class Pager {
   [[noreturn]] void FailedWrite(const Error& failure);
   void RequireUsable() const;
   void Code(std::uint32_t page, PageBytes& bytes) const;
+  std::shared_ptr<PageBytes> NewPageBuffer() const;
   void TrimCache();
   Entry& Load(std::uint32_t page);
 
   File& file_;
+  const Header& header_;
   std::uint32_t encodingKey_;
   int depth_ = 0;
   LockMode mode_ = LockMode::Shared;

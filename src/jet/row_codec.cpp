@@ -49,23 +49,61 @@ std::size_t FixedSize(const Column& c) {
   }
 }
 
+RowDecoder::RowDecoder(Pager& pager, const TableDef& def) : pager_(pager), def_(def), format_(pager.Format()) {
+  // Tables are checked with their names before they are read (RequireReadable);
+  // this keeps any other reader from misreading such a column.
+  for (const Column& c : def.columns)
+    if (!c.Readable())
+      throw Error(kStatementFailed, "The field '" + c.name + "' holds " + KindDescription(c) +
+                                        ", which this program cannot read.");
+}
+
+// Jet 3's one-byte offsets: entry j of the jump table, read backwards from
+// before the offsets' count, is the number of the first offset at or beyond
+// (j + 1) * 256; the table has (row length - 1) / 256 entries, the last of
+// them a dummy when the offsets end below that. Fills offsets_ and returns
+// where the offsets begin (the end of the variable data).
+std::size_t RowDecoder::JumpTableOffsets(ByteSpan row, std::size_t maskLength) {
+  constexpr std::size_t kStep = 256;
+  if (row.size() < maskLength + 2) ThrowDamaged("a row without its variable-column table");
+  const std::size_t countAt = row.size() - maskLength - 1;
+  const std::size_t varCount = row[countAt];
+  std::size_t jumps = (row.size() - 1) / kStep;
+  if (countAt < jumps + varCount + 1) ThrowDamaged("a row whose variable-column table overruns it");
+  const std::size_t lastOffsetAt = countAt - jumps - 1;  // the first column's
+  if ((lastOffsetAt - varCount) / kStep < jumps) --jumps;
+  offsets_.resize(varCount + 1);
+  std::size_t used = 0;
+  for (std::size_t i = 0; i <= varCount; ++i) {
+    while (used < jumps && i == row[countAt - used - 1]) ++used;
+    offsets_[i] = row[lastOffsetAt - i] + used * kStep;
+  }
+  return lastOffsetAt - varCount;
+}
+
 void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
   out.resize(def_.columns.size());
-  std::size_t rowColumns = U16(row, 0);
+  const std::size_t countBytes = format_.rowFieldBytes;
+  std::size_t rowColumns = countBytes == 1 ? U8(row, 0) : U16(row, 0);
   std::size_t maskLength = (rowColumns + 7) / 8;
-  if (row.size() < 2 + maskLength) ThrowDamaged("a row shorter than its null mask");
+  if (row.size() < countBytes + maskLength) ThrowDamaged("a row shorter than its null mask");
   ByteSpan mask = row.subspan(row.size() - maskLength);
   std::size_t dataEnd = row.size() - maskLength;  // end of fixed + variable data
 
   std::size_t varCount = 0;
   std::size_t trailer = dataEnd;
-  if (def_.variableColumns > 0) {
+  if (def_.variableColumns > 0 && countBytes == 1) {
+    trailer = JumpTableOffsets(row, maskLength);
+    varCount = offsets_.size() - 1;
+  } else if (def_.variableColumns > 0) {
     if (dataEnd < 4) ThrowDamaged("a row without its variable-column table");
     varCount = U16(row, dataEnd - 2);
     if (dataEnd < 4 + 2 * varCount + 2) ThrowDamaged("a row whose variable-column table overruns it");
     trailer = dataEnd - 4 - 2 * varCount;
   }
-  auto varOffset = [&](std::size_t i) -> std::size_t { return U16(row, dataEnd - 4 - 2 * i); };
+  auto varOffset = [&](std::size_t i) -> std::size_t {
+    return countBytes == 1 ? offsets_[i] : U16(row, dataEnd - 4 - 2 * i);
+  };
 
   for (std::size_t i = 0; i < def_.columns.size(); ++i) {
     const Column& c = def_.columns[i];
@@ -80,7 +118,7 @@ void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
       continue;
     }
     if (c.IsFixed()) {
-      std::size_t start = 2 + std::size_t{c.fixedOffset};
+      std::size_t start = countBytes + std::size_t{c.fixedOffset};
       std::size_t size = FixedSize(c);
       if (!Fits(trailer, start, size)) ThrowDamaged("a fixed column beyond its row");
       DecodeColumn(c, row.subspan(start, size), out[i]);
@@ -92,7 +130,7 @@ void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
     }
     std::size_t start = varOffset(c.varIndex);
     std::size_t end = varOffset(std::size_t{c.varIndex} + 1);
-    if (start < 2 || start > end || end > trailer) ThrowDamaged("a variable column beyond its row");
+    if (start < countBytes || start > end || end > trailer) ThrowDamaged("a variable column beyond its row");
     DecodeColumn(c, row.subspan(start, end - start), out[i]);
   }
 }
@@ -120,7 +158,7 @@ void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
     case ColumnType::Text: {
       std::string& s = Reuse<Text>(out).text;
       s.clear();
-      DecodeText(d, s);
+      DecodeStoredText(c, d, s);
       return;
     }
     case ColumnType::Binary: {
@@ -133,14 +171,25 @@ void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
       ReadLongValue(pager_, d, scratch_);
       std::string& s = Reuse<Memo>(out).text;
       s.clear();
-      DecodeText(scratch_, s);
+      DecodeStoredText(c, scratch_, s);
       return;
     }
     case ColumnType::Boolean: return;
+    case ColumnType::Complex: break;
   }
-  // Types outside Jet 4's column types (Access keeps private data in a few
-  // system columns): their bytes as they are.
-  Reuse<Binary>(out).bytes.assign(d.begin(), d.end());
+  // The constructor lets no column of another kind through.
+  throw Error(kStatementFailed, "Internal error: the field '" + c.name + "' has no reader.");
+}
+
+void RowDecoder::DecodeStoredText(const Column& c, ByteSpan stored, std::string& out) {
+  if (!format_.textInCodePage) {
+    DecodeText(stored, out);
+    return;
+  }
+  std::uint16_t codePage = c.codePage != 0 ? c.codePage : FileCodePage(pager_.FileHeader());
+  auto it = std::find_if(codePages_.begin(), codePages_.end(), [&](const auto& p) { return p.first == codePage; });
+  if (it == codePages_.end()) it = codePages_.emplace(codePages_.end(), codePage, CodePageText(codePage));
+  it->second.Decode(stored, out);
 }
 
 // ---- encoding -------------------------------------------------------------

@@ -5,10 +5,16 @@
 // one bit per column number (1 = present), (count + 7) / 8 bytes. A Yes/No
 // column keeps its value in its mask bit. Columns with numbers beyond the
 // row's count, or variable ones beyond its offsets, were added later: Null.
+// Jet 3 rows keep the count, the offsets (end of data included) and their
+// number in one byte each; a jump table before the number says where each
+// further 256 begins (see format facts), and texts are code-page bytes.
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <vector>
+
+#include "jet/code_page.h"
 
 #include "jet/bytes.h"
 #include "jet/pager.h"
@@ -22,16 +28,23 @@ std::size_t FixedSize(const Column& column);
 
 class RowDecoder {
  public:
-  RowDecoder(Pager& pager, const TableDef& def) : pager_(pager), def_(def) {}
+  // Throws jet::Error (kStatementFailed) naming the first column of `def`
+  // whose values the engine cannot give (see ColumnKind).
+  RowDecoder(Pager& pager, const TableDef& def);
   // Fills `out` with one value per column of the definition (in its order),
   // reusing the storage already there; throws jet::Error on a damaged row.
   void Decode(ByteSpan row, std::vector<Value>& out);
 
  private:
   void DecodeColumn(const Column& c, ByteSpan data, Value& out);
+  void DecodeStoredText(const Column& c, ByteSpan stored, std::string& out);
+  std::size_t JumpTableOffsets(ByteSpan row, std::size_t maskLength);
   Pager& pager_;
   const TableDef& def_;
+  const Format& format_;
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::size_t> offsets_;  // Jet 3: the row's variable-column offsets, end of data last
+  std::vector<std::pair<std::uint16_t, CodePageText>> codePages_;
 };
 
 // Stores a long value (memo, OLE) the caller could not keep inline and

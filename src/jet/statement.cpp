@@ -8,10 +8,10 @@
 
 namespace jet {
 
-std::string SelectedTable(const std::string& sql) {
+sql::Select ParseSelect(const std::string& sql) {
   sql::Statement statement = sql::Parse(sql);
-  if (auto* select = std::get_if<sql::SelectAll>(&statement)) return std::move(select->table);
-  throw Error(kStatementFailed, "Only SELECT * FROM a table can be run on a database opened for reading.");
+  if (auto* select = std::get_if<sql::Select>(&statement)) return std::move(*select);
+  throw Error(kStatementFailed, "Only SELECT statements can be run on a database opened for reading.");
 }
 
 ResultSet ResultSet::Read(const Table& table) {

@@ -1,7 +1,10 @@
 #include "jet/table.h"
 
+#include <algorithm>
+
 #include "jet/data_page.h"
 #include "jet/error.h"
+#include "jet/names.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -16,7 +19,7 @@ ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, s
     RowPointer where = RowPointer::FromU32(U32(row, 0));
     if (!pager.Exists(where.page)) ThrowDamaged("an overflow row points beyond the file");
     keep = pager.Read(where.page);
-    DataPage target(*keep);
+    DataPage target(*keep, pager.Format());
     if (!target.IsData() || target.Owner() != owner) ThrowDamaged("an overflow row points outside its table");
     row = target.Row(where.row);
     if (!target.IsLookup(where.row)) return row;
@@ -29,10 +32,43 @@ std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def) {
   for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
     if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
     PageRef bytes = pager.Read(p);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager.Format());
     if (page.IsData() && page.Owner() == def.page) pages.push_back(p);
   }
   return pages;
+}
+
+Table Table::Only(const std::vector<std::string>& names) const {
+  TableDef def = *def_;
+  def.columns.clear();
+  for (const std::string& name : names) {
+    auto found = std::find_if(def_->columns.begin(), def_->columns.end(),
+                              [&](const Column& c) { return SameName(c.name, name); });
+    if (found == def_->columns.end())
+      throw Error(kStatementFailed, "The table '" + name_ + "' has no field '" + name + "'.");
+    def.columns.push_back(*found);
+  }
+  return Table(connection_, name_, std::make_shared<const TableDef>(std::move(def)));
+}
+
+Table Table::Readable() const {
+  TableDef def = *def_;
+  std::erase_if(def.columns, [](const Column& c) { return !c.Readable(); });
+  return Table(connection_, name_, std::make_shared<const TableDef>(std::move(def)));
+}
+
+void RequireReadable(const Table& table) {
+  std::string fields;
+  for (const Column& c : table.Columns())
+    if (!c.Readable()) fields += (fields.empty() ? "'" : ", '") + c.name + "' (" + KindDescription(c) + ")";
+  if (!fields.empty())
+    throw Error(kStatementFailed, "The table '" + table.Name() + "' holds fields this program cannot read: " +
+                                      fields + ". Its other fields can be read by naming them.");
+}
+
+RowCursor Table::Rows() const {
+  RequireReadable(*this);
+  return RowCursor(connection_, def_);
 }
 
 std::uint64_t Table::RowCount() const {
@@ -41,7 +77,7 @@ std::uint64_t Table::RowCount() const {
   std::uint64_t count = 0;
   for (std::uint32_t p : TablePages(pager, *def_)) {
     PageRef bytes = pager.Read(p);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager.Format());
     for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) count += !page.IsDeleted(i);
   }
   return count;
@@ -56,7 +92,7 @@ bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {
     page_ = pager_->Read(pages_[nextPage_++]);
     slot_ = 0;
-    slotCount_ = DataPage(*page_).SlotCount();
+    slotCount_ = DataPage(*page_, pager_->Format()).SlotCount();
     if (slotCount_ > 0) return true;
   }
   page_.reset();
@@ -68,7 +104,7 @@ bool RowScanner::Next(ByteSpan& row) {
     if (!page_ || slot_ >= slotCount_) {
       if (!LoadPage()) return false;
     }
-    DataPage page(*page_);
+    DataPage page(*page_, pager_->Format());
     std::size_t slot = slot_++;
     if (page.IsDeleted(slot)) continue;
     row = LiveRowBytes(*pager_, owner_, page, slot, lookupPage_);

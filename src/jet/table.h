@@ -70,9 +70,17 @@ class Table {
   const TableDef& Definition() const { return *def_; }
   const std::vector<Column>& Columns() const { return def_->columns; }
 
+  // The same table with only the columns named (as Jet compares names), in
+  // that order; throws jet::Error (kStatementFailed) for a name it lacks.
+  Table Only(const std::vector<std::string>& names) const;
+  // The same table without the columns whose values the engine cannot give.
+  Table Readable() const;
+
   // The exact number of rows the cursor will return, counted on the pages.
   std::uint64_t RowCount() const;
-  RowCursor Rows() const { return RowCursor(connection_, def_); }
+  // Throws jet::Error (kStatementFailed) when a column holds values the
+  // engine cannot give (see RequireReadable).
+  RowCursor Rows() const;
 
  private:
   std::shared_ptr<Connection> connection_;
@@ -80,6 +88,9 @@ class Table {
   std::shared_ptr<const TableDef> def_;
 };
 
+// Throws jet::Error (kStatementFailed) naming every column of `table` whose
+// values the engine cannot give (see ColumnKind), if it has any.
+void RequireReadable(const Table& table);
 // The bytes of row `slot` of `page`, a data page of the table whose
 // definition starts at `owner`, where they now lie: an overflow row is
 // followed to its copy, which must lie on a data page of the same table (a

@@ -10,7 +10,7 @@ namespace jet {
 
 MapRowPlace LocateMapRow(Pager& pager, RowPointer where) {
   PageRef holder = pager.Read(where.page);
-  DataPage page(*holder);
+  DataPage page(*holder, pager.Format());
   if (!page.IsData()) ThrowDamaged("a usage map points to a page that holds no rows");
   ByteSpan row = page.Row(where.row);
   return {static_cast<std::size_t>(row.data() - holder->data()), row.size()};
@@ -34,8 +34,9 @@ UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
         if (bitmapPage == 0) continue;
         PageRef bitmap = pager.Read(bitmapPage);
         if ((*bitmap)[0] != kPageTypeUsageBitmap) ThrowDamaged("a usage map points to a page that is no bitmap");
-        runs_.push_back({bitmapPage, kMapBitmapPageHeader, kPageSize - kMapBitmapPageHeader,
-                         static_cast<std::uint32_t>(i * kPagesPerMapBitmapPage)});
+        // Each bitmap page maps what its bytes after the header can hold.
+        const std::size_t bitmapBytes = pager.PageSize() - kMapBitmapPageHeader;
+        runs_.push_back({bitmapPage, kMapBitmapPageHeader, bitmapBytes, static_cast<std::uint32_t>(i * bitmapBytes * 8)});
       }
       break;
     default:

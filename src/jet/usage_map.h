@@ -3,8 +3,9 @@
 //   0 inline:    u32 first page, then a bitmap (bit k of byte j = page
 //                first + 8j + k);
 //   1 reference: u32 numbers of bitmap pages (type 0x05: 05 01 00 00, then a
-//                4092-byte bitmap); bitmap page i covers pages from
-//                i * 4092 * 8 on; 0 = no bitmap page yet.
+//                bitmap filling the page, 4092 bytes; 2044 in Access 97
+//                files); bitmap page i covers pages from i * 8 * its bytes
+//                on; 0 = no bitmap page yet.
 // Table maps list the pages a table owns; in the global map (page 1, row 0)
 // a set bit means the page is free.
 #pragma once

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "access/access_catalogue.h"
 #include "access/access_connection.h"
 #include "settings/connection_settings.h"
 #include "transfer/cell_text.h"
@@ -22,10 +23,30 @@ constexpr std::int64_t kRowsPerCommit = 1000;
 
 }  // namespace
 
+bool SendTableToMySql::ChooseFields(const QString& name) {
+  msaccess::AccessTableFields fields = msaccess::GetAccessTableFields(env_.settings, name);
+  fields_.clear();
+  if (fields.unreadable.isEmpty()) return true;
+  const QString which = fields.unreadable.join(QStringLiteral(", "));
+  if (fields.readable.empty()) {
+    env_.prompter.ShowMessage(QStringLiteral("The table ") + name +
+                              QStringLiteral(" holds only fields this program cannot read: ") + which +
+                              QStringLiteral(". Nothing was sent."));
+    return false;
+  }
+  if (!env_.prompter.AskYesNo(QStringLiteral("The table ") + name +
+                                  QStringLiteral(" holds fields this program cannot read: ") + which +
+                                  QStringLiteral(". Send it to MySQL without them?"),
+                              QStringLiteral("Leave fields out?")))
+    return false;
+  fields_ = std::move(fields.readable);
+  return true;
+}
+
 double SendTableToMySql::GetRecordCount() const { return static_cast<double>(rowSource_->RecordCount()); }
 
 void SendTableToMySql::OpenRowSource(const QString& name) {
-  rowSource_->Open(AccessSelectStatement(name.toStdString()), *accessConnection_, dataaccess::kOpenStatic,
+  rowSource_->Open(AccessSelectStatement(name.toStdString(), fields_), *accessConnection_, dataaccess::kOpenStatic,
                    dataaccess::kLockOptimistic);
 }
 
@@ -56,6 +77,7 @@ bool SendTableToMySql::Open(const QString& name) {
     return false;
   try {
     accessConnection_ = msaccess::OpenAccessConnection(env_.settings);
+    if (!ChooseFields(name)) return false;
     rowSource_ = std::make_unique<dataaccess::Recordset>();
     OpenRowSource(name);
   } catch (const dataaccess::DbError& error) {

@@ -6,11 +6,16 @@
 //
 // The Access connection and its row source belong to the run. MySQL List3
 // shows the name afterwards exactly when the table exists.
+//
+// A table holding fields the program cannot read (attachments, multi-valued
+// or calculated fields, ...) is sent without them only when the user, told
+// which fields those are, agrees; otherwise nothing is sent.
 #pragma once
 
 #include <QString>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "dataaccess/connection.h"
@@ -48,10 +53,14 @@ class SendTableToMySql : public SendJob {
  private:
   void OpenRowSource(const QString& name);
   void CouldNotRead(const QString& name, const dataaccess::DbError& error);
+  // Decides the fields of the row source; false when the send must stop
+  // (the user declined to leave fields out, or none can be read).
+  bool ChooseFields(const QString& name);
 
   std::unique_ptr<dataaccess::Connection> accessConnection_;
   std::unique_ptr<dataaccess::Recordset> rowSource_;
   std::vector<std::size_t> columnWidths_;
+  std::vector<std::string> fields_;  // empty: every field
   mysql::MySqlConnection mySql_;  // this command's own
 };
 

@@ -42,8 +42,10 @@ std::string QuoteMySqlIdentifier(std::string_view name) {
   return text + "`";
 }
 
-std::string AccessSelectStatement(std::string_view table) {
-  return std::string("SELECT *") + " FROM [" + std::string(table) + "]";
+std::string AccessSelectStatement(std::string_view table, const std::vector<std::string>& fields) {
+  std::string list;
+  for (const std::string& field : fields) list += (list.empty() ? "[" : ", [") + field + "]";
+  return "SELECT " + (list.empty() ? std::string("*") : list) + " FROM [" + std::string(table) + "]";
 }
 
 std::string MySqlCreateTable(std::string_view table, const std::vector<TargetColumn>& columns) {

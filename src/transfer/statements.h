@@ -24,8 +24,9 @@ struct TargetColumn {
 // `name` between backticks, inner backticks doubled.
 std::string QuoteMySqlIdentifier(std::string_view name);
 
-// The Access row source: SELECT * FROM [name].
-std::string AccessSelectStatement(std::string_view table);
+// The Access row source: SELECT * FROM [name], or with `fields` given, only
+// those: SELECT [a], [b] FROM [name].
+std::string AccessSelectStatement(std::string_view table, const std::vector<std::string>& fields = {});
 
 // CREATE TABLE `t`(`a` char(3),`b` longtext);
 std::string MySqlCreateTable(std::string_view table, const std::vector<TargetColumn>& columns);

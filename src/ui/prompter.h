@@ -31,7 +31,7 @@ class Prompter {
     return DoAskText(prompt, title, defaultText);
   }
   // A file-open chooser where the file need not exist; nullopt when cancelled.
-  // `filter` is in Qt's form, e.g. "Microsoft Database (*.mdb)".
+  // `filter` is in Qt's form, e.g. "Microsoft Database (*.mdb *.accdb)".
   std::optional<QString> ChooseOpenFile(const QString& title, const QString& filter) {
     return DoChooseOpenFile(title, filter);
   }

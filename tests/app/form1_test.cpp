@@ -186,7 +186,7 @@ TEST(SetupDialogChooser, ChosenPathIsStoredAtOnceAndCancelKeepsTheOldOne) {
   }
   const ui::ScriptedPrompter::Shown chooser{
       Kind::OpenFile, "Add File(s) - Hold Ctrl to select multiple files",
-      "Microsoft Database (*.mdb)"};
+      "Microsoft Database (*.mdb *.accdb)"};
   EXPECT_EQ(run.prompter.ShownItems(),
             (std::vector<ui::ScriptedPrompter::Shown>(std::size(cases), chooser)));
   EXPECT_TRUE(run.form1().isVisible());

@@ -11,6 +11,7 @@
 namespace {
 
 using jettest::Fixture;
+using jettest::ReadAll;
 using jettest::TempDir;
 namespace fs = std::filesystem;
 
@@ -47,19 +48,24 @@ TEST(Open, RefusesPathsThatAreNoDatabase) {
   for (const auto& c : cases) ExpectOpenFails(c.path, "", c.expected);
 }
 
-TEST(Open, RefusesOtherJetVersionsByName) {
+TEST(Open, RefusesVersionsItDoesNotKnowAndEncryptedAceFiles) {
   TempDir dir;
+  const std::vector<std::uint8_t> ace = {'S', 't', 'a', 'n', 'd', 'a', 'r', 'd', ' ', 'A', 'C', 'E', ' ', 'D', 'B'};
   struct Case {
+    std::string fixture;
     std::size_t offset;
     std::vector<std::uint8_t> bytes;
     std::string expected;
   } cases[] = {
-      {0x14, {0}, "Access 97 (Jet 3)"},
-      {0x14, {2}, "unknown Jet version"},
-      {0x04, {'S', 't', 'a', 'n', 'd', 'a', 'r', 'd', ' ', 'A', 'C', 'E', ' ', 'D', 'B'}, "Access 2007 or later"},
+      {"testV2000.mdb", 0x14, {7}, "does not know (version byte 7)"},
+      {"testV2000.mdb", 0x14, {2}, "does not know (version byte 2)"},  // ACE's version, Jet's name
+      {"testV2000.mdb", 0x04, ace, "does not know (version byte 1)"},  // and the other way round
+      // The page key, which ACE uses only for pages encrypted with the password.
+      {"accdb/testV2007.accdb", 0x3E, {static_cast<std::uint8_t>(ReadAll(Fixture("accdb/testV2007.accdb"))[0x3E] ^ 1)},
+       "encrypted with a database password"},
   };
   for (const auto& c : cases) {
-    fs::path copy = dir.Copy("testV2000.mdb");
+    fs::path copy = dir.Copy(c.fixture);
     jettest::Patch(copy, c.offset, c.bytes);
     ExpectOpenFails(copy.string(), "", c.expected);
   }

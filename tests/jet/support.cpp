@@ -16,7 +16,9 @@ fs::path FixtureDir() {
   return env && *env ? fs::path(env) : fs::path("/work/shared/fixtures/mdb");
 }
 
-fs::path Fixture(const std::string& name) { return FixtureDir() / name; }
+fs::path Fixture(const std::string& name) {
+  return name.find('/') == std::string::npos ? FixtureDir() / name : FixtureDir().parent_path() / name;
+}
 
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "jet-test.XXXXXX").string();
@@ -31,7 +33,7 @@ TempDir::~TempDir() {
 }
 
 fs::path TempDir::Copy(const std::string& fixture) const {
-  fs::path to = path_ / fixture;
+  fs::path to = path_ / fs::path(fixture).filename();
   fs::copy_file(Fixture(fixture), to, fs::copy_options::overwrite_existing);
   fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write);
   return to;
@@ -61,11 +63,11 @@ Cell LocateRow(const fs::path& file, const std::string& table, std::size_t row) 
   std::size_t seen = 0;
   for (std::uint32_t p : jet::TablePages(pager, t.Definition())) {
     jet::PageRef bytes = pager.Read(p);
-    jet::DataPage page(*bytes);
+    jet::DataPage page(*bytes, pager.Format());
     for (std::size_t slot = 0; slot < page.SlotCount(); ++slot) {
       if (page.IsDeleted(slot) || seen++ != row) continue;
       jet::ByteSpan r = page.Row(slot);
-      return {std::uint64_t{p} * jet::kPageSize + static_cast<std::uint64_t>(r.data() - bytes->data()), r.size()};
+      return {std::uint64_t{p} * pager.PageSize() + static_cast<std::uint64_t>(r.data() - bytes->data()), r.size()};
     }
   }
   throw std::runtime_error("no such row");
@@ -91,7 +93,7 @@ Cell LocateCell(const fs::path& file, const std::string& table, std::size_t row,
 void ReadEverything(const jet::Database& db) {
   for (const auto& entry : db.Tables()) {
     if (entry.IsLinked()) continue;
-    jet::Table t = db.OpenTable(entry.name);
+    jet::Table t = db.OpenTable(entry.name).Readable();
     t.RowCount();
     auto cursor = t.Rows();
     while (cursor.Next()) {

@@ -10,7 +10,9 @@
 
 namespace jettest {
 
-// The folder of Access-made fixtures ($TABLORIA_FIXTURES).
+// The folder of Access-made Jet 4 fixtures ($TABLORIA_FIXTURES); a fixture of
+// the folders beside it is named with its folder: "accdb/testV2007.accdb",
+// "mdb97/testV1997.mdb".
 std::filesystem::path FixtureDir();
 std::filesystem::path Fixture(const std::string& name);
 

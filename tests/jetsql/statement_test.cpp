@@ -9,8 +9,12 @@ namespace jet::sql {
 namespace {
 
 TEST(Parse, ReadsTheStatementsTheProgramSends) {
-  auto select = std::get<SelectAll>(Parse("SELECT * FROM [Order Details]"));
+  auto select = std::get<Select>(Parse("SELECT * FROM [Order Details]"));
   EXPECT_EQ(select.table, "Order Details");
+  EXPECT_TRUE(select.columns.empty());
+  auto some = std::get<Select>(Parse("SELECT [Ship Name], ID,`memo-data` FROM Orders;"));
+  EXPECT_EQ(some.table, "Orders");
+  EXPECT_EQ(some.columns, (std::vector<std::string>{"Ship Name", "ID", "memo-data"}));
 
   auto create = std::get<CreateTable>(Parse("CREATE TABLE `Orders`(`ID` char(3),`Ship Name` char(12));"));
   EXPECT_EQ(create.table, "Orders");
@@ -249,7 +253,8 @@ TEST(Parse, RefusesWhatJetRefuses) {
       {"INSERT INTO t VALUES('a' 'b')", "Syntax error in INSERT INTO statement."},
       {"INSERT INTO t VALUES()", "Syntax error in INSERT INTO statement."},
       {"INSERT INTO t VALUES('a'); DROP TABLE t", "Syntax error in INSERT INTO statement."},
-      {"SELECT a FROM t", "Only SELECT * FROM a table is supported."},
+      {"SELECT a, FROM t", "Syntax error in FROM clause."},
+      {"SELECT FROM t", "Syntax error in FROM clause."},
       {"SELECT * FROM [a]]", "Syntax error in FROM clause."},
       {"SELECT * FROM", "Syntax error in FROM clause."},
       {"SELECT *;", "Syntax error in query. Incomplete query clause."},

@@ -50,7 +50,7 @@ std::uint32_t TablePage(jet::Pager& pager, const std::string& name) {
 std::vector<std::uint32_t> DataPagesOf(jet::Pager& pager, std::uint32_t owner) {
   std::vector<std::uint32_t> pages;
   for (std::uint32_t p = 2; p < pager.PageCount(); ++p) {
-    jet::DataPage page(*pager.Read(p));
+    jet::DataPage page(*pager.Read(p), pager.Format());
     if (page.IsData() && page.Owner() == owner) pages.push_back(p);
   }
   return pages;
@@ -145,7 +145,7 @@ TEST(CraftedFiles, CheckReportsACatalogueRowWithoutId) {
     jet::CatalogueTable a = *jet::CatalogueWriter(pager, space).Find("a");
     jet::TableDef objects = jet::ReadTableDef(pager, jet::kCatalogueTdefPage);
     std::uint16_t id = ColumnNamed(objects, "Id").number;
-    jet::DataPage page(*pager.Read(a.row.where.page));
+    jet::DataPage page(*pager.Read(a.row.where.page), pager.Format());
     jet::ByteSpan row = page.Row(a.row.where.row);
     std::size_t mask = static_cast<std::size_t>(row.data() - pager.Read(a.row.where.page)->data()) + row.size() -
                        (jet::U16(row, 0) + 7) / 8;

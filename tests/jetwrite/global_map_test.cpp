@@ -12,6 +12,7 @@
 #include "jet/data_page.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/format.h"
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 #include "support.h"
@@ -47,7 +48,7 @@ void ReplaceMapRow(const fs::path& file, std::size_t row, const std::vector<std:
 }
 
 jet::ByteSpan GlobalMapRow(const std::vector<std::uint8_t>& page1) {
-  return jet::DataPage(std::span<const std::uint8_t, kPage>(page1.data(), kPage)).Row(0);
+  return jet::DataPage(jet::ByteSpan(page1.data(), kPage), jet::kJet4Format).Row(0);
 }
 
 void ExpectClean(const fs::path& file) {
@@ -76,7 +77,7 @@ TEST(GlobalMap, TakesTheReferenceFormWhenPageOneIsFullAndFreedPagesGoBackToIt) {
   TempDir dir;
   fs::path file = dir.Copy("testV2000.mdb");  // its global map: 101 bytes, 768 pages
   std::vector<std::uint8_t> page1 = ReadPage(file, 1);
-  std::size_t room = jet::DataPage(std::span<const std::uint8_t, kPage>(page1.data(), kPage)).FreeSpace();
+  std::size_t room = jet::DataPage(jet::ByteSpan(page1.data(), kPage), jet::kJet4Format).FreeSpace();
   std::vector<std::uint8_t> unused(69 + room - 40, 0);
   ReplaceMapRow(file, 1, unused);
 

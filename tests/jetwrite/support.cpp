@@ -43,8 +43,9 @@ TempDir::~TempDir() {
 }
 
 fs::path TempDir::Copy(const std::string& fixture) const {
-  fs::path to = path_ / fixture;
-  fs::copy_file(FixtureDir() / fixture, to, fs::copy_options::overwrite_existing);
+  fs::path to = path_ / fs::path(fixture).filename();
+  fs::copy_file(fixture.find('/') == std::string::npos ? FixtureDir() / fixture : FixtureDir().parent_path() / fixture,
+                to, fs::copy_options::overwrite_existing);
   fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write);
   return to;
 }

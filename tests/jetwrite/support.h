@@ -22,7 +22,8 @@ class TempDir {
   TempDir();
   ~TempDir();
   const std::filesystem::path& Path() const { return path_; }
-  // A writable copy of a fixture in the folder.
+  // A writable copy of a fixture in the folder; a fixture of the folders
+  // beside the Jet 4 one is named with its folder ("mdb97/testV1997.mdb").
   std::filesystem::path Copy(const std::string& fixture) const;
 
  private:

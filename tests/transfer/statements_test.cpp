@@ -18,6 +18,7 @@ TEST(Statements, AreBuiltCharacterForCharacter) {
   const Case cases[] = {
       {"row source", AccessSelectStatement("Order Details"), "SELECT * FROM [Order Details]"},
       {"row source keeps a bracket", AccessSelectStatement("a]b"), "SELECT * FROM [a]b]"},
+      {"row source of some fields", AccessSelectStatement("T", {"id", "memo-data"}), "SELECT [id], [memo-data] FROM [T]"},
       {"mysql create", MySqlCreateTable("Orders", orders), "CREATE TABLE `Orders`(`ID` char(3),`Ship Name` char(12));"},
       {"mysql create, one column", MySqlCreateTable("T", {{"A", 5, TextKind::kChar}}), "CREATE TABLE `T`(`A` char(5));"},
       {"mysql create with longtext", MySqlCreateTable("t", wide), "CREATE TABLE `t`(`a` char(5),`b` longtext);"},

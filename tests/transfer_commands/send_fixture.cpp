@@ -75,8 +75,10 @@ std::vector<std::pair<std::string, std::string>> SendTest::MySqlColumnTypes(cons
 }
 
 void SendTest::UseFixture(const std::string& fixture, const std::string& password) {
-  mdb_ = std::filesystem::path(dir_.path().toStdString()) / fixture;
-  std::filesystem::copy_file(FixtureDir() / fixture, mdb_, std::filesystem::copy_options::overwrite_existing);
+  const std::filesystem::path source =
+      fixture.find('/') == std::string::npos ? FixtureDir() / fixture : FixtureDir().parent_path() / fixture;
+  mdb_ = std::filesystem::path(dir_.path().toStdString()) / source.filename();
+  std::filesystem::copy_file(source, mdb_, std::filesystem::copy_options::overwrite_existing);
   std::filesystem::permissions(mdb_, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   password_ = password;
   settings_.SetAccessMDBFile(QString::fromStdString(mdb_.string()));

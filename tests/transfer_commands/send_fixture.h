@@ -84,7 +84,8 @@ class SendTest : public testing::Test {
   Rows MySqlRows(const std::string& table) const;  // SELECT * in the server's order
   std::vector<std::pair<std::string, std::string>> MySqlColumnTypes(const std::string& table) const;  // name, type
 
-  // Access side: a fixture copy named by the settings.
+  // Access side: a fixture copy named by the settings. A fixture of the
+  // folders beside the Jet 4 one is named with its folder ("accdb/x.accdb").
   void UseFixture(const std::string& fixture, const std::string& password = "");
   void RunAccess(const std::string& statement) const;
   Rows AccessRows(const std::string& table) const;            // our engine

@@ -59,10 +59,24 @@ Expected FromAccess(const Rows& accessRows, std::size_t columns) {
   return e;
 }
 
+// Access 2000-2003 files, then Access 2007 and later, then Access 97 ones,
+// named as UseFixture takes them.
+std::vector<std::string> EveryFixture() {
+  std::vector<std::string> names;
+  for (const std::string prefix : {"", "accdb/", "mdb97/"}) {
+    const std::filesystem::path folder = prefix.empty() ? FixtureDir() : FixtureDir().parent_path() / prefix;
+    const std::size_t first = names.size();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const auto extension = entry.path().extension();
+      if (extension == ".mdb" || extension == ".accdb") names.push_back(prefix + entry.path().filename().string());
+    }
+    std::sort(names.begin() + first, names.end());
+  }
+  return names;
+}
+
 TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
-  for (const auto& entry : std::filesystem::directory_iterator(FixtureDir())) {
-    if (entry.path().extension() != ".mdb") continue;
-    const std::string fixture = entry.path().filename().string();
+  for (const std::string& fixture : EveryFixture()) {
     UseFixture(fixture, fixture == "passwordV2000.mdb" ? "password" : "");
     for (const std::string& table : AccessTables()) {
       SCOPED_TRACE(fixture + " / " + table);
@@ -72,7 +86,7 @@ TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
         source = AccessRows(table);
         columns = AccessColumnNames(table).size();
       } catch (const dataaccess::DbError&) {
-        continue;  // a linked table: its rows live in another file
+        continue;  // a linked table (its rows live in another file), or one holding fields that cannot be read
       }
       std::size_t shown = Shown().size();
       Send(table);
@@ -335,6 +349,35 @@ TEST_F(SendToMySql, CancelThroughTheRunnerStopsAfterTheRowItWasPressedAtWithThat
   EXPECT_EQ(kept, std::vector<std::string>{"a"}) << "of the 2 rows done, the one the server took";
   EXPECT_TRUE(ui::ListContains(QStringLiteral("mixed"), list3_));
   EXPECT_EQ(window_.pointer, ui::kArrow);
+}
+
+TEST_F(SendToMySql, FieldsThatCannotBeReadAreLeftOutOnlyWhenTheUserAgrees) {
+  // Table1 holds an append-only memo's history, a multi-valued field and
+  // attachments beside three fields we read.
+  UseFixture("accdb/complexDataTestV2007.accdb");
+  const QString question = QStringLiteral(
+      "The table Table1 holds fields this program cannot read: "
+      "'VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880' (the history of an append-only memo), "
+      "'multi-value-data' (a multi-valued field), 'attach-data' (attached files). "
+      "Send it to MySQL without them?");
+
+  prompter_.QueueYesNo(false);
+  Send("Table1");
+  EXPECT_EQ(Shown(), QStringList{question});
+  EXPECT_EQ(prompter_.ShownItems().back().title, QStringLiteral("Leave fields out?"));
+  EXPECT_TRUE(MySqlColumnTypes("Table1").empty()) << "declined: nothing created";
+  EXPECT_FALSE(ui::ListContains(QStringLiteral("Table1"), list3_));
+
+  prompter_.QueueYesNo(true);
+  Send("Table1");
+  EXPECT_EQ(Shown(), (QStringList{question, question}));
+  EXPECT_EQ(MySqlColumnTypes("Table1"), (std::vector<std::pair<std::string, std::string>>{
+                                            {"id", "char(4)"}, {"memo-data", "char(9)"}, {"append-memo-data", "char(15)"}}));
+  EXPECT_EQ(MySqlRows("Table1"), (Rows{{"row1", std::nullopt, std::nullopt},
+                                       {"row2", "row2-memo", "row2-memo"},
+                                       {"row3", "row3-memo", "row3-memo-again"},
+                                       {"row4", "row4-memo", "row4-memo"}}));
+  EXPECT_TRUE(ui::ListContains(QStringLiteral("Table1"), list3_));
 }
 
 }  // namespace

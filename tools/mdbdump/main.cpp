@@ -1,7 +1,10 @@
-// mdbdump: a developer's window into .mdb files through our Jet engine.
+// mdbdump: a developer's window into Access files (.mdb, .accdb) through our Jet engine.
 //   mdbdump tables FILE [-p PASSWORD] [--all]   tables with their attributes
 //   mdbdump csv    FILE TABLE [-p PASSWORD]     rows as CSV (text forms)
-//   mdbdump json   FILE TABLE [-p PASSWORD]     columns and typed rows as JSON
+//   mdbdump json   FILE TABLE [-p PASSWORD]     columns and typed rows as JSON; the
+//                                               columns it cannot read under "leftOut"
+//   mdbdump dump   FILE [-p PASSWORD]           every local table, system ones too,
+//                                               as a JSON array of what json prints
 //   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
 //   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
 //   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably
@@ -31,6 +34,7 @@ struct Args {
 int Usage() {
   std::cerr << "usage: mdbdump tables FILE [-p PASSWORD] [--all]\n"
                "       mdbdump csv|json|count FILE TABLE [-p PASSWORD]\n"
+               "       mdbdump dump FILE [-p PASSWORD]\n"
                "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump exec FILE STATEMENT [-p PASSWORD]\n"
                "       mdbdump rename FILE OLD NEW [-p PASSWORD]\n"
@@ -55,7 +59,8 @@ bool Parse(int argc, char** argv, Args& a) {
   a.file = positional[1];
   if (positional.size() > 2) a.target = positional[2];
   if (positional.size() > 3) a.extra = positional[3];
-  if (a.command == "tables" || a.command == "check" || a.command == "new") return positional.size() == 2;
+  if (a.command == "tables" || a.command == "check" || a.command == "dump" || a.command == "new")
+    return positional.size() == 2;
   if (a.command == "rename") return positional.size() == 4;
   return positional.size() == 3;
 }
@@ -122,14 +127,22 @@ int Tables(const jet::Database& db, bool all) {
   return 0;
 }
 
-int Json(const jet::Table& table) {
+// The table's readable columns and rows; the others are named under "leftOut".
+int Json(const jet::Table& whole) {
+  std::string leftOut;
+  for (const jet::Column& c : whole.Columns()) {
+    if (!c.Readable())
+      leftOut += std::string(leftOut.empty() ? "" : ",") + "{\"name\":" + JsonString(c.name) +
+                 ",\"kind\":" + JsonString(jet::KindDescription(c)) + '}';
+  }
+  jet::Table table = whole.Readable();
   std::cout << "{\"table\":" << JsonString(table.Name()) << ",\"rowCount\":" << table.RowCount()
             << ",\"columns\":[";
   const auto& columns = table.Columns();
   for (std::size_t i = 0; i < columns.size(); ++i)
     std::cout << (i ? "," : "") << "{\"name\":" << JsonString(columns[i].name)
               << ",\"type\":" << JsonString(jet::TypeName(columns[i].type)) << '}';
-  std::cout << "],\"rows\":[";
+  std::cout << "],\"leftOut\":[" << leftOut << "],\"rows\":[";
   auto cursor = table.Rows();
   bool first = true;
   while (cursor.Next()) {
@@ -165,6 +178,17 @@ int Run(const Args& a) {
   }
   jet::Database db = jet::Database::Open(a.file, a.password);
   if (a.command == "tables") return Tables(db, a.all);
+  if (a.command == "dump") {
+    const char* separator = "[";
+    for (const jet::CatalogueEntry& t : db.Tables()) {
+      if (t.IsLinked()) continue;
+      std::cout << separator;
+      separator = ",";
+      Json(db.OpenTable(t.name));
+    }
+    std::cout << (*separator == '[' ? "[]" : "]") << '\n';
+    return 0;
+  }
   if (a.command == "sql") {
     jet::ResultSet r = db.Execute(a.target);
     std::size_t i = 0;

@@ -525,12 +525,16 @@ Statement Parse(std::string_view sql) {
   if (first.TryWord("SELECT")) {
     Parser p(sql, "Syntax error in FROM clause.");
     p.ExpectWord("SELECT");
-    if (!p.TryChar('*')) throw SyntaxError("Only SELECT * FROM a table is supported.");
+    Select select;
+    if (!p.TryChar('*')) {
+      do select.columns.push_back(p.Name());
+      while (p.TryChar(','));
+    }
     if (!p.TryWord("FROM")) {
       p.ExpectEnd();
       throw SyntaxError("Syntax error in query. Incomplete query clause.");
     }
-    SelectAll select{p.Name()};
+    select.table = p.Name();
     p.ExpectEnd();
     return select;
   }

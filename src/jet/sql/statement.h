@@ -1,9 +1,9 @@
-// The statements our Jet engine accepts, as a parse tree: SELECT * FROM a table;
-// CREATE TABLE with every Jet 4 data type, NOT NULL, PRIMARY KEY and UNIQUE;
-// CREATE [UNIQUE] INDEX and DROP INDEX; INSERT INTO ... [(columns)] VALUES with
-// typed literals; DROP TABLE. Each may end in ";". The whole statement must be
-// valid UTF-8. Literals are kept as written: whether one fits its column is
-// decided against the column (jet/write/typed_literal.h).
+// The statements our Jet engine accepts, as a parse tree: SELECT * (or a list
+// of columns) FROM a table; CREATE TABLE with every Jet 4 data type, NOT NULL,
+// PRIMARY KEY and UNIQUE; CREATE [UNIQUE] INDEX and DROP INDEX; INSERT INTO ...
+// [(columns)] VALUES with typed literals; DROP TABLE. Each may end in ";". The
+// whole statement must be valid UTF-8. Literals are kept as written: whether
+// one fits its column is decided against the column (jet/write/typed_literal.h).
 #pragma once
 
 #include <optional>
@@ -16,8 +16,9 @@
 
 namespace jet::sql {
 
-struct SelectAll {
+struct Select {
   std::string table;
+  std::vector<std::string> columns;  // empty: SELECT *, every column
 };
 
 // A column type as CREATE TABLE names it (each has its Jet SQL synonyms).
@@ -101,7 +102,7 @@ struct DropTable {
   std::string table;
 };
 
-using Statement = std::variant<SelectAll, CreateTable, InsertValues, DropTable, CreateIndex, DropIndex>;
+using Statement = std::variant<Select, CreateTable, InsertValues, DropTable, CreateIndex, DropIndex>;
 
 // A statement Jet would refuse before touching any table, worded as Jet words it
 // and numbered as a failed statement.

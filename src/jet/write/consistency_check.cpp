@@ -94,7 +94,7 @@ class Checker {
     for (std::uint32_t p : TablePages(pager_, def)) {
       PageRef bytes = pager_.Read(p);
       keep_.push_back(bytes);
-      DataPage page(*bytes);
+      DataPage page(*bytes, pager_.Format());
       for (std::size_t i = 0; i < page.SlotCount(); ++i) {
         if (page.IsDeleted(i)) continue;
         PageRef target;
@@ -148,7 +148,7 @@ class Checker {
   void CheckStrayDataPages() {
     for (std::uint32_t p = 2; p < pager_.PageCount(); ++p) {
       if (!InUse(p) || mapped_.count(p)) continue;
-      DataPage page(*pager_.Read(p));
+      DataPage page(*pager_.Read(p), pager_.Format());
       if (!page.IsData() || page.Owner() == 0 || page.Owner() == kLvalOwner || tableOf_.count(p)) continue;
       auto table = knownTables_.find(page.Owner());
       if (table != knownTables_.end())

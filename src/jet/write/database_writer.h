@@ -32,7 +32,8 @@ class DatabaseWriter {
   // jet::Error (kOpenFailed) for a file that cannot be opened or is read-only.
   static DatabaseWriter Open(const std::string& path, const std::string& password);
   // A writer on a file already open (its password checked), sharing its
-  // descriptor. Throws jet::Error (kOpenFailed) for a read-only file.
+  // descriptor. Throws jet::Error (kOpenFailed) for a read-only file or one
+  // of a format we do not write (Access 97 files are read-only here).
   static DatabaseWriter On(std::shared_ptr<Connection> connection);
   DatabaseWriter(DatabaseWriter&&) = default;
   DatabaseWriter& operator=(DatabaseWriter&&) = default;

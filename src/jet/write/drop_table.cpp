@@ -39,7 +39,7 @@ std::vector<std::uint32_t> PagesOwnedBy(Pager& pager, const TableDef& def) {
   }
   // A map page goes too when every row on it is one of this table's maps.
   for (std::uint32_t holder : holders) {
-    DataPage page(*pager.Read(holder));
+    DataPage page(*pager.Read(holder), pager.Format());
     bool own = page.IsData() && page.Owner() == 0;
     for (std::size_t i = 0; own && i < page.SlotCount(); ++i)
       own = page.IsDeleted(i) || mapRows.count({holder, static_cast<std::uint8_t>(i)});

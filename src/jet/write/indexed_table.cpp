@@ -28,7 +28,7 @@ std::size_t IndexedTable::ColumnIndex(const std::string& name) const {
 std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
   if (where.page >= pager_.PageCount()) return std::nullopt;
   PageRef bytes = pager_.Read(where.page);
-  DataPage page(*bytes);
+  DataPage page(*bytes, pager_.Format());
   if (!page.IsData() || page.Owner() != def_.page || where.row >= page.SlotCount() || page.IsDeleted(where.row))
     return std::nullopt;
   PageRef target;
@@ -42,7 +42,7 @@ std::vector<StoredRow> IndexedTable::Rows() {
   std::vector<StoredRow> rows;
   for (std::uint32_t p : TablePages(pager_, def_)) {
     PageRef bytes = pager_.Read(p);
-    DataPage page(*bytes);
+    DataPage page(*bytes, pager_.Format());
     for (std::size_t i = 0; i < page.SlotCount(); ++i) {
       if (page.IsDeleted(i)) continue;
       if (auto row = RowAt({p, static_cast<std::uint8_t>(i)})) rows.push_back(std::move(*row));
@@ -91,7 +91,7 @@ void IndexedTable::Delete(const StoredRow& row) {
 std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
   if (!pager_.Exists(where.page)) return {};
   PageRef bytes = pager_.Read(where.page);
-  DataPage page(*bytes);
+  DataPage page(*bytes, pager_.Format());
   if (!page.HoldsRowOf(def_.page, where.row)) return {};
   ByteSpan row = page.Row(where.row);
   return {row.begin(), row.end()};

@@ -29,7 +29,7 @@ CatalogueTable FindLocalTable(CatalogueWriter& catalogue, const std::string& nam
 ByteSpan CatalogueRowBytes(Pager& pager, RowPointer where, PageRef& keep) {
   if (!pager.Exists(where.page)) return {};
   keep = pager.Read(where.page);
-  DataPage page(*keep);
+  DataPage page(*keep, pager.Format());
   return page.HoldsRowOf(kCatalogueTdefPage, where.row) ? page.Row(where.row) : ByteSpan{};
 }
 
@@ -65,7 +65,7 @@ struct InsertTarget {
     if (!std::equal(now.begin(), now.end(), catalogueBytes.begin(), catalogueBytes.end())) return false;
     for (std::size_t i = 0; i < def.pages.size(); ++i) {
       if (!pager.Exists(def.pages[i])) return false;
-      if (!SameDefinitionPage(i, definitionPages[i], ByteSpan(*pager.Read(def.pages[i])))) return false;
+      if (!SameDefinitionPage(pager.Format(), i, definitionPages[i], ByteSpan(*pager.Read(def.pages[i])))) return false;
     }
     return true;
   }

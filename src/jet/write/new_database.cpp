@@ -210,7 +210,8 @@ void CreateDatabase(const std::string& path) {
   NewFile target(path);
   {
     File file(target.TemporaryPath());
-    Pager pager(file, 0);
+    const Header header;  // a Jet 4 file whose pages are stored plain
+    Pager pager(file, header);
     Pager::Statement statement(pager, LockMode::Exclusive);
     WriteEmptyDatabase(pager);
     statement.Commit();

@@ -18,7 +18,7 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns) {
   DataPageWriter(pager.Write(mapPage)).Init(0);
   std::vector<std::uint8_t> emptyMap = EmptyTableMap();
   auto addMap = [&]() -> RowPointer {
-    if (!DataPage(*pager.Read(mapPage)).HasRoomFor(emptyMap.size())) {
+    if (!DataPage(*pager.Read(mapPage), pager.Format()).HasRoomFor(emptyMap.size())) {
       mapPage = pager.Allocate();
       DataPageWriter(pager.Write(mapPage)).Init(0);
     }

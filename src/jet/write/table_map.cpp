@@ -88,7 +88,7 @@ void AddToMap(Pager& pager, RowPointer map, std::uint32_t page) {
 bool MayList(Pager& pager, MapKind kind, std::uint32_t owner, std::uint32_t page) {
   if (!pager.Exists(page)) return false;
   const PageBytes& bytes = *pager.Read(page);
-  DataPage data(bytes);
+  DataPage data(bytes, pager.Format());
   switch (kind) {
     case MapKind::Data: return data.IsData() && data.Owner() == owner;
     case MapKind::LongValue: return data.IsData() && data.Owner() == kLvalOwner;

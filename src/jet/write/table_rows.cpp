@@ -42,15 +42,16 @@ TableRows::TableRows(Pager& pager, const TableDef& def)
 
 void TableRows::AddToRowCount(int delta) {
   std::uint8_t* tdef = pager_.Write(def_.page);
-  std::uint32_t count = U32(ByteSpan(tdef, kPageSize), kRowCountOffset);
-  PutU32(tdef + kRowCountOffset, static_cast<std::uint32_t>(static_cast<std::int64_t>(count) + delta));
+  const std::size_t at = pager_.Format().tdefRowCountAt;
+  std::uint32_t count = U32(ByteSpan(tdef, kPageSize), at);
+  PutU32(tdef + at, static_cast<std::uint32_t>(static_cast<std::int64_t>(count) + delta));
 }
 
 std::optional<std::uint32_t> TableRows::PageWithRoom(RowPointer freeSpaceMap, std::uint32_t owner,
                                                      std::size_t rowLength) {
   auto fits = [&](std::uint32_t p) {
     if (!pager_.Exists(p)) return false;
-    DataPage page(*pager_.Read(p));
+    DataPage page(*pager_.Read(p), pager_.Format());
     return page.IsData() && page.Owner() == owner && page.HasRoomFor(rowLength);
   };
   std::optional<std::uint32_t> last = LastMapPage(pager_, freeSpaceMap);
@@ -93,7 +94,7 @@ void TableRows::FreeLongValue(ByteSpan reference, PageSpace& space) {
   VisitLongValueRows(pager_, reference, [&](RowPointer where, ByteSpan) { rows.push_back(where); });
   for (RowPointer where : rows) {
     DataPageWriter(pager_.Write(where.page)).Remove(where.row);
-    if (!DataPage(*pager_.Read(where.page)).Empty()) continue;
+    if (!DataPage(*pager_.Read(where.page), pager_.Format()).Empty()) continue;
     // An LVAL page with no row left goes back to the file's free pages.
     for (const LongValueMaps& maps : longValueMaps_)
       for (RowPointer map : {maps.owned, maps.freeSpace})

@@ -353,6 +353,7 @@ Value TypedValue(const Column& c, const sql::Literal& literal) {
     case ColumnType::Guid: return GuidValue(c, literal);
     case ColumnType::Binary: return Binary{BinaryValue(c, literal)};
     case ColumnType::Ole: return Ole{BinaryValue(c, literal)};
+    case ColumnType::Complex: break;
   }
   throw Error(kStatementFailed, "The field '" + c.name + "' is of type " + TypeName(c.type) +
                                     ", which this engine cannot write.");
