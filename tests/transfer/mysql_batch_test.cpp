@@ -20,14 +20,19 @@ std::int64_t Number(dataaccess::Connection& connection, const std::string& query
   return std::get<std::int64_t>(answer.Field(0).Value());
 }
 
-// Waits until the server shows the session `id` waiting for a row lock.
-void AwaitLockWait(dataaccess::Connection& watcher, std::int64_t id) {
+// Waits until the session `id` runs the trigger's UPDATE of the row the other
+// client holds. From there our batch and the other client's SELECT ... FOR
+// UPDATE wait for each other whichever asks first: a deadlock. The process
+// list is read, not INNODB_TRX: the server serves that from a cache it
+// refreshes only after 100 ms without a reader, so a close poll never sees
+// the wait.
+void AwaitTriggerUpdate(dataaccess::Connection& watcher, std::int64_t id) {
   const std::string query =
-      "SELECT COUNT(*) FROM information_schema.INNODB_TRX WHERE trx_state = 'LOCK WAIT' AND trx_mysql_thread_id = " +
+      "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE INFO LIKE 'UPDATE other%' AND ID = " +
       std::to_string(id);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
   while (Number(watcher, query) == 0) {
-    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the send never waited for the other client's lock";
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the send never reached the other client's row";
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
@@ -71,10 +76,10 @@ TEST_F(MySqlBatchTest, ABatchADeadlockRolledBackIsSentAgainWhole) {
   transfer::MySqlBatch batch(*ours_, [](const std::string& statement, const dataaccess::DbError& error) {
     ADD_FAILURE() << "refused " << statement << ": " << error.Description();
   });
-  // Once our row 500 waits for the other client, it asks for our rows: a
+  // Once our row 500 meets the other client's row, it asks for our rows: a
   // deadlock, and ours is rolled back. Then it lets go.
   auto otherClient = std::async(std::launch::async, [&] {
-    AwaitLockWait(*watcher_, oursId_);
+    AwaitTriggerUpdate(*watcher_, oursId_);
     other_->Execute("SELECT COUNT(*) FROM t FOR UPDATE");
     other_->Execute("COMMIT");
   });
