@@ -23,6 +23,8 @@ class CliPrompter : public ui::Prompter {
 
  protected:
   void DoShowMessage(const QString& text, const QString&) override { messages_ << text; }
+  // The command's entry carries its note of success.
+  void DoShowNote(const QString&, const QString&) override {}
   bool DoAskYesNo(const QString&, const QString&) override {
     declined_ = !overwrite_;
     return overwrite_;

@@ -55,7 +55,7 @@ int RunCheck(const Arguments& a, const settings::ConnectionSettings& settings) {
     history::End(entry);
     entry.outcome = history::Outcome::kFailed;
     entry.error = e.Description();
-    report.Add(Recorded(entry, "file", file, "cannot be opened: " + e.Description(), kExitNoConnection));
+    report.Add(Recorded(entry, "file", file, "not checked: " + e.Description(), kExitNoConnection));
   }
   return report.Finish();
 }

@@ -59,6 +59,7 @@ void PutOutcome(QJsonObject& json, const history::Entry& entry) {
     json[QStringLiteral("read")] = static_cast<double>(entry.rows->read);
     json[QStringLiteral("sent")] = static_cast<double>(entry.rows->sent);
     json[QStringLiteral("refused")] = static_cast<double>(entry.rows->refused);
+    json[QStringLiteral("verified")] = entry.rows->verified;
   }
   json[QStringLiteral("seconds")] = entry.seconds;
   if (!entry.error.empty()) json[QStringLiteral("error")] = QString::fromStdString(entry.error);

@@ -68,14 +68,16 @@ std::string Seconds(double seconds) {
 }
 
 // The summary line of a table's command; `done` says what success did
-// ("sent to MySQL", "deleted").
+// ("sent to MySQL", "deleted"), "and verified" after it when the target was
+// read back.
 std::string SummaryLine(const history::Entry& entry, const std::string& done) {
   std::string rows;
   if (entry.rows) rows = std::to_string(entry.rows->sent) + " of " + std::to_string(entry.rows->read) + " rows";
   std::string error = entry.error.empty() ? std::string() : ": " + entry.error;
   switch (entry.outcome) {
     case history::Outcome::kSucceeded:
-      return rows.empty() ? done : done + ", " + rows + " in " + Seconds(entry.seconds);
+      if (rows.empty()) return done;
+      return done + (entry.rows->verified ? " and verified, " : ", ") + rows + " in " + Seconds(entry.seconds);
     case history::Outcome::kPartial:
       return "partial, " + rows + " sent, " + std::to_string(entry.rows->refused) + " refused" + error;
     case history::Outcome::kCancelled: return "interrupted" + (rows.empty() ? "" : ", " + rows + " sent");

@@ -181,6 +181,7 @@ std::string FormatLine(const Entry& e) {
     AppendField(line, "read", std::to_string(e.rows->read));
     AppendField(line, "sent", std::to_string(e.rows->sent));
     AppendField(line, "refused", std::to_string(e.rows->refused));
+    if (e.rows->verified) AppendField(line, "verified", "yes");
   }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", e.seconds);
@@ -211,7 +212,7 @@ std::optional<Entry> ParseLine(const std::string& line) {
   e.mysql = text("mysql");
   e.error = text("error");
   auto read = Count(fields, "read"), sent = Count(fields, "sent"), refused = Count(fields, "refused");
-  if (read && sent && refused) e.rows = RowCounts{*read, *sent, *refused};
+  if (read && sent && refused) e.rows = RowCounts{*read, *sent, *refused, text("verified") == "yes"};
   e.seconds = std::strtod(text("seconds").c_str(), nullptr);
   std::string outcome = text("outcome");
   bool known = false;

@@ -7,6 +7,8 @@
 //   2026-03-02T07:00:03+0100 from=command-line command=send to=access
 //   table=Orders access=/data/week10.mdb read=1200 sent=1198 refused=2
 //   seconds=3.42 outcome=partial error="..."
+// (a send whose target was read back and agreed has verified=yes after its
+// counts)
 // (one line in the file). Appends from several processes at once stay whole
 // lines: each is one write under the file's lock.
 #pragma once
@@ -26,6 +28,7 @@ struct RowCounts {
   std::int64_t read = 0;
   std::int64_t sent = 0;
   std::int64_t refused = 0;
+  bool verified = false;  // the target was read back after the send and agreed
 };
 
 struct Entry {

@@ -1,5 +1,7 @@
 #include "jet/complex_columns.h"
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -32,8 +34,8 @@ std::optional<std::int32_t> LongValue(const std::vector<Value>& row, std::option
   return std::nullopt;
 }
 
-}  // namespace
-
+// The kind of every complex column of the database, by complex id; empty
+// for a file without MSysComplexColumns.
 std::map<std::uint32_t, ColumnKind> ReadComplexKinds(Pager& pager, const std::vector<CatalogueEntry>& catalogue) {
   std::map<std::uint32_t, ColumnKind> kinds;
   const CatalogueEntry* table = nullptr;
@@ -57,6 +59,16 @@ std::map<std::uint32_t, ColumnKind> ReadComplexKinds(Pager& pager, const std::ve
         found == byId.end() ? ColumnKind::kComplex : KindOfTypeTable(found->second->name);
   }
   return kinds;
+}
+
+}  // namespace
+
+void NameComplexKinds(Pager& pager, TableDef& def) {
+  auto isComplex = [](const Column& c) { return c.kind == ColumnKind::kComplex; };
+  if (std::none_of(def.columns.begin(), def.columns.end(), isComplex)) return;
+  const std::map<std::uint32_t, ColumnKind> kinds = ReadComplexKinds(pager, ReadCatalogue(pager));
+  for (Column& c : def.columns)
+    if (auto k = kinds.find(c.complexId); isComplex(c) && k != kinds.end()) c.kind = k->second;
 }
 
 }  // namespace jet

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <vector>
 
 #include "jet/catalogue.h"
@@ -17,8 +16,9 @@
 
 namespace jet {
 
-// The kind of every complex column of the database, by complex id; empty
-// for a file without MSysComplexColumns. Call inside a pager statement.
-std::map<std::uint32_t, ColumnKind> ReadComplexKinds(Pager& pager, const std::vector<CatalogueEntry>& catalogue);
+// Gives each complex column of `def` its kind, reading the catalogue and
+// MSysComplexColumns only when the table has such a column. Call inside a
+// pager statement.
+void NameComplexKinds(Pager& pager, TableDef& def);
 
 }  // namespace jet

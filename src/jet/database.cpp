@@ -39,11 +39,7 @@ Table Database::OpenTable(const std::string& name) const {
                                         (e.database.empty() ? e.connect : e.database) +
                                         ") and reading linked tables is not supported.");
     TableDef def = ReadTableDef(connection_->pager, e.tdefPage);
-    if (std::any_of(def.columns.begin(), def.columns.end(), [](const Column& c) { return c.kind == ColumnKind::kComplex; })) {
-      auto kinds = ReadComplexKinds(connection_->pager, catalogue);
-      for (Column& c : def.columns)
-        if (auto k = kinds.find(c.complexId); c.kind == ColumnKind::kComplex && k != kinds.end()) c.kind = k->second;
-    }
+    NameComplexKinds(connection_->pager, def);
     return Table(connection_, e.name, std::make_shared<const TableDef>(std::move(def)));
   }
   ThrowNoSuchTable(name);

@@ -191,7 +191,6 @@ inline constexpr Format kAceFormat = [] {
   f.engine = Engine::kAce;
   f.name = "Access 2007-2019";
   f.columnComplexIdAt = 11;
-  f.writable = false;
   return f;
 }();
 

@@ -58,9 +58,7 @@ Table Table::Readable() const {
 }
 
 void RequireReadable(const Table& table) {
-  std::string fields;
-  for (const Column& c : table.Columns())
-    if (!c.Readable()) fields += (fields.empty() ? "'" : ", '") + c.name + "' (" + KindDescription(c) + ")";
+  const std::string fields = UnreadableFields(table.Columns());
   if (!fields.empty())
     throw Error(kStatementFailed, "The table '" + table.Name() + "' holds fields this program cannot read: " +
                                       fields + ". Its other fields can be read by naming them.");

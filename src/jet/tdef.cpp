@@ -121,6 +121,13 @@ std::string KindDescription(const Column& column) {
   return TypeName(column.type);
 }
 
+std::string UnreadableFields(const std::vector<Column>& columns) {
+  std::string fields;
+  for (const Column& c : columns)
+    if (!c.Readable()) fields += (fields.empty() ? "'" : ", '") + c.name + "' (" + KindDescription(c) + ")";
+  return fields;
+}
+
 RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
   PageRef bytes = pager.Read(page);
   if ((*bytes)[0] != kPageTypeTdef) ThrowDamaged("a table definition points to a page of another kind");
@@ -130,9 +137,18 @@ RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
 bool SameDefinitionPage(const Format& format, std::size_t index, ByteSpan then, ByteSpan now) {
   if (then.size() != now.size()) return false;
   if (index != 0) return std::equal(then.begin(), then.end(), now.begin());
-  const std::size_t count = format.tdefRowCountAt, countEnd = count + 4;
-  return std::equal(then.begin(), then.begin() + count, now.begin()) &&
-         std::equal(then.begin() + countEnd, then.end(), now.begin() + countEnd);
+  std::vector<std::pair<std::size_t, std::size_t>> skipped = {{format.tdefRowCountAt, format.tdefAutoNumberAt + 4}};
+  const std::size_t realIndexes = std::min<std::size_t>(U32(then, format.tdefRealIndexCountAt), kMaxIndexes);
+  for (std::size_t i = 0; i < realIndexes; ++i) {
+    const std::size_t count = UniqueCountOffset(format, i);
+    if (count + 4 <= then.size()) skipped.emplace_back(count, count + 4);
+  }
+  std::size_t from = 0;
+  for (auto [begin, end] : skipped) {
+    if (!std::equal(then.begin() + from, then.begin() + begin, now.begin() + from)) return false;
+    from = end;
+  }
+  return std::equal(then.begin() + from, then.end(), now.begin() + from);
 }
 
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {

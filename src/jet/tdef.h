@@ -97,6 +97,9 @@ struct Column {
 // What a column of a kind other than kValue holds, for messages: "attached
 // files", "a calculated field", ...
 std::string KindDescription(const Column& column);
+// Each column of a kind other than kValue named with what it holds ("'Photos'
+// (attached files), 'Total' (a calculated field)"); empty when there is none.
+std::string UnreadableFields(const std::vector<Column>& columns);
 
 struct RealIndex {
   std::vector<std::pair<std::uint16_t, bool>> columns;  // column number, ascending
@@ -106,11 +109,14 @@ struct RealIndex {
   std::uint32_t uniqueCount = 0;
 };
 
+inline constexpr std::uint8_t kPrimaryKeyIndex = 1;
+inline constexpr std::uint8_t kForeignKeyIndex = 2;
+
 struct LogicalIndex {
   std::string name;
   std::uint32_t number = 0;
   std::uint32_t realIndex = 0;
-  std::uint8_t kind = 0;  // 1 primary key, 2 foreign key
+  std::uint8_t kind = 0;  // kPrimaryKeyIndex, kForeignKeyIndex or 0
 };
 
 struct TableDef {
@@ -129,10 +135,16 @@ struct TableDef {
   std::vector<LogicalIndex> logicalIndexes;
 };
 
+// Where the definition keeps real index `i`'s count of distinct keys (u32).
+constexpr std::size_t UniqueCountOffset(const Format& format, std::size_t i) {
+  return format.tdefFirstBlockAt + format.realIndexCountBlock * i + 4;
+}
+
 // Whether definition page `index` of a chain (of a file of `format`) still
-// holds what `then` held, leaving out the row count, which every insert
-// changes: for a caller that keeps a definition across statements and must
-// notice a drop, rename or redefinition.
+// holds what `then` held, leaving out the counts every insert changes (rows,
+// last AutoNumber, distinct keys of each index): for a caller that keeps a
+// definition across statements and must notice a drop, rename or
+// redefinition.
 bool SameDefinitionPage(const Format& format, std::size_t index, ByteSpan then, ByteSpan now);
 
 // Reads the definition starting at `page`; throws jet::Error when it is damaged.

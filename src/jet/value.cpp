@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace jet {
 namespace {
@@ -46,6 +47,19 @@ CivilTime ToCivil(double ole) {
   t.second = static_cast<int>(seconds % 60);
   t.millisecond = static_cast<int>(ms % 1000);
   return t;
+}
+
+double OleDateNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  // Days from 1899-12-30 to the local calendar date, plus the time of day.
+  std::tm day = local;
+  day.tm_hour = 12;
+  day.tm_min = day.tm_sec = 0;
+  std::time_t noon = timegm(&day);
+  double days = std::floor(static_cast<double>(noon) / 86400.0) + 25569.0;
+  return days + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
 }
 
 std::string DateText(double ole) {

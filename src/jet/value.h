@@ -82,6 +82,10 @@ std::string HexText(const std::vector<std::uint8_t>& bytes);
 std::string DoubleText(double d);
 std::string SingleText(float f);
 
+// Now as an OLE automation date in local time, as Access stamps objects and
+// as Now() gives it.
+double OleDateNow();
+
 // A calendar date and time of day from an OLE date, to the millisecond: the
 // finest step Access stores, and never rounded into the next second or day.
 struct CivilTime {

@@ -74,11 +74,20 @@ std::optional<history::Entry> SendJob::Run() {
     target.AddItem(name);
   if (pass.failure) prompter.ShowMessage(*pass.failure);
   refused.ReportCount(name, pass.total);
-  if (pass.cancelled)
+  bool verified = false;
+  if (pass.cancelled) {
     prompter.ShowMessage(CancelledText(pass.done, pass.total));
-  else if (!pass.failure)
-    if (std::optional<QString> difference = CheckTargetCount(name, pass.kept)) prompter.ShowMessage(*difference);
-  entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count()};
+  } else if (!pass.failure) {
+    std::optional<QString> difference = CheckTargetCount(name, pass.kept);
+    if (difference)
+      prompter.ShowMessage(*difference);
+    else
+      verified = true;
+  }
+  entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count(), verified};
+  if (verified)
+    prompter.ShowNote(pass.kept == 1 ? QStringLiteral("1 row sent and verified.")
+                                     : QStringLiteral("%1 rows sent and verified.").arg(pass.kept));
   if (pass.failure) return stopped();
   if (pass.cancelled) return ended(history::Outcome::kCancelled);
   return ended(refused.Count() > 0 ? history::Outcome::kPartial : history::Outcome::kSucceeded);

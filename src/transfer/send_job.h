@@ -11,7 +11,8 @@
 //   table still exists), then what went wrong with the rows, the
 //   refused rows and the Cancel, one message each;
 //   after a whole pass, the target's rows counted afresh against the rows
-//   sent, and a message when they differ.
+//   sent: a message when they differ, else, last, the note "N rows sent and
+//   verified".
 // A failure in any step before the row pass ends the command with its one
 // message, and the target list then shows the name exactly when the table
 // exists. Cancel before the row pass ends it without a message. The run's

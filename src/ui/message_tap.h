@@ -1,5 +1,6 @@
 // A prompter in front of another: everything passes through, and the first
-// message shown is kept, for the history line of the command that showed it.
+// message shown is kept, for the history line of the command that showed it;
+// a note of success is no such message.
 #pragma once
 
 #include "ui/prompter.h"
@@ -17,6 +18,7 @@ class MessageTap : public Prompter {
     if (first_.isEmpty()) first_ = text.simplified();
     shownTo_.ShowMessage(text, title);
   }
+  void DoShowNote(const QString& text, const QString& title) override { shownTo_.ShowNote(text, title); }
   bool DoAskYesNo(const QString& text, const QString& title) override { return shownTo_.AskYesNo(text, title); }
   TextAnswer DoAskText(const QString& prompt, const QString& title, const QString& defaultText) override {
     return shownTo_.AskText(prompt, title, defaultText);

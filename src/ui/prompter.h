@@ -23,6 +23,9 @@ class Prompter {
   void ShowMessage(const QString& text, const QString& title = kAppTitle) {
     DoShowMessage(text, title);
   }
+  // A message that tells of success, in the same box; unlike the others it
+  // reports no failure.
+  void ShowNote(const QString& text, const QString& title = kAppTitle) { DoShowNote(text, title); }
   // Buttons Yes and No, Yes the default, no icon. True when Yes.
   bool AskYesNo(const QString& text, const QString& title) { return DoAskYesNo(text, title); }
   // An input box; a cancel comes back with `cancelled` set and an empty text.
@@ -38,6 +41,7 @@ class Prompter {
 
  protected:
   virtual void DoShowMessage(const QString& text, const QString& title) = 0;
+  virtual void DoShowNote(const QString& text, const QString& title) { DoShowMessage(text, title); }
   virtual bool DoAskYesNo(const QString& text, const QString& title) = 0;
   virtual TextAnswer DoAskText(const QString& prompt, const QString& title,
                                const QString& defaultText) = 0;

@@ -27,6 +27,8 @@ void ScriptedPrompter::DoShowMessage(const QString& text, const QString& title) 
   Record(Kind::Message, title, text);
 }
 
+void ScriptedPrompter::DoShowNote(const QString& text, const QString& title) { Record(Kind::Note, title, text); }
+
 bool ScriptedPrompter::DoAskYesNo(const QString& text, const QString& title) {
   Record(Kind::YesNo, title, text);
   if (yesNo_.empty()) Unanswered("question", text);

@@ -15,7 +15,7 @@ namespace ui {
 
 class ScriptedPrompter : public Prompter {
  public:
-  enum class Kind { Message, YesNo, Text, OpenFile };
+  enum class Kind { Message, Note, YesNo, Text, OpenFile };
   struct Shown {
     Kind kind;
     QString title;
@@ -38,6 +38,7 @@ class ScriptedPrompter : public Prompter {
 
  protected:
   void DoShowMessage(const QString& text, const QString& title) override;
+  void DoShowNote(const QString& text, const QString& title) override;
   bool DoAskYesNo(const QString& text, const QString& title) override;
   TextAnswer DoAskText(const QString& prompt, const QString& title,
                        const QString& defaultText) override;

@@ -124,7 +124,7 @@ class NewAndCheckTest(CommandLineTest):
 
         p = self.run_program("check", "/etc/hostname")
         self.assertEqual(p.returncode, 3)
-        self.assertIn("cannot be opened", p.stdout)
+        self.assertIn("not checked", p.stdout)
 
 
 class HistoryTest(CommandLineTest):
@@ -202,8 +202,8 @@ class WeeklyTransferTest(ServerTest):
         p = self.run_program("send", "--to", "access", "towns", "orders")
         self.assertEqual(p.returncode, 0, p.stdout + p.stderr)
         lines = p.stdout.splitlines()
-        self.assertRegex(lines[0], r"^towns: sent to Access, 3 of 3 rows in \d+\.\d s$")
-        self.assertRegex(lines[1], r"^orders: sent to Access, 2 of 2 rows in ")
+        self.assertRegex(lines[0], r"^towns: sent to Access and verified, 3 of 3 rows in \d+\.\d s$")
+        self.assertRegex(lines[1], r"^orders: sent to Access and verified, 2 of 2 rows in ")
         self.assertEqual(len(lines), 2)
         self.assertEqual(p.stderr, "", "nothing on a pipe but the summary")
 
@@ -232,8 +232,9 @@ class WeeklyTransferTest(ServerTest):
         self.db.run("INSERT INTO towns VALUES (4, 'Zug', NULL);")
         code, doc = self.run_json("send", "--to", "access", "--all", "--overwrite")
         self.assertEqual((code, doc["exit"]), (0, 0))
-        self.assertEqual([(r["table"], r["outcome"], r["read"], r["sent"], r["refused"]) for r in doc["results"]],
-                         [("orders", "succeeded", 2, 2, 0), ("towns", "succeeded", 4, 4, 0)])
+        self.assertEqual([(r["table"], r["outcome"], r["read"], r["sent"], r["refused"], r["verified"])
+                          for r in doc["results"]],
+                         [("orders", "succeeded", 2, 2, 0, True), ("towns", "succeeded", 4, 4, 0, True)])
         self.assertEqual(len(checks.mdb_rows(self.mdb, "towns")), 4)
         self.assertEqual(self.run_program("check", "week.mdb").returncode, 0)
 
@@ -326,7 +327,7 @@ class TerminalTest(ServerTest):
         self.assertEqual(proc.returncode, 0)
         self.assertIn("Sending towns to Access", seen)
         self.assertIn("\r", seen)
-        self.assertRegex(out, r"^towns: sent to Access, 3 of 3 rows")
+        self.assertRegex(out, r"^towns: sent to Access and verified, 3 of 3 rows")
 
     def test_ctrl_c_while_reading_stops_the_send_and_the_password_is_never_in_the_process_list(self):
         self.db.run("CREATE TABLE held (id INT); INSERT INTO held VALUES (1);"

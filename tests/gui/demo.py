@@ -5,6 +5,7 @@
 #
 # usage: demo.py TABLORIA_BINARY SCRATCH_DIR [SCREENSHOT_DIR]
 import os
+import re
 import signal
 import sys
 
@@ -57,6 +58,9 @@ try:
 
     program.select(program.mysql, "towns")
     program.press("Send Table to Access")
+    text = program.answer(timeout=60)[1]
+    report.check("a table sent in the demo has its rows verified",
+                 re.fullmatch(r"\d+ rows sent and verified\.", text) is not None, text)
     program.wait_list(program.access, lambda items: "towns" in items, "towns sent to Access")
     report.check("a table sent in the demo appears in the other list", True)
 

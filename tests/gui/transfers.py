@@ -78,17 +78,21 @@ try:
     table1 = checks.mdb_rows(mdb, "Table1")
     program.select(program.access, "Table1")
     program.press("Send Table to MySQL")
+    # The note comes as the name is listed: answered first, the list is looked at then.
+    report.equal("a whole transfer ends with its rows counted on the target",
+                 program.answer(timeout=60)[1], "%d rows sent and verified." % len(table1))
     program.wait_list(program.mysql, lambda items: "Table1" in items, "Table1 in the MySQL list")
     program.wait_idle()
     report.equal("sent to MySQL: the list shows it at its place",
                  program.mysql_items(), ["big", "many", "Table1", "towns"])
     report.equal("sent to MySQL: the server has the table with every row",
                  db.count("Table1"), len(table1))
-    report.equal("no message after a transfer", program.messages_showing(), [])
+    report.equal("and nothing else is shown", program.messages_showing(), [])
 
     # MySQL -> Access
     program.select(program.mysql, "towns")
     program.press("Send Table to Access")
+    report.equal("and towards Access too", program.answer(timeout=60)[1], "3 rows sent and verified.")
     program.wait_list(program.access, lambda items: "towns" in items, "towns in the Access list")
     program.wait_idle()
     report.equal("sent to Access: the list shows it at its place", program.access_items(),
@@ -114,6 +118,7 @@ try:
     report.equal("No: the list is unchanged", program.mysql_items(), ["big", "many", "Table1", "towns"])
     program.press("Send Table to MySQL")
     report.equal("asked again", program.answer("Yes")[1], "Would you like to overwrite Table1?")
+    report.equal("Yes: the rows sent are verified", program.answer(timeout=60)[1], "%d rows sent and verified." % len(table1))
     program.wait_idle()
     report.equal("Yes: the table is replaced by the Access rows", db.count("Table1"), len(table1))
     report.equal("Yes: it is listed once", program.mysql_items(), ["big", "many", "Table1", "towns"])
@@ -129,6 +134,7 @@ try:
     report.equal("No: the Access table is left alone", len(access_rows("towns")), 3)
     program.press("Send Table to Access")
     report.equal("asked again", program.answer("Yes")[1], "Would you like to overwrite towns?")
+    report.equal("Yes: the rows sent are verified", program.answer(timeout=60)[1], "4 rows sent and verified.")
     program.wait_idle()
     report.equal("Yes: the Access table holds the server's rows now", access_rows("towns")[3],
                  ["4", "Córdoba", None])
@@ -153,10 +159,12 @@ try:
     # A whole long transfer to Access, its progress shown while the rows go.
     program.select(program.mysql, "big")
     program.press("Send Table to Access")
-    program.wait_list(program.access, lambda items: "big" in items, "big sent to Access", timeout=300)
+    report.equal("without Cancel every row arrives, and is verified", program.answer(timeout=300)[1],
+                 "%d rows sent and verified." % BIG_ROWS)
+    program.wait_list(program.access, lambda items: "big" in items, "big sent to Access")
     program.wait_idle(300)
     report.equal("without Cancel every row arrives", len(access_rows("big")), BIG_ROWS)
-    report.equal("and no message", program.messages_showing(), [])
+    report.equal("and nothing else is shown", program.messages_showing(), [])
 
     # Cancel while rows go to MySQL: once the rows pass is under way another
     # client locks the new table, the next row waits, the dialog stays; Cancel

@@ -80,6 +80,7 @@ void ExpectSame(const Entry& a, const Entry& b) {
     EXPECT_EQ(a.rows->read, b.rows->read);
     EXPECT_EQ(a.rows->sent, b.rows->sent);
     EXPECT_EQ(a.rows->refused, b.rows->refused);
+    EXPECT_EQ(a.rows->verified, b.rows->verified);
   }
   EXPECT_DOUBLE_EQ(a.seconds, b.seconds);
   EXPECT_EQ(a.outcome, b.outcome);
@@ -121,6 +122,11 @@ TEST(HistoryLine, ReadsBackAsWrittenWhateverTheValuesHold) {
   std::optional<Entry> back = history::ParseLine(history::FormatLine(rename));
   ASSERT_TRUE(back);
   ExpectSame(rename, *back);
+  Entry verified = Transfer();
+  verified.rows->verified = true;
+  back = history::ParseLine(history::FormatLine(verified));
+  ASSERT_TRUE(back);
+  ExpectSame(verified, *back);
 }
 
 TEST(HistoryLine, KeepsItsFormat) {

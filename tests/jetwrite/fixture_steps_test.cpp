@@ -1,4 +1,5 @@
-// On a copy of every fixture, and on a database of our own making: tables of
+// On a copy of every Jet 4 fixture, of Access 2007-2019 files, and on a
+// database of our own making: tables of
 // several shapes are created, filled,
 // renamed and dropped; after each step our reader sees exactly the expected
 // tables and rows, the consistency check finds nothing, mdb-tables lists the
@@ -155,6 +156,13 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFixture, FixtureSteps, ::testing::ValuesIn(FixtureNames()), TestName);
 INSTANTIATE_TEST_SUITE_P(OurOwn, FixtureSteps, ::testing::Values(kNewDatabase), TestName);
+// Access 2007 to 2019: an empty file of each version (the catalogue's keys in
+// the sort order that version writes), and files with tables and indexes.
+INSTANTIATE_TEST_SUITE_P(AccessSince2007, FixtureSteps,
+                         ::testing::Values("accdb/empty2007.accdb", "accdb/empty2010.accdb", "accdb/empty2016.accdb",
+                                           "accdb/empty2019.accdb", "accdb/testV2007.accdb",
+                                           "accdb/indexTestV2007.accdb"),
+                         TestName);
 
 // Hundreds of tables: the catalogue's index pages split, and drops empty
 // some of them again.

@@ -1,6 +1,10 @@
-// Files we do not change: every statement that would change an Access 97
-// file is refused, saying that such files are read-only here, and the file
-// stays byte for byte as it was.
+// What we do not change: every statement that would change an Access 97
+// file is refused, saying that such files are read-only here; a row for, or
+// the drop of, an Access 2007-2019 table holding fields we cannot write is
+// refused naming them, and a row for a linked table is refused. Either way
+// the file stays byte for byte as it was. Nor is an Access 97 file called
+// damaged by the structure check, which knows only the layout of the files
+// it writes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +12,7 @@
 #include <iterator>
 
 #include "jet/error.h"
+#include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 #include "support.h"
 
@@ -40,6 +45,47 @@ TEST(ReadOnlyFormats, Access97FilesRefuseEveryChangeAndStayAsTheyWere) {
       EXPECT_NE(e.Description().find("Access 97 files are read-only here"), std::string::npos) << c.what << ": " << e.what();
     }
     EXPECT_EQ(Bytes(copy), before) << c.what;
+  }
+}
+
+TEST(ReadOnlyFormats, ChangesToTablesWithFieldsWeCannotWriteAreRefusedNamingThem) {
+  struct Case {
+    const char* fixture;
+    const char* statement;
+    const char* named;
+  } cases[] = {
+      {"accdb/complexDataTestV2007.accdb", "DROP TABLE [Table1]",
+       "its fields 'VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880', 'multi-value-data', 'attach-data' in hidden "
+       "tables"},
+      {"accdb/complexDataTestV2007.accdb", "INSERT INTO [Table1] VALUES ('x', NULL, NULL, NULL, NULL, NULL)",
+       "'multi-value-data' (a multi-valued field), 'attach-data' (attached files)"},
+      {"accdb/linkerTestV2007.accdb", "INSERT INTO [Table2] VALUES (1)", "the linked table 'Table2'"},
+      {"accdb/odbcLinkerTestV2007.accdb", "INSERT INTO [Ordrar] VALUES (1)", "the linked table 'Ordrar'"},
+      {"accdb/unsupportedFieldsTestV2007.accdb", "INSERT INTO [Test] VALUES (1, NULL, NULL, NULL)",
+       "'UnknownVar' (a field of type Unknown 0x46, which this program does not know)"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string copy = dir.Copy(c.fixture).string();
+    const std::vector<char> before = Bytes(copy);
+    try {
+      jet::ExecuteStatement(copy, "", c.statement);
+      ADD_FAILURE() << c.fixture << ": not refused";
+    } catch (const jet::Error& e) {
+      EXPECT_NE(e.Description().find(c.named), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Bytes(copy), before) << c.fixture;
+  }
+}
+
+TEST(ReadOnlyFormats, TheCheckDeclinesAccess97FilesInsteadOfCallingThemDamaged) {
+  TempDir dir;
+  try {
+    std::vector<std::string> findings = jet::CheckDatabase(dir.Copy("mdb97/testV1997.mdb").string(), "");
+    ADD_FAILURE() << "checked, with " << findings.size() << " findings";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.Number(), jet::kOpenFailed);
+    EXPECT_NE(e.Description().find("Access 97 files cannot be checked here"), std::string::npos) << e.what();
   }
 }
 

@@ -1,7 +1,10 @@
 // A table of every Jet 4 column type, made by CREATE TABLE and filled with
 // typed literals at the edges of each type, reads back exactly: by our reader,
-// by mdbtools and by mdb-reader, on a file of our own and on Access-made ones.
+// by mdbtools and by mdb-reader, on a file of our own and on Access-made ones
+// (Access 2000-2003 and 2007-2019).
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
@@ -61,9 +64,13 @@ TEST_P(TypedTable, EveryTypeReadsBackExactly) {
   EXPECT_EQ(OracleDifferences(dir.Path()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, TypedTable, ::testing::Values("emptyJet4.mdb", "testV2000.mdb", "passwordV2000.mdb"),
+INSTANTIATE_TEST_SUITE_P(Files, TypedTable,
+                         ::testing::Values("emptyJet4.mdb", "testV2000.mdb", "passwordV2000.mdb",
+                                           "accdb/empty2007.accdb", "accdb/empty2019.accdb", "accdb/testV2007.accdb"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
-                           return info.param.substr(0, info.param.find('.'));
+                           std::string name = info.param.substr(0, info.param.find('.'));
+                           std::replace(name.begin(), name.end(), '/', '_');
+                           return name;
                          });
 
 }  // namespace

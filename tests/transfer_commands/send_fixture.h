@@ -94,7 +94,15 @@ class SendTest : public testing::Test {
   std::optional<Rows> MdbReaderRows(const std::string& table) const;  // mdb-reader; nullopt when node is missing
   std::vector<std::string> AccessTables() const;
 
-  QStringList Shown() const { return prompter_.ShownTexts(); }
+  // What the command showed in order, apart from its notes of success.
+  QStringList Shown() const { return Texts(false); }
+  QStringList Notes() const { return Texts(true); }
+  QStringList Texts(bool notes) const {
+    QStringList texts;
+    for (const ui::ScriptedPrompter::Shown& item : prompter_.ShownItems())
+      if ((item.kind == ui::ScriptedPrompter::Kind::Note) == notes) texts << item.text;
+    return texts;
+  }
 
   testsupport::ScopedConfigHome configHome_;
   settings::ConnectionSettings settings_;

@@ -2,6 +2,7 @@
 // Access file, read back by our engine, mdbtools and mdb-reader.
 #include <QRegularExpression>
 
+#include "jet/write/consistency_check.h"
 #include "ui/main_module.h"
 #include "send_fixture.h"
 #include "transfer/send_to_access.h"
@@ -50,6 +51,8 @@ void ExpectEveryReaderSees(const std::string& table, const Rows& expected,
   }
 }
 
+// Into an Access 2000-2003 file and Access 2007 and 2010 ones (text keys of
+// their catalogues in the older and the newer General sort order).
 TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
   RunMySql("CREATE TABLE `typed values` (id INT, d DECIMAL(10,2), f DOUBLE, day DATE, at DATETIME, t TIME, "
            "v VARCHAR(40), long_text TEXT, b BLOB)");
@@ -60,10 +63,6 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
            "(4, 0, -1, '2000-01-01', '2000-01-01 00:00:01', '00:00:00', 'Null911', 'Null911', x''),"
            "(5, 1, 1e15, '9999-12-31', '1970-01-01 12:00:00', '12:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
            "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7', NULL)");
-  Send("typed values");
-  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
-  EXPECT_TRUE(ui::ListContains(QStringLiteral("typed values"), list1_));
-  EXPECT_EQ(window_.pointer, ui::kArrow);
 
   const Cell N;
   const Rows expected = {
@@ -74,8 +73,19 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
       {"5", "1", "1E+15", "9999-12-31", "1970-01-01 12:00:00", "12:00:00", "I \xE2\x9D\xA4 \xF0\x9F\x98\x80",
        "\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7", N},
   };
-  ExpectEveryReaderSees("typed values", expected, AccessRows("typed values"), MdbJsonRows("typed values"),
-                        MdbReaderRows("typed values"));
+  for (const std::string fixture : {"testV2000.mdb", "accdb/testV2007.accdb", "accdb/empty2010.accdb"}) {
+    SCOPED_TRACE(fixture);
+    UseFixture(fixture);
+    ui::RemoveListItem(list1_, QStringLiteral("typed values"));
+    Send("typed values");
+    EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(Notes().last(), QStringLiteral("5 rows sent and verified."));
+    EXPECT_TRUE(ui::ListContains(QStringLiteral("typed values"), list1_));
+    EXPECT_EQ(window_.pointer, ui::kArrow);
+    ExpectEveryReaderSees("typed values", expected, AccessRows("typed values"), MdbJsonRows("typed values"),
+                          MdbReaderRows("typed values"));
+    EXPECT_EQ(jet::CheckDatabase(mdb_.string(), ""), std::vector<std::string>{});
+  }
 }
 
 // Values whose text was once changed on the way: each arrives as MySQL
@@ -243,6 +253,7 @@ TEST_F(SendToAccess, CancelInEachPhase) {
     progress_.cancelAt = c.at;
     Send("many");
     EXPECT_EQ(Shown(), c.shown);
+    EXPECT_TRUE(Notes().isEmpty());
     EXPECT_EQ(ui::ListContains(QStringLiteral("many"), list1_), c.rows.has_value());
     if (c.rows) {
       EXPECT_EQ(AccessRows("many").size(), *c.rows);
@@ -302,10 +313,16 @@ TEST_F(SendToAccess, TheCountAfterwardsShowsRowsAddedByAnotherProgram) {
     if (done == batch) RunAccess("INSERT INTO towns VALUES ('99')");
   };
   Send("towns");
+<<<<<<< HEAD
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("%1 rows were sent, but the Access table towns holds %2.")
                                      .arg(batch + 3)
                                      .arg(batch + 4)});
   EXPECT_EQ(AccessRows("towns").size(), static_cast<std::size_t>(batch + 4));
+=======
+  EXPECT_EQ(Shown(), QStringList{QStringLiteral("3 rows were sent, but the Access table towns holds 4.")});
+  EXPECT_TRUE(Notes().isEmpty()) << "a difference is no success";
+  EXPECT_EQ(AccessRows("towns").size(), 4u);
+>>>>>>> main
 }
 
 // Another program moves a new file over the path while the rows go: not one

@@ -7,13 +7,18 @@
 //                                               as a JSON array of what json prints
 //   mdbdump count  FILE TABLE [-p PASSWORD]     exact row count
 //   mdbdump sql    FILE STATEMENT [-p PASSWORD] run a statement, print CSV
-//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably
+//   mdbdump exec   FILE STATEMENT [-p PASSWORD] run CREATE/INSERT/DROP durably;
+//                  STATEMENT may be -f PATH (read from a file) or - (standard
+//                  input), for statements beyond what a command line takes
 //   mdbdump rename FILE OLD NEW [-p PASSWORD]   rename a table durably
 //   mdbdump check  FILE [-p PASSWORD]           consistency check; exit 1 on findings
 //   mdbdump new    FILE                         create an empty database
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +33,7 @@ namespace {
 
 struct Args {
   std::string command, file, target, extra, password;
+  std::string statementFile;  // exec -f PATH; "-" for standard input
   bool all = false;
 };
 
@@ -36,7 +42,7 @@ int Usage() {
                "       mdbdump csv|json|count FILE TABLE [-p PASSWORD]\n"
                "       mdbdump dump FILE [-p PASSWORD]\n"
                "       mdbdump sql FILE STATEMENT [-p PASSWORD]\n"
-               "       mdbdump exec FILE STATEMENT [-p PASSWORD]\n"
+               "       mdbdump exec FILE STATEMENT|-f PATH|- [-p PASSWORD]\n"
                "       mdbdump rename FILE OLD NEW [-p PASSWORD]\n"
                "       mdbdump check FILE [-p PASSWORD]\n"
                "       mdbdump new FILE\n";
@@ -51,12 +57,19 @@ bool Parse(int argc, char** argv, Args& a) {
       a.password = argv[++i];
     else if (s == "--all")
       a.all = true;
+    else if ((s == "-f" || s == "--file") && i + 1 < argc)
+      a.statementFile = argv[++i];
     else
       positional.push_back(s);
+  }
+  if (positional.size() == 3 && positional[0] == "exec" && positional[2] == "-" && a.statementFile.empty()) {
+    a.statementFile = "-";
+    positional.pop_back();
   }
   if (positional.size() < 2) return false;
   a.command = positional[0];
   a.file = positional[1];
+  if (!a.statementFile.empty()) return positional.size() == 2 && a.command == "exec";
   if (positional.size() > 2) a.target = positional[2];
   if (positional.size() > 3) a.extra = positional[3];
   if (a.command == "tables" || a.command == "check" || a.command == "dump" || a.command == "new")
@@ -156,12 +169,23 @@ int Json(const jet::Table& whole) {
   return 0;
 }
 
+// The statement of `exec -f`: the file's whole content, or standard input's.
+std::string ReadStatement(const std::string& path) {
+  if (path == "-") return {std::istreambuf_iterator<char>(std::cin), {}};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw jet::Error(jet::kStatementFailed, "Cannot read the statement file " + path + ".");
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
 int Run(const Args& a) {
   if (a.command == "exec" || a.command == "rename") {
+    const std::string statement = a.statementFile.empty() ? a.target : ReadStatement(a.statementFile);
     jet::DatabaseWriter writer = jet::DatabaseWriter::Open(a.file, a.password);
     writer.BeginBatch();
     if (a.command == "exec")
-      writer.Execute(a.target);
+      writer.Execute(statement);
     else
       writer.RenameTable(a.target, a.extra);
     writer.CommitBatch();
@@ -219,7 +243,9 @@ int main(int argc, char** argv) {
     return Run(a);
   } catch (const jet::Error& e) {
     std::cout.flush();
-    std::cerr << "mdbdump: error " << e.Number() << ": " << e.Description() << '\n';
+    std::cerr << "mdbdump: error " << e.Number();
+    if (e.JetNumber() != 0) std::cerr << " (Jet " << e.JetNumber() << ")";
+    std::cerr << ": " << e.Description() << '\n';
     return 1;
   }
 }

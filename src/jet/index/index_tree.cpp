@@ -41,10 +41,34 @@ class Tree {
 
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
 
-  // Pages are written without a shared prefix (entries added since the page was read need
-  // not share it), and with byte 26 as Access sets it: 1 on nodes, 0 on leaves.
+  // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
+  // without a shared prefix unless only one lets the entries fit, as on a page Access
+  // filled with keys that share their start.
+  static void ChoosePrefix(IndexPage& page) {
+    page.prefixLength = 0;
+    if (EntryBytes(page) <= kMaxEntryBytes || page.entries.size() < 2) return;
+    const KeyBytes& first = page.entries.front().key;
+    std::size_t shared = first.size();
+    for (const IndexEntry& e : page.entries) {
+      const auto differ = std::mismatch(first.begin(), first.begin() + std::min(shared, e.key.size()), e.key.begin());
+      shared = std::size_t(differ.first - first.begin());
+    }
+    page.prefixLength = static_cast<std::uint16_t>(shared);
+  }
+  static bool Fits(IndexPage page) {
+    ChoosePrefix(page);
+    return EntryBytes(page) <= kMaxEntryBytes;
+  }
+  // Whether a grown page can stay whole. Only a page that came with a shared prefix
+  // (Access packs its pages so) may keep relying on one: pages of ours must fit without,
+  // so that a later change that breaks the shared start cannot make them overflow.
+  static bool FitsAfterGrowth(IndexPage page) {
+    if (page.prefixLength > 0) return Fits(page);
+    return EntryBytes(page) <= kMaxEntryBytes;
+  }
+
   void Save(std::uint32_t page, IndexPage content) {
-    content.prefixLength = 0;
+    ChoosePrefix(content);
     content.byte26 = content.type == IndexPageType::kNode ? kNodeByte26 : 0;
     SerializeIndexPage(content, store_.Write(page));
   }
@@ -70,7 +94,7 @@ class Tree {
   // Writes path[level] after entries were added, splitting it when it overflows.
   void StoreGrown(std::vector<Step>& path, std::size_t level) {
     Step& step = path[level];
-    if (EntryBytes(step.content) <= kMaxEntryBytes) {
+    if (FitsAfterGrowth(step.content)) {
       Save(step.page, step.content);
       return;
     }
@@ -176,6 +200,7 @@ class Tree {
   }
 
   IndexChange TakeChange() { return change_; }
+  void NoteKeyExisted(bool existed) { change_.keyExisted = existed; }
 
   [[noreturn]] static void Damaged(std::uint32_t page, const std::string& what) {
     ThrowIndexError(kIndexDamaged, "Index page " + std::to_string(page) + " is damaged: " + what + ".");
@@ -208,7 +233,7 @@ class Tree {
       upper.entries.push_back(lower.entries.back());
       lower.entries.pop_back();
     }
-    if (EntryBytes(lower) > kMaxEntryBytes || EntryBytes(upper) > kMaxEntryBytes) {
+    if (!Fits(lower) || !Fits(upper)) {
       ThrowIndexError(kIndexValueRefused, "An index entry is too large for an index page.");
     }
     return {lower, upper};
@@ -241,6 +266,23 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
   if (at != leaf.entries.end() && SameEntry(*at, entry)) {
     ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
   }
+  // Entries of one key lie together: the key exists when a neighbour has it, on this leaf
+  // or, at its ends, on the leaf before or after.
+  const std::size_t position = std::size_t(at - leaf.entries.begin());
+  bool existed = false;
+  if (position < leaf.entries.size()) {
+    existed = leaf.entries[position].key == entry.key;
+  } else if (leaf.nextPage != 0) {
+    const IndexPage next = tree.Load(leaf.nextPage);
+    existed = !next.entries.empty() && next.entries.front().key == entry.key;
+  }
+  if (!existed && position > 0) {
+    existed = leaf.entries[position - 1].key == entry.key;
+  } else if (!existed && leaf.prevPage != 0) {
+    const IndexPage previous = tree.Load(leaf.prevPage);
+    existed = !previous.entries.empty() && previous.entries.back().key == entry.key;
+  }
+  tree.NoteKeyExisted(existed);
   IndexEntry stored = entry;
   stored.child = 0;
   leaf.entries.insert(at, stored);

@@ -28,10 +28,12 @@ class IndexPageStore {
 struct IndexChange {
   std::vector<std::uint32_t> allocated;
   std::vector<std::uint32_t> freed;
+  bool keyExisted = false;  // an insert: another entry had the same key already
 };
 
-// Adds `entry` (key and row pointer) to the tree under `root`, splitting full pages.
-// Throws jet::Error (kIndexValueRefused) when the same key and row are there already.
+// Adds `entry` (key and row pointer) to the tree under `root`, splitting full pages, and
+// says whether another entry held the same key. Throws jet::Error (kIndexValueRefused)
+// when the same key and row are there already.
 IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
 
 // Removes `entry` from the tree under `root`, freeing pages left empty. Throws jet::Error

@@ -47,6 +47,8 @@ class Parser {
  public:
   Parser(std::string_view sql, const char* syntaxMessage) : sql_(sql), message_(syntaxMessage) {}
 
+  bool AtEnd() const { return pos_ == sql_.size(); }
+
   // Where the parser stands, to come back to after a look ahead.
   std::size_t Mark() const { return pos_; }
   void Reset(std::size_t mark) { pos_ = mark; }
@@ -494,6 +496,18 @@ Statement ParseInsert(Parser& p) {
 }
 
 }  // namespace
+
+std::optional<Literal> ParseLiteral(std::string_view text) {
+  Parser p(text, "");
+  try {
+    Literal literal = p.Value();
+    p.SkipBlanks();
+    if (!p.AtEnd()) return std::nullopt;
+    return literal;
+  } catch (const SyntaxError&) {
+    return std::nullopt;
+  }
+}
 
 std::optional<std::string> InvalidUtf8Reason(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {

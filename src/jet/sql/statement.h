@@ -114,6 +114,10 @@ class SyntaxError : public Error {
 // Parses one statement; throws SyntaxError.
 Statement Parse(std::string_view sql);
 
+// The literal `text` is made of, blanks around it allowed, as INSERT reads it;
+// nullopt when it is anything else.
+std::optional<Literal> ParseLiteral(std::string_view text);
+
 // Why `text` is not valid UTF-8 (naming the first bad byte and where it is);
 // empty when it is. Encoded surrogates and code points beyond U+10FFFF are invalid.
 std::optional<std::string> InvalidUtf8Reason(std::string_view text);

@@ -31,18 +31,6 @@ std::string TextOf(const std::vector<Value>& values, std::size_t i) {
 
 }  // namespace
 
-double OleDateNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  // Days from 1899-12-30 to the local calendar date, plus the time of day.
-  std::tm day = local;
-  day.tm_hour = 12;
-  day.tm_min = day.tm_sec = 0;
-  std::time_t noon = timegm(&day);
-  double days = std::floor(static_cast<double>(noon) / 86400.0) + 25569.0;
-  return days + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
-}
 
 CatalogueWriter::CatalogueWriter(Pager& pager, PageSpace& space)
     : pager_(pager), space_(space), objects_(pager, space, kCatalogueTdefPage) {}
@@ -63,6 +51,8 @@ std::optional<CatalogueTable> CatalogueWriter::Find(const std::string& name) {
     t.id = Get<std::int32_t>(row.values, objects_.ColumnIndex("Id")).value_or(0);
     t.type = Get<std::int16_t>(row.values, objects_.ColumnIndex("Type")).value_or(0);
     t.flags = Get<std::int32_t>(row.values, objects_.ColumnIndex("Flags")).value_or(0);
+    if (const Ole* properties = std::get_if<Ole>(&row.values[objects_.ColumnIndex("LvProp")]))
+      t.properties = properties->bytes;
     t.row = std::move(row);
     return t;
   };
@@ -94,7 +84,7 @@ void CatalogueWriter::CheckNewName(const std::string& name, const CatalogueTable
   std::vector<Value> probe = ObjectRowFor(name);
   bool taken = false;
   for (std::size_t i = 0; i < objects_.Definition().realIndexes.size() && !taken; ++i) {
-    if (!(objects_.Definition().realIndexes[i].flags & 0x01)) continue;
+    if (!(objects_.Definition().realIndexes[i].flags & kIndexUnique)) continue;
     const auto& columns = objects_.Definition().realIndexes[i].columns;
     if (columns.size() != 2) continue;  // the name index: (ParentId, Name)
     auto where = objects_.FindByKey(i, probe);  // throws for characters the sort order lacks
@@ -128,7 +118,8 @@ bool CatalogueWriter::InRelationship(const std::string& name) {
   return false;
 }
 
-void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) {
+void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage,
+                               const std::vector<std::uint8_t>& properties) {
   std::vector<Value> values = ObjectRowFor(name);
   std::size_t ownerColumn = objects_.ColumnIndex("Owner");
   std::size_t typeColumn = objects_.ColumnIndex("Type");
@@ -144,6 +135,7 @@ void CatalogueWriter::AddTable(const std::string& name, std::uint32_t tdefPage) 
   values[objects_.ColumnIndex("DateUpdate")] = DateTime{now};
   values[ownerColumn] = owner;
   values[objects_.ColumnIndex("Flags")] = std::int32_t{0};
+  if (!properties.empty()) values[objects_.ColumnIndex("LvProp")] = Ole{properties};
   objects_.Insert(values);
 
   std::optional<CatalogueTable> aces = Find("MSysACEs");

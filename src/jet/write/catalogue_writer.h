@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "jet/pager.h"
 #include "jet/write/indexed_table.h"
@@ -28,6 +29,7 @@ struct CatalogueTable {
   std::int32_t id = 0;
   std::int16_t type = 0;
   std::int32_t flags = 0;
+  std::vector<std::uint8_t> properties;  // LvProp: the table's and its columns' properties
 
   bool IsLocal() const { return type == 1; }
   bool IsSystem() const { return (flags & static_cast<std::int32_t>(0x80000002u)) != 0; }
@@ -48,7 +50,8 @@ class CatalogueWriter {
   // Whether a relationship names the table.
   bool InRelationship(const std::string& name);
 
-  void AddTable(const std::string& name, std::uint32_t tdefPage);
+  // `properties` (LvProp) may be empty.
+  void AddTable(const std::string& name, std::uint32_t tdefPage, const std::vector<std::uint8_t>& properties);
   void RemoveTable(const CatalogueTable& table);
   void RenameTable(const CatalogueTable& table, const std::string& newName);
 
@@ -61,7 +64,5 @@ class CatalogueWriter {
   IndexedTable objects_;
 };
 
-// Today as an OLE automation date in local time, as Access stamps objects.
-double OleDateNow();
 
 }  // namespace jet

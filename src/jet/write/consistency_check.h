@@ -5,10 +5,12 @@
 //  - every data page naming a table and in use is in that table's map, and
 //    its free-space map lists only owned pages;
 //  - the row count in each definition equals the live rows;
-//  - every index of the catalogue's tables (MSysObjects, MSysACEs, ...) has
-//    its pages in order (entries sorted, nodes bounding their children,
-//    leaves chained in order) and exactly one entry per row, whose key,
-//    taken apart by the index layer's own decoder, matches the row.
+//  - every index of every table has its pages in order (entries sorted,
+//    nodes bounding their children, leaves chained in order) and exactly one
+//    entry per row (none for a row whose key is all Null where the index
+//    ignores Nulls), whose key, taken apart by the index layer's own decoder,
+//    matches the row; a unique index holds no key twice (all-Null keys
+//    aside), and an index that refuses Null lists no key with one.
 #pragma once
 
 #include <string>

@@ -17,13 +17,10 @@ DatabaseWriter DatabaseWriter::Open(const std::string& path, const std::string& 
 
 DatabaseWriter DatabaseWriter::On(std::shared_ptr<Connection> connection) {
   const Format& format = *connection->header.format;
-  if (format.engine == Engine::kJet3)
-    throw Error(kOpenFailed, "Cannot update. Database or object is read-only: '" + connection->file->Path() +
-                                 "' is an Access 97 file, and Access 97 files are read-only here. Its tables can be "
-                                 "listed and sent to MySQL.");
   if (!format.writable)
-    throw Error(kOpenFailed, "Cannot update '" + connection->file->Path() + "': changing " + format.name +
-                                 " files is not supported yet.");
+    throw Error(kOpenFailed, "Cannot update. Database or object is read-only: '" + connection->file->Path() +
+                                 "' is an " + format.name + " file, and " + format.name +
+                                 " files are read-only here. Its tables can be listed and sent to MySQL.");
   if (!connection->file->Writable())
     throw Error(kOpenFailed, "Cannot update. Database or object is read-only: '" + connection->file->Path() +
                                  "' cannot be opened for writing.");

@@ -63,6 +63,14 @@ void DropTable(Connection& c, const sql::DropTable& drop) {
   std::vector<std::uint32_t> pages;
   if (table->IsLocal()) {
     TableDef def = ReadTableDef(statement.Pages(), static_cast<std::uint32_t>(table->id) & kIdPageMask);
+    // Attachments and multi-valued fields keep their values in hidden tables
+    // tied to this one; dropping it alone would leave them orphaned.
+    std::string complexFields;
+    for (const Column& column : def.columns)
+      if (column.Type() == ColumnType::Complex) complexFields += (complexFields.empty() ? "'" : ", '") + column.name + "'";
+    if (!complexFields.empty())
+      throw Error(kStatementFailed, "Cannot delete the table '" + table->name + "': Access keeps the values of its fields " +
+                                        complexFields + " in hidden tables that this program does not change.");
     pages = PagesOwnedBy(statement.Pages(), def);
   }
   catalogue.RemoveTable(*table);

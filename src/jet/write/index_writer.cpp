@@ -4,14 +4,15 @@
 
 #include "jet/error.h"
 #include "jet/text_codec.h"
+#include "jet/write/index_page_store.h"
 #include "jet/write/table_map.h"
 
 namespace jet {
 namespace {
 
-constexpr std::size_t kUniqueCountOffset = 63 + 4;  // in each 12-byte real-index block
+constexpr int kNullInIndexJet = 3058;
 
-index::IndexEntry EntryOf(const index::KeyBytes& key, RowPointer row) { return {key, {row.page, row.row}, 0}; }
+index::IndexEntry EntryOf(const index::KeyBytes& key, RowPointer row) { return {key, row, 0}; }
 
 }  // namespace
 
@@ -29,63 +30,124 @@ index::KeyValue ToKeyValue(const Value& v) {
         else if constexpr (std::is_same_v<T, Binary>) return x.bytes;
         else if constexpr (std::is_same_v<T, Guid>) return std::vector<std::uint8_t>(x.bytes.begin(), x.bytes.end());
         else if constexpr (std::is_same_v<T, Text> || std::is_same_v<T, Memo>) return Utf8ToUtf16(x.text);
+        else if constexpr (std::is_same_v<T, Decimal>) return index::KeyDecimal{x.negative, x.magnitude};
         else throw Error(kStatementFailed, "A value of this type cannot be indexed.");
       },
       v);
 }
 
-IndexWriter::IndexWriter(Pager& pager, PageSpace& space, const TableDef& def, std::size_t realIndex)
-    : pager_(pager),
-      space_(space),
-      store_(pager),
-      def_(def),
-      realIndex_(realIndex),
-      root_(def.realIndexes.at(realIndex).rootPage) {
-  for (auto [number, ascending] : def.realIndexes[realIndex].columns) {
-    auto it = std::find_if(def.columns.begin(), def.columns.end(), [n = number](const Column& c) { return c.number == n; });
-    if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
-    keyColumns_.push_back({static_cast<index::KeyType>(it->type), ascending});
-    valueIndexes_.push_back(static_cast<std::size_t>(it - def.columns.begin()));
+IndexRules RulesOfIndex(const TableDef& def, std::size_t realIndex) {
+  IndexRules rules;
+  const std::uint8_t flags = def.realIndexes.at(realIndex).flags;
+  rules.unique = flags & kIndexUnique;
+  rules.ignoreNulls = flags & kIndexIgnoreNulls;
+  rules.required = flags & kIndexRequired;
+  std::string foreignKeys;  // a relationship's own names (".rC"...) only when nothing else names it
+  for (const LogicalIndex& logical : def.logicalIndexes) {
+    if (logical.realIndex != realIndex) continue;
+    std::string& names = logical.kind == kForeignKeyIndex ? foreignKeys : rules.name;
+    names += (names.empty() ? "" : "', '") + logical.name;
+    if (logical.kind == kPrimaryKeyIndex) rules.unique = rules.required = true;
   }
+  if (rules.name.empty()) rules.name = foreignKeys;
+  return rules;
 }
 
-index::KeyBytes IndexWriter::KeyOf(const std::vector<Value>& values) const {
+IndexColumns ColumnsOfIndex(const TableDef& def, std::size_t realIndex) {
+  IndexColumns columns;
+  for (auto [number, ascending] : def.realIndexes.at(realIndex).columns) {
+    auto it = std::find_if(def.columns.begin(), def.columns.end(), [n = number](const Column& c) { return c.number == n; });
+    if (it == def.columns.end()) ThrowDamaged("an index on a column the table does not have");
+    index::KeyColumn key{static_cast<index::KeyType>(it->type), ascending};
+    switch (it->Type()) {
+      case ColumnType::Text:
+      case ColumnType::Memo: {
+        std::optional<index::TextOrder> order = index::TextOrderOf(it->sortLcid, it->sortVersion);
+        if (!order)
+          throw Error(kStatementFailed, "The index on field '" + it->name +
+                                            "' cannot be kept: its text sort order (LCID " +
+                                            std::to_string(it->sortLcid) + ", version " +
+                                            std::to_string(it->sortVersion) + ") is not known here.");
+        key.order = *order;
+        break;
+      }
+      case ColumnType::Ole:
+        throw Error(kStatementFailed, "The index on field '" + it->name + "' (" + TypeName(it->type) +
+                                          ") cannot be kept: keys of this type are not known.");
+      default: break;
+    }
+    columns.keys.push_back(key);
+    columns.values.push_back(static_cast<std::size_t>(it - def.columns.begin()));
+  }
+  return columns;
+}
+
+IndexWriter::IndexWriter(Pager& pager, const TableDef& def, std::size_t realIndex)
+    : pager_(pager),
+      def_(def),
+      realIndex_(realIndex),
+      root_(def.realIndexes.at(realIndex).rootPage),
+      rules_(RulesOfIndex(def, realIndex)),
+      columns_(ColumnsOfIndex(def, realIndex)) {}
+
+void IndexWriter::KeyOf(const std::vector<Value>& values, RowKey& key) const {
+  std::size_t nulls = 0;
   std::vector<index::KeyValue> keyValues;
-  for (std::size_t i : valueIndexes_) keyValues.push_back(ToKeyValue(values.at(i)));
-  return index::EncodeIndexKey(keyColumns_, keyValues);
+  keyValues.reserve(columns_.values.size());
+  for (std::size_t k = 0; k < columns_.values.size(); ++k) {
+    const Value& v = values.at(columns_.values[k]);
+    // A Yes/No column keys a Null as No: it never counts as Null.
+    if (IsNull(v) && columns_.keys[k].type != index::KeyType::kBoolean) {
+      ++nulls;
+      if (rules_.required)
+        throw Error(kConstraintViolated,
+                    "Index or primary key cannot contain a Null value. (The field '" +
+                        def_.columns[columns_.values[k]].name + "' of the index '" + rules_.name + "'.)",
+                    kNullInIndexJet);
+    }
+    keyValues.push_back(ToKeyValue(v));
+  }
+  key.allNull = nulls == columns_.values.size();
+  key.listed = !(rules_.ignoreNulls && key.allNull);
+  key.bytes = index::EncodeIndexKey(columns_.keys, keyValues);
 }
 
 std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
-  std::optional<index::IndexEntry> found = index::FindIndexKey(store_, root_, key);
+  PagerIndexStore store(pager_);
+  std::optional<index::IndexEntry> found = index::FindIndexKey(store, root_, key);
   if (!found) return std::nullopt;
-  return RowPointer{found->row.page, found->row.row};
+  return found->row;
 }
 
-void IndexWriter::Insert(const index::KeyBytes& key, RowPointer row) {
-  if (!Find(key)) BumpUniqueCount();
-  Account(index::InsertIndexEntry(store_, root_, EntryOf(key, row)));
+bool IndexWriter::Insert(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
+  PagerIndexStore store(pager_);
+  index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row));
+  if (!change.keyExisted) BumpUniqueCount();
+  Account(change, space);
+  return change.keyExisted;
 }
 
-bool IndexWriter::Remove(const index::KeyBytes& key, RowPointer row) {
+bool IndexWriter::Remove(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
+  PagerIndexStore store(pager_);
   index::IndexEntry entry = EntryOf(key, row);
-  if (!index::HasIndexEntry(store_, root_, entry)) return false;
-  Account(index::DeleteIndexEntry(store_, root_, entry));
+  if (!index::HasIndexEntry(store, root_, entry)) return false;
+  Account(index::DeleteIndexEntry(store, root_, entry), space);
   return true;
 }
 
-void IndexWriter::Account(const index::IndexChange& change) {
+void IndexWriter::Account(const index::IndexChange& change, PageSpace& space) {
   const RowPointer map = def_.realIndexes[realIndex_].usageMap;
   for (std::uint32_t page : change.allocated) AddToMap(pager_, map, page);
   for (std::uint32_t page : change.freed) {
     RemoveFromMap(pager_, map, page);
     // Marked free in the global map only once nothing on disk points to it.
-    space_.Release(page);
+    space.Release(page);
   }
 }
 
 void IndexWriter::BumpUniqueCount() {
   std::uint8_t* tdef = pager_.Write(def_.page);
-  std::size_t at = kUniqueCountOffset + 12 * realIndex_;
+  const std::size_t at = UniqueCountOffset(pager_.Format(), realIndex_);
   PutU32(tdef + at, U32(ByteSpan(tdef, kPageSize), at) + 1);
 }
 

@@ -10,14 +10,9 @@
 #include "jet/write/row_edit.h"
 
 namespace jet {
-namespace {
-
-constexpr std::uint8_t kUniqueIndex = 0x01;
-
-}  // namespace
 
 IndexedTable::IndexedTable(Pager& pager, PageSpace& space, std::uint32_t tdefPage)
-    : pager_(pager), space_(space), def_(ReadTableDef(pager, tdefPage)), rows_(pager, def_) {}
+    : pager_(pager), space_(space), def_(ReadTableDef(pager, tdefPage)), rows_(pager, def_), indexes_(pager, def_) {}
 
 std::size_t IndexedTable::ColumnIndex(const std::string& name) const {
   for (std::size_t i = 0; i < def_.columns.size(); ++i)
@@ -52,40 +47,42 @@ std::vector<StoredRow> IndexedTable::Rows() {
 }
 
 bool IndexedTable::TakenByUniqueIndex(const std::vector<Value>& values) {
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
-    if (!(def_.realIndexes[i].flags & kUniqueIndex)) continue;
-    IndexWriter index(pager_, space_, def_, i);
-    if (index.Find(index.KeyOf(values))) return true;
-  }
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i)
+    if (indexes_.Writers()[i].Rules().unique && FindByKey(i, values)) return true;
   return false;
 }
 
 std::optional<RowPointer> IndexedTable::FindByKey(std::size_t realIndex, const std::vector<Value>& values) {
-  IndexWriter index(pager_, space_, def_, realIndex);
-  return index.Find(index.KeyOf(values));
+  IndexWriter& index = indexes_.Writers().at(realIndex);
+  RowKey key;
+  index.KeyOf(values, key);
+  return index.Find(key.bytes);
 }
 
 RowPointer IndexedTable::Insert(const std::vector<Value>& values) {
   // Keys first: a value the sort order cannot key refuses the row untouched.
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) IndexWriter(pager_, space_, def_, i).KeyOf(values);
-  return Insert(EncodeRow(def_, values, rows_.LongValues()), values);
+  TableIndexes::Keys keys;
+  indexes_.KeysOf(values, keys);
+  return Insert(EncodeRow(def_, values, rows_.LongValues()), keys);
 }
 
 RowPointer IndexedTable::Insert(ByteSpan bytes, const std::vector<Value>& values) {
-  std::vector<index::KeyBytes> keys;
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i)
-    keys.push_back(IndexWriter(pager_, space_, def_, i).KeyOf(values));
+  TableIndexes::Keys keys;
+  indexes_.KeysOf(values, keys);
+  return Insert(bytes, keys);
+}
+
+RowPointer IndexedTable::Insert(ByteSpan bytes, const TableIndexes::Keys& keys) {
   RowPointer where = rows_.Insert(bytes);
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) IndexWriter(pager_, space_, def_, i).Insert(keys[i], where);
+  indexes_.Add(keys, where, space_);
   return where;
 }
 
 void IndexedTable::Delete(const StoredRow& row) {
   rows_.Delete(row.where);
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
-    IndexWriter index(pager_, space_, def_, i);
-    index.Remove(index.KeyOf(row.values), row.where);
-  }
+  TableIndexes::Keys keys;
+  indexes_.KeysOf(row.values, keys);
+  indexes_.Remove(keys, row.where, space_);
 }
 
 std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
@@ -98,21 +95,18 @@ std::vector<std::uint8_t> IndexedTable::StoredBytes(RowPointer where) {
 }
 
 bool IndexedTable::Rewrite(const StoredRow& row, ByteSpan bytes, const std::vector<Value>& values) {
-  std::vector<index::KeyBytes> before, after;
-  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
-    IndexWriter index(pager_, space_, def_, i);
-    before.push_back(index.KeyOf(row.values));
-    after.push_back(index.KeyOf(values));
-  }
+  TableIndexes::Keys before, after;
+  indexes_.KeysOf(row.values, before);
+  indexes_.KeysOf(values, after);
   // Checked on a copy first: a page without room is left untouched.
   PageBytes page = *pager_.Read(row.where.page);
   if (!DataPageWriter(page.data()).Replace(row.where.row, bytes)) return false;
   std::copy(page.begin(), page.end(), pager_.Write(row.where.page));
   for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
-    if (before[i] == after[i]) continue;
-    IndexWriter index(pager_, space_, def_, i);
-    index.Remove(before[i], row.where);
-    index.Insert(after[i], row.where);
+    if (before[i].bytes == after[i].bytes && before[i].listed == after[i].listed) continue;
+    IndexWriter& index = indexes_.Writers()[i];
+    if (before[i].listed) index.Remove(before[i].bytes, row.where, space_);
+    if (after[i].listed) index.Insert(after[i].bytes, row.where, space_);
   }
   return true;
 }

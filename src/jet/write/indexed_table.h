@@ -13,7 +13,7 @@
 #include "jet/pager.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
-#include "jet/write/index_writer.h"
+#include "jet/write/table_indexes.h"
 #include "jet/write/page_space.h"
 #include "jet/write/table_rows.h"
 
@@ -46,6 +46,7 @@ class IndexedTable {
   RowPointer Insert(const std::vector<Value>& values);
   // Inserts a row already encoded as `bytes`, indexed by its `values`.
   RowPointer Insert(ByteSpan bytes, const std::vector<Value>& values);
+  RowPointer Insert(ByteSpan bytes, const TableIndexes::Keys& keys);
   void Delete(const StoredRow& row);
 
   // The stored bytes of a live row that lies in its own slot (no overflow
@@ -63,6 +64,7 @@ class IndexedTable {
   PageSpace& space_;
   TableDef def_;
   TableRows rows_;
+  TableIndexes indexes_;
 };
 
 }  // namespace jet

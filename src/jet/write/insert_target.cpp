@@ -1,15 +1,19 @@
 #include "jet/write/insert_target.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "jet/catalogue.h"
+#include "jet/column_properties.h"
+#include "jet/complex_columns.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/row_codec.h"
 #include "jet/tdef.h"
 #include "jet/write/catalogue_writer.h"
+#include "jet/write/new_row.h"
+#include "jet/write/table_indexes.h"
 #include "jet/write/table_rows.h"
-#include "jet/write/typed_literal.h"
 #include "jet/write/write_statement.h"
 
 namespace jet {
@@ -41,13 +45,15 @@ struct InsertTarget {
   std::vector<std::uint8_t> catalogueBytes;
   std::vector<PageBytes> definitionPages;
   TableDef def;
-  std::vector<std::size_t> byNumber;  // definition columns in column-number order
+  std::unique_ptr<NewRow> newRow;
   std::unique_ptr<TableRows> rows;
+  std::unique_ptr<TableIndexes> indexes;
   LongValueStore longValues;
   std::uint32_t lastDataPage = 0;  // where the last row went
   // Scratch space reused from row to row.
   std::vector<Value> values;
   std::vector<std::uint8_t> row;
+  TableIndexes::Keys keys;
 
   // The pages the next INSERT reads, so that they come in with few reads.
   std::vector<std::uint32_t> PagesToRead() const {
@@ -80,16 +86,17 @@ struct InsertTarget {
     ByteSpan row = CatalogueRowBytes(pager, found.row.where, keep);
     t->catalogueBytes.assign(row.begin(), row.end());
     t->def = ReadTableDef(pager, static_cast<std::uint32_t>(found.id) & kIdPageMask);
+    NameComplexKinds(pager, t->def);
+    // A row of such a table would need values (keys into hidden tables,
+    // computed results) this engine does not make.
+    if (const std::string fields = UnreadableFields(t->def.columns); !fields.empty())
+      Refuse("Cannot insert into the table '" + found.name + "': it holds fields this program cannot write: " + fields +
+             ".");
     for (std::uint32_t p : t->def.pages) t->definitionPages.push_back(*pager.Read(p));
-    // Values go to columns in column-number order, the order of CREATE TABLE.
-    t->byNumber.resize(t->def.columns.size());
-    for (std::size_t i = 0; i < t->byNumber.size(); ++i) t->byNumber[i] = i;
-    std::sort(t->byNumber.begin(), t->byNumber.end(), [&](std::size_t a, std::size_t b) {
-      return t->def.columns[a].number < t->def.columns[b].number;
-    });
+    t->newRow = std::make_unique<NewRow>(t->def, ReadColumnRules(found.properties));
     t->rows = std::make_unique<TableRows>(pager, t->def);
+    t->indexes = std::make_unique<TableIndexes>(pager, t->def);
     t->longValues = t->rows->LongValues();
-    t->values.resize(t->def.columns.size());
     return t;
   }
 };
@@ -103,15 +110,18 @@ void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<
     target = InsertTarget::Find(pager, statement.Space(), insert.table);
   }
   InsertTarget& t = *target;
-  if (!insert.columns.empty()) Refuse("INSERT INTO with a list of columns cannot be run yet.");
-  if (insert.values.size() != t.def.columns.size())
-    Refuse("Number of query values and destination fields are not the same.");
-  for (std::size_t k = 0; k < t.byNumber.size(); ++k)
-    t.values[t.byNumber[k]] = TypedValue(t.def.columns[t.byNumber[k]], insert.values[k]);
+  // A refused row ends the statement unsaved; the kept table is dropped with
+  // it, since the caches behind it may hold what was never written.
+  std::shared_ptr<InsertTarget> kept = std::exchange(target, nullptr);
+  t.newRow->Build(pager, insert, t.values);
+  // Keys before the row: a Null an index refuses stops the row untouched.
+  t.indexes->KeysOf(t.values, t.keys);
   EncodeRow(t.def, t.values, t.longValues, t.row);
   RowPointer where = t.rows->Insert(t.row);
+  t.indexes->Add(t.keys, where, statement.Space());
   statement.Finish();
   t.lastDataPage = where.page;
+  target = std::move(kept);
 }
 
 }  // namespace jet

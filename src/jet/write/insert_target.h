@@ -1,4 +1,6 @@
-// INSERT INTO ... VALUES, and the table it goes to, kept between the
+// INSERT INTO ... [(columns)] VALUES, with every index of the table kept
+// exact and the rules Jet checks on a row enforced (see new_row.h and
+// table_indexes.h); and the table it goes to, kept between the
 // statements of one writer so that the next INSERT into the same table need
 // not look it up again. What is kept is not trusted: each statement reads
 // the table's catalogue row and definition pages afresh (the definition must

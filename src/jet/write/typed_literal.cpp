@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <random>
 
 #include "jet/error.h"
 
@@ -335,6 +336,51 @@ std::string TextValue(const Column& c, const sql::Literal& literal) {
 }
 
 }  // namespace
+
+Value DefaultValue(const Column& c, const std::string& expression) {
+  std::string_view e = expression;
+  auto trim = [&] {
+    while (!e.empty() && (e.front() == ' ' || e.front() == '\t')) e.remove_prefix(1);
+    while (!e.empty() && (e.back() == ' ' || e.back() == '\t')) e.remove_suffix(1);
+  };
+  trim();
+  if (!e.empty() && e.front() == '=') {
+    e.remove_prefix(1);
+    trim();
+  }
+  auto is = [&](std::string_view function) {
+    return e.size() == function.size() && std::equal(e.begin(), e.end(), function.begin(), [](char a, char b) {
+             return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b;
+           });
+  };
+  if (is("now()") || is("date()") || is("time()")) {
+    if (c.Type() != ColumnType::DateTime) Mismatch(c, {Kind::Text, std::string(e), false});
+    const double now = OleDateNow();
+    const double day = std::floor(now);
+    return DateTime{is("now()") ? now : is("date()") ? day : now - day};
+  }
+  if (is("genguid()")) {
+    if (c.Type() != ColumnType::Guid) Mismatch(c, {Kind::Text, std::string(e), false});
+    std::random_device random;
+    Guid g;
+    for (std::uint8_t& b : g.bytes) b = static_cast<std::uint8_t>(random());
+    g.bytes[7] = static_cast<std::uint8_t>((g.bytes[7] & 0x0F) | 0x40);  // version 4, random
+    g.bytes[8] = static_cast<std::uint8_t>((g.bytes[8] & 0x3F) | 0x80);
+    return g;
+  }
+  // Access writes text defaults in double quotes; doubled quotes stand for one.
+  if (e.size() >= 2 && e.front() == '"' && e.back() == '"') {
+    std::string text;
+    for (std::size_t i = 1; i + 1 < e.size(); ++i) {
+      text += e[i];
+      if (e[i] == '"' && e[i + 1] == '"') ++i;
+    }
+    return TypedValue(c, {Kind::Text, text, false});
+  }
+  if (std::optional<sql::Literal> literal = sql::ParseLiteral(e)) return TypedValue(c, *literal);
+  throw Error(kStatementFailed, "The default value " + expression + " of the field '" + c.name +
+                                    "' is an expression this engine cannot work out; give the field its value.");
+}
 
 Value TypedValue(const Column& c, const sql::Literal& literal) {
   if (literal.kind == Kind::Null) return Null{};

@@ -26,4 +26,11 @@ namespace jet {
 // for a number the column cannot hold, each naming the field and the value.
 Value TypedValue(const Column& column, const sql::Literal& literal);
 
+// The value a column's DefaultValue property gives a row that leaves the
+// column out. Understood: a literal (texts also in double quotes), with or
+// without a leading "=", and the functions Now(), Date(), Time() and
+// GenGUID(). Any other expression throws jet::Error (kStatementFailed): the
+// row must then give the column its value.
+Value DefaultValue(const Column& column, const std::string& expression);
+
 }  // namespace jet

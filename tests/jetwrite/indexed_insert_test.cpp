@@ -1,0 +1,305 @@
+// INSERT into Access-made tables that carry indexes: every index stays exact
+// (our check, both oracles, and a search through each index for each row),
+// and the rows Jet refuses (duplicate keys, Nulls where a key or a Required
+// field refuses them, zero-length texts, unknown fields) are refused with
+// Jet's number, leaving the file byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "jet/catalogue.h"
+#include "jet/connection.h"
+#include "jet/error.h"
+#include "jet/index/index_tree.h"
+#include "jet/write/consistency_check.h"
+#include "jet/write/database_writer.h"
+#include "jet/write/index_page_store.h"
+#include "jet/row_codec.h"
+#include "jet/write/indexed_table.h"
+#include "jet/write/table_rows.h"
+#include "jet/write/table_map.h"
+#include "support.h"
+
+namespace jetwritetest {
+namespace {
+
+std::uint32_t DefinitionPage(jet::Pager& pager, const std::string& table) {
+  for (const jet::CatalogueEntry& e : jet::ReadCatalogue(pager))
+    if (e.name == table) return e.tdefPage;
+  ADD_FAILURE() << "no table " << table;
+  return 0;
+}
+
+// Every row is found through every index that lists it, by its key and
+// place; returns the most pages any one index of the table spans.
+std::size_t SearchEveryIndex(const std::filesystem::path& file, const std::string& table) {
+  auto connection = jet::OpenConnection(file, "");
+  jet::Pager& pager = connection->pager;
+  jet::Pager::Statement read(pager, jet::LockMode::Shared);
+  jet::PageSpace space(pager);
+  jet::IndexedTable t(pager, space, DefinitionPage(pager, table));
+  jet::TableIndexes indexes(pager, t.Definition());
+  jet::PagerIndexStore store(pager);
+  for (const jet::StoredRow& row : t.Rows()) {
+    jet::TableIndexes::Keys keys;
+    indexes.KeysOf(row.values, keys);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      if (keys[i].listed)
+        EXPECT_TRUE(jet::index::HasIndexEntry(store, t.Definition().realIndexes[i].rootPage, {keys[i].bytes, row.where, 0}))
+            << table << " index " << i << ": row at page " << row.where.page << " row " << int(row.where.row);
+  }
+  std::size_t most = 0;
+  for (const jet::RealIndex& index : t.Definition().realIndexes)
+    most = std::max(most, jet::MapPages(pager, index.usageMap).size());
+  return most;
+}
+
+// A key that sorts first (k = 0), last (k = 1), in the middle (k = 2) or
+// anywhere (the rest), as text or as a number.
+std::string TextKey(int k) {
+  if (k == 0) return "'0000'";
+  if (k == 1) return "'zzzz'";
+  if (k == 2) return "'m'";
+  return "'k" + std::to_string(k * 7919 % 100003) + "'";
+}
+std::string NumberKey(int k) {
+  if (k == 0) return "-2000000000";
+  if (k == 1) return "2000000000";
+  if (k == 2) return "50000";
+  return std::to_string(k * 7919 % 100003 + 1000);
+}
+
+struct IndexedCase {
+  std::string fixture;
+  const char* table;
+  int rows;  // enough to split a page of its fullest index
+  std::function<std::string(int)> values;
+};
+
+std::vector<IndexedCase> IndexedCases() {
+  const std::string wide(200, 'w');
+  std::vector<IndexedCase> cases = {
+      // Primary key on a text, AllowZeroLength off.
+      {"testV2000.mdb", "Table1", 500,
+       [](int k) { return TextKey(k) + ", 'b', 1, 2, " + std::to_string(k) + ", 4.5, #2001-02-03#, 1.25, True"; }},
+      // AutoNumber primary key, numbered by the engine.
+      {"testV2000.mdb", "Table3", 1000, [](int k) { return "NULL, " + TextKey(k); }},
+      // Several single-column indexes (unique and not) on numbers and a text.
+      {"indexTestV2000.mdb", "Table1", 600,
+       [](int k) {
+         return NumberKey(k) + ", " + std::to_string(k % 7) + ", " + std::to_string(-k) + ", " + TextKey(k) + ", NULL";
+       }},
+      // A compound index, number then text.
+      {"compIndexTestV2000.mdb", "Table1", 500,
+       [](int k) { return std::to_string(k % 3) + ", " + TextKey(k) + ", 'dc'"; }},
+      // Long text keys: few to a page.
+      {"bigIndexTestV2000.mdb", "Table1", 120,
+       [wide](int k) { return TextKey(k).insert(TextKey(k).size() - 1, wide) + ", 'v'"; }},
+      // Unique over (text, number) and Null-ignoring indexes.
+      {"testIndexPropertiesV2000.mdb", "TableUnique2_temp", 400,
+       [](int k) { return TextKey(k) + ", " + (k % 2 ? "NULL" : TextKey(k)) + ", " + NumberKey(k); }},
+      {"testIndexPropertiesV2000.mdb", "TableIgnoreNulls2", 400,
+       [](int k) { return TextKey(k) + ", " + (k % 2 ? std::string("NULL") : TextKey(k)) + ", NULL"; }},
+      // Every column Required, fixed-width texts.
+      {"fixedTextTestV2000.mdb", "users", 400,
+       [](int k) {
+         return NumberKey(k) + ", " + TextKey(k) + ", 'p', 's', 'n', 1, 2, 3, 'f', #2020-01-01 10:00:00#";
+       }},
+  };
+  // Access 2007 saved the same tables in its own format.
+  const std::size_t jet4 = cases.size();
+  for (std::size_t i = 0; i < jet4; ++i) {
+    IndexedCase c = cases[i];
+    c.fixture = "accdb/" + c.fixture.replace(c.fixture.find("V2000.mdb"), 9, "V2007.accdb");
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+class IndexedInsert : public ::testing::TestWithParam<IndexedCase> {};
+
+TEST_P(IndexedInsert, EveryIndexStaysExactPastPageSplits) {
+  const IndexedCase& c = GetParam();
+  TempDir dir;
+  auto file = dir.Copy(c.fixture);
+  const std::size_t pagesBefore = SearchEveryIndex(file, c.table);
+  jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+  auto checkAll = [&](const std::string& step) {
+    writer.Sync();
+    for (const std::string& f : jet::CheckDatabase(file, "")) ADD_FAILURE() << step << ": check: " << f;
+    EXPECT_EQ(OracleDifferences(dir.Path()), "") << step;
+    return SearchEveryIndex(file, c.table);
+  };
+  for (int k = 0; k < 3; ++k) writer.Execute(std::string("INSERT INTO [") + c.table + "] VALUES (" + c.values(k) + ")");
+  checkAll("first, last and middle");
+  for (int k = 3; k < c.rows; ++k)
+    writer.Execute(std::string("INSERT INTO [") + c.table + "] VALUES (" + c.values(k) + ")");
+  EXPECT_GT(checkAll("many"), std::max<std::size_t>(pagesBefore, 1)) << "no index page was split";
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, IndexedInsert, ::testing::ValuesIn(IndexedCases()),
+                         [](const ::testing::TestParamInfo<IndexedCase>& info) {
+                           std::string name = info.param.fixture;
+                           name = name.substr(0, name.find('.')) + "_" + info.param.table;
+                           std::replace(name.begin(), name.end(), '/', '_');
+                           return name;
+                         });
+
+std::vector<char> Bytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct Refusal {
+  const char* what;
+  const char* fixture;
+  std::string setUp;  // run first, when given
+  std::string sql;
+  int jetNumber;  // 0: Jet gives none
+  std::string words;
+};
+
+TEST(IndexedInsertRefusals, CarryJetsNumberAndChangeNothing) {
+  const std::vector<Refusal> cases = {
+      {"duplicate primary key", "testV2000.mdb", "",
+       "INSERT INTO [Table1] VALUES ('abcdefg','x',0,0,0,0,NULL,NULL,NULL)", 3022, "duplicate values in the index"},
+      {"duplicate key in another case", "testV2000.mdb", "",
+       "INSERT INTO [Table1] VALUES ('ABCDEFG','x',0,0,0,0,NULL,NULL,NULL)", 3022, "'PrimaryKey'"},
+      {"Null in the primary key", "testV2000.mdb", "", "INSERT INTO [Table1] VALUES (NULL,'x',0,0,0,0,NULL,NULL,NULL)",
+       3058, "Index or primary key cannot contain a Null value"},
+      {"zero-length text where not allowed", "testV2000.mdb", "",
+       "INSERT INTO [Table1] VALUES ('new','',0,0,0,0,NULL,NULL,NULL)", 3315, "Field 'B' cannot be a zero-length"},
+      {"Required field left out", "fixedTextTestV2000.mdb", "",
+       "INSERT INTO users (i_user_id, c_user_login) VALUES (77, 'x')", 3314, "'c_user_pwd' cannot contain a Null"},
+      {"duplicate in a compound unique index", "testIndexPropertiesV2000.mdb", "",
+       "INSERT INTO TableUnique2_temp VALUES ('new', 'stuff', 13)", 3022, "duplicate values"},
+      {"unknown field in the list", "testV2000.mdb", "", "INSERT INTO [Table1] (A, nope) VALUES ('n', 1)", 3127,
+       "unknown field name: 'nope'"},
+      {"field named twice", "testV2000.mdb", "", "INSERT INTO [Table1] (A, a) VALUES ('n', 'm')", 0,
+       "Duplicate output destination 'a'"},
+      {"fewer values than fields", "testV2000.mdb", "", "INSERT INTO [Table1] (A, B) VALUES ('n')", 0,
+       "Number of query values"},
+      {"AutoNumber given twice", "testV2000.mdb", "INSERT INTO Table3 VALUES (7, 'a')", "INSERT INTO Table3 VALUES (7, 'b')",
+       3022, "'PrimaryKey'"},
+  };
+  for (const Refusal& r : cases) {
+    SCOPED_TRACE(r.what);
+    TempDir dir;
+    auto file = dir.Copy(r.fixture);
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+    if (!r.setUp.empty()) {
+      writer.Execute(r.setUp);
+      writer.Sync();
+    }
+    const std::vector<char> before = Bytes(file);
+    try {
+      writer.Execute(r.sql);
+      ADD_FAILURE() << "accepted";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.JetNumber(), r.jetNumber) << e.Description();
+      EXPECT_NE(e.Description().find(r.words), std::string::npos) << e.Description();
+    }
+    writer.Sync();
+    EXPECT_EQ(Bytes(file), before);
+  }
+}
+
+// The faults an INSERT that skipped the indexes left behind: the row of a
+// key the primary key holds already, stored with no entry, or entered in the
+// index beside the first.
+TEST(IndexCheck, FindsRowsMissingFromAnIndexAndRepeatedUniqueKeys) {
+  struct Case {
+    bool enterInIndexes;
+    std::string finding;
+  };
+  for (const Case& c : {Case{false, "no entry for the row"}, Case{true, "unique, but holds one key twice"}}) {
+    SCOPED_TRACE(c.finding);
+    TempDir dir;
+    auto file = dir.Copy("testV2000.mdb");
+    {
+      auto connection = jet::OpenConnection(file, "");
+      jet::Pager& pager = connection->pager;
+      jet::Pager::Statement write(pager, jet::LockMode::Exclusive);
+      jet::PageSpace space(pager);
+      const jet::TableDef def = jet::ReadTableDef(pager, DefinitionPage(pager, "Table1"));
+      jet::TableRows rows(pager, def);
+      const std::vector<jet::Value> values = {jet::Text{"abcdefg"}, jet::Text{"x"}, std::uint8_t{0}, std::int16_t{0},
+                                              std::int32_t{0}, 0.0, jet::Null{}, jet::Null{}, false};
+      std::vector<std::uint8_t> bytes;
+      jet::EncodeRow(def, values, rows.LongValues(), bytes);
+      const jet::RowPointer where = rows.Insert(bytes);
+      if (c.enterInIndexes) {
+        jet::TableIndexes indexes(pager, def);
+        jet::TableIndexes::Keys keys;
+        indexes.KeysOf(values, keys);
+        for (std::size_t i = 0; i < keys.size(); ++i) indexes.Writers()[i].Insert(keys[i].bytes, where, space);
+      }
+      write.Commit();
+    }
+    std::string findings;
+    for (const std::string& f : jet::CheckDatabase(file, "")) findings += f + "\n";
+    EXPECT_NE(findings.find(c.finding), std::string::npos) << findings;
+  }
+}
+
+// CREATE TABLE's constraints become indexes and rules that the next INSERTs
+// meet, in a file of our own and in an Access-made one.
+TEST(ConstraintsOfANewTable, BecomeIndexesAndRulesThatInsertsMeet) {
+  for (const char* fixture : {"emptyJet4.mdb", "testV2000.mdb"}) {
+    SCOPED_TRACE(fixture);
+    TempDir dir;
+    auto file = dir.Copy(fixture);
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+    writer.Execute(
+        "CREATE TABLE [keyed] (id COUNTER PRIMARY KEY, code TEXT(10) NOT NULL, amount CURRENCY, at DATETIME, "
+        "CONSTRAINT pair UNIQUE (code, at))");
+    for (int k = 0; k < 400; ++k)
+      writer.Execute("INSERT INTO [keyed] (code, amount, at) VALUES (" + TextKey(k) + ", " + std::to_string(k) +
+                     ".25, #2024-01-01#)");
+    struct Refused {
+      std::string sql;
+      int jetNumber;
+    };
+    for (const Refused& r : {Refused{"INSERT INTO [keyed] (code, at) VALUES ('m', #2024-01-01#)", 3022},
+                             Refused{"INSERT INTO [keyed] (code) VALUES (NULL)", 3314},
+                             Refused{"INSERT INTO [keyed] VALUES (1, 'other', 0, NULL)", 3022}}) {
+      try {
+        writer.Execute(r.sql);
+        ADD_FAILURE() << r.sql << ": accepted";
+      } catch (const jet::Error& e) {
+        EXPECT_EQ(e.JetNumber(), r.jetNumber) << r.sql << ": " << e.Description();
+      }
+    }
+    writer.Execute("INSERT INTO [keyed] (code) VALUES ('m')");  // the pair (m, Null) is new
+    writer.Sync();
+    for (const std::string& f : jet::CheckDatabase(file, "")) ADD_FAILURE() << "check: " << f;
+    EXPECT_EQ(OracleDifferences(dir.Path()), "");
+    EXPECT_GT(SearchEveryIndex(file, "keyed"), 2u) << "no index page was split";
+    const std::string schema = Capture("mdb-schema " + file.string() + " mysql 2>/dev/null");
+    EXPECT_NE(schema.find("PRIMARY KEY"), std::string::npos) << schema;
+  }
+}
+
+// The last AutoNumber given out, at offset 20 of the definition: what the
+// next omitted (or Null) value follows, moved up by a larger explicit one.
+TEST(AutoNumber, NumbersFollowTheLastOneGivenOut) {
+  TempDir dir;
+  auto file = dir.Copy("testV2000.mdb");
+  jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+  for (const char* sql : {"INSERT INTO Table3 (b) VALUES ('one')", "INSERT INTO Table3 VALUES (NULL, 'two')",
+                          "INSERT INTO Table3 VALUES (40, 'forty')", "INSERT INTO Table3 VALUES (5, 'five')",
+                          "INSERT INTO Table3 (b) VALUES ('next')"})
+    writer.Execute(sql);
+  writer.Sync();
+  EXPECT_EQ(Capture(std::string(MDBDUMP_PATH) + " csv " + file.string() + " Table3"),
+            "a,b\n1,\"one\"\n2,\"two\"\n40,\"forty\"\n5,\"five\"\n41,\"next\"\n");
+  auto connection = jet::OpenConnection(file, "");
+  jet::Pager::Statement read(connection->pager, jet::LockMode::Shared);
+  EXPECT_EQ(jet::ReadTableDef(connection->pager, DefinitionPage(connection->pager, "Table3")).autoNumber, 41u);
+}
+
+}  // namespace
+}  // namespace jetwritetest
