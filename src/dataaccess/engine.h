@@ -49,6 +49,16 @@ class EngineSession {
   // Makes the session's changes durable, for engines that leave that to the
   // end of a user command; the others have done it at each statement.
   virtual void Sync() {}
+
+  // A batch: a run of changing statements the engine may hold the database
+  // for and make durable together, for many rows at once. Each statement
+  // keeps its own meaning: one refused changes nothing and the batch goes on.
+  // A failure that undoes the batch ends it (InBatch() turns false) and says
+  // so. Engines that commit every statement take batches as no-ops.
+  virtual void BeginBatch() {}
+  // Makes the batch durable and lets the database go for others.
+  virtual void CommitBatch() {}
+  virtual bool InBatch() const { return false; }
 };
 
 // Chooses the engine from the connection string and opens a session on it.

@@ -3,6 +3,7 @@
 #include "dataaccess/jet_session.h"
 
 #include <cctype>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <variant>
@@ -156,12 +157,33 @@ class JetSession : public EngineSession {
         jet::sql::Select select = ParsedSelect(sql);
         return std::make_unique<JetResult>(jet::PageCursor(database_, select.table, select.columns));
       }
-      // The file this session opened serves the write too: one open a statement.
-      jet::DatabaseWriter::On(database_.Shared()).Execute(sql);
+      Writer().Execute(sql);
       return nullptr;
     } catch (const jet::Error& failure) {
       Rethrow(failure);
     }
+  }
+
+  void BeginBatch() override {
+    try {
+      Writer().BeginBatch();
+    } catch (const jet::Error& failure) {
+      Rethrow(failure);
+    }
+  }
+
+  void CommitBatch() override {
+    try {
+      Writer().CommitBatch();
+    } catch (const jet::Error& failure) {
+      Rethrow(failure);
+    }
+  }
+
+  // A failed write undoes the batch in the engine's pager; the writer still
+  // holds the lock until it is told.
+  bool InBatch() const override {
+    return writer_ && writer_->InBatch() && database_.Shared()->pager.InBatch();
   }
 
   // The changes are in the file this session opened; a sync of whatever now
@@ -189,7 +211,16 @@ class JetSession : public EngineSession {
     }
   }
 
+  // The file this session opened serves the writes too, through one writer
+  // that keeps its insert target from one statement to the next.
+  jet::DatabaseWriter& Writer() {
+    if (!writer_) writer_.emplace(jet::DatabaseWriter::On(database_.Shared()));
+    if (writer_->InBatch() && !database_.Shared()->pager.InBatch()) writer_->RollbackBatch();
+    return *writer_;
+  }
+
   jet::Database database_;
+  std::optional<jet::DatabaseWriter> writer_;
 };
 
 }  // namespace

@@ -156,7 +156,7 @@ std::string TimeText(std::chrono::system_clock::time_point time) {
 }
 
 fs::path LogPath() {
-  // The base directory specification: a relative XDG_STATE_HOME is to be ignored.
+  // XDG's base directory rules: a relative XDG_STATE_HOME is to be ignored.
   const char* state = std::getenv("XDG_STATE_HOME");
   fs::path base;
   if (state && *state == '/') {

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "jet/error.h"
+#include "jet/text_codec.h"
 
 namespace jet {
 namespace {
@@ -37,19 +38,6 @@ std::uint16_t CodePageOfLanguage(std::uint16_t lcid) {
 
 bool IsDoubleByte(std::uint16_t codePage) {
   return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 }  // namespace
@@ -113,7 +101,7 @@ void CodePageText::Decode(ByteSpan bytes, std::string& out) {
     // A byte the code page leaves undefined (or a cut-short double-byte
     // character): Windows reads a single byte as the character of its number.
     auto byte = static_cast<unsigned char>(*in);
-    AppendUtf8(IsDoubleByte(codePage_) ? U'\uFFFD' : char32_t{byte}, out);
+    AppendCodePoint(IsDoubleByte(codePage_) ? U'\uFFFD' : char32_t{byte}, out);
     ++in;
     --inLeft;
   }

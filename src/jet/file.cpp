@@ -227,7 +227,7 @@ void File::Lock(LockMode mode, std::chrono::milliseconds wait) {
     if (errno != EAGAIN && errno != EACCES && errno != EWOULDBLOCK && errno != EINTR) FailIo(path_, "locking");
     if (steady_clock::now() >= deadline)
       Fail("The database '" + path_ + "' is in use by another process; try again later.");
-    std::this_thread::sleep_for(milliseconds(20));
+    std::this_thread::sleep_for(kLockRetryInterval);
   }
 }
 

@@ -14,6 +14,8 @@
 namespace jet {
 
 enum class LockMode { Shared, Exclusive };
+// How often a statement waiting for the lock tries again.
+inline constexpr std::chrono::milliseconds kLockRetryInterval{20};
 // Existing: the database, read-write when allowed. Create: a file of our
 // own beside it (the journal), made when missing, always read-write.
 enum class FileMode { Existing, Create };

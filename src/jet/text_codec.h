@@ -19,6 +19,8 @@ void DecodeUcs2(std::span<const std::uint8_t> stored, std::string& out);
 // UTF-8 <-> UTF-16; invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& utf8);
 void AppendUtf8(char16_t const* units, std::size_t count, std::string& out);
+// Appends one code point's UTF-8 form.
+void AppendCodePoint(char32_t c, std::string& out);
 
 // Stored bytes for a text value: compressed when `compress` is set and every
 // character lies in U+0001..U+00FF and there are more than two of them (what

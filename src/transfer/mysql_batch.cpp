@@ -33,17 +33,16 @@ bool MySqlBatch::TransactionOpen() {
   return open != nullptr && *open != 0;
 }
 
-void MySqlBatch::Send(std::string statement, std::int64_t rows) {
+std::optional<dataaccess::DbError> MySqlBatch::Attempt(const std::string& statement, std::int64_t rows) {
   for (int attempt = 1;; ++attempt) {
     try {
       Run(statement);
-      kept_.push_back({std::move(statement), rows});
-      return;
+      kept_.push_back({statement, rows});
+      return std::nullopt;
     } catch (const dataaccess::DbError& error) {
       if (!MetAnotherClientsLock(error)) {
         if (error.Number() != dataaccess::kCommandError) throw;
-        onRefused_(statement, error);  // only this statement was undone
-        return;
+        return error;  // only this statement was undone
       }
       if (attempt == kMaxAttempts) GiveUp(error);
       // A lock wait timeout undoes the statement alone unless the server
@@ -51,6 +50,26 @@ void MySqlBatch::Send(std::string statement, std::int64_t rows) {
       if (!TransactionOpen()) Replay();
     }
   }
+}
+
+void MySqlBatch::Send(std::string statement, std::int64_t rows) {
+  if (std::optional<dataaccess::DbError> refusal = Attempt(statement, rows)) onRefused_(statement, *refusal);
+}
+
+std::size_t MySqlBatch::SendTogether(const std::string& combined, const std::vector<std::string>& each,
+                                     const std::function<bool()>& goOn) {
+  if (each.size() == 1) Send(each.front());
+  if (each.size() <= 1) return each.size();
+  if (!Attempt(combined, static_cast<std::int64_t>(each.size()))) return each.size();
+  bool refusedOne = false;
+  for (std::size_t i = 0; i < each.size(); ++i) {
+    if (refusedOne && !goOn()) return i;
+    if (std::optional<dataaccess::DbError> refusal = Attempt(each[i], 1)) {
+      onRefused_(each[i], *refusal);
+      refusedOne = true;
+    }
+  }
+  return each.size();
 }
 
 void MySqlBatch::Replay() {

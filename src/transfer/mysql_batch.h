@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,14 @@ class MySqlBatch {
   // connection fails, or when a deadlock or lock wait timeout comes back
   // kMaxAttempts times; the open batch is then gone from the server.
   void Send(std::string statement, std::int64_t rows = 1);
+  // Sends rows together in `combined`, one INSERT of all of them. When the
+  // server refuses it, each row's own statement of `each` goes alone, so
+  // exactly the rows one-row statements would lose are refused, each told
+  // as its own statement; `goOn` is asked before each after a refusal and
+  // stops them by answering false. Gives how many of the rows were handled
+  // (all, unless stopped). Throws as Send does.
+  std::size_t SendTogether(const std::string& combined, const std::vector<std::string>& each,
+                           const std::function<bool()>& goOn);
   // Commits the open batch.
   void Commit();
 
@@ -51,6 +61,8 @@ class MySqlBatch {
     std::int64_t rows;
   };
   void Run(const std::string& statement);
+  // Send without telling of a refusal: gives the error that refused it.
+  std::optional<dataaccess::DbError> Attempt(const std::string& statement, std::int64_t rows);
   bool TransactionOpen();
   void Replay();
   [[noreturn]] void GiveUp(const dataaccess::DbError& error);

@@ -15,27 +15,34 @@ std::vector<std::string> DescribeMySqlTable(dataaccess::Connection& connection, 
   return names;
 }
 
-TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& table,
-                        std::vector<std::string> columns,
-                        const std::function<bool(std::size_t rowsRead)>& onRow) {
-  dataaccess::Recordset rows;
-  rows.Open(MySqlSelectColumns(table, columns), connection, dataaccess::kOpenForwardOnly,
-            dataaccess::kLockReadOnly);
-  TableText text(std::move(columns));
-  int fields = rows.FieldCount();
-  for (; !rows.Eof(); rows.MoveNext()) {
-    for (int j = 0; j < fields; ++j) {
-      const dataaccess::Value& value = rows.Field(j).Value();
-      if (dataaccess::IsNull(value))
-        text.AddNull();
-      else if (const auto* s = std::get_if<std::string>(&value))
-        text.AddText(*s);
-      else
-        text.AddText(CellText(value));
+MySqlRowStream::MySqlRowStream(dataaccess::Connection& connection, const std::string& table,
+                               const std::vector<std::string>& columns)
+    : rows_(std::make_unique<dataaccess::Recordset>()) {
+  rows_->Open(MySqlSelectColumns(table, columns), connection, dataaccess::kOpenForwardOnly,
+              dataaccess::kLockReadOnly);
+}
+
+MySqlRowStream::~MySqlRowStream() = default;
+
+bool MySqlRowStream::Next(std::vector<std::optional<std::string_view>>& cells) {
+  if (started_) rows_->MoveNext();
+  started_ = true;
+  if (rows_->Eof()) return false;
+  const int fields = rows_->FieldCount();
+  cells.resize(static_cast<std::size_t>(fields));
+  converted_.resize(cells.size());
+  for (int j = 0; j < fields; ++j) {
+    const dataaccess::Value& value = rows_->Field(j).Value();
+    if (dataaccess::IsNull(value)) {
+      cells[j].reset();
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+      cells[j] = *s;
+    } else {
+      converted_[j] = CellText(value);
+      cells[j] = converted_[j];
     }
-    if (onRow && !onRow(text.RowCount())) break;
   }
-  return text;
+  return true;
 }
 
 std::size_t DatabaseBytesPerChar(dataaccess::Connection& connection) {

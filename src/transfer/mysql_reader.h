@@ -1,18 +1,19 @@
-// Reading a MySQL table into memory for the transfer to Access: "describe "
-// gives the column names, then one SELECT lists them all in that order, so
-// every row's values stay together, and the rows are kept as text in the
-// order the server sends them, widths measured as they arrive.
+// Reading a MySQL table for the transfer to Access: "describe " gives the
+// column names, then one SELECT lists them all in that order and the rows
+// are streamed from the server as text, one row at a time.
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "transfer/table_text.h"
 
 namespace dataaccess {
 class Connection;
+class Recordset;
 }
 
 namespace transfer {
@@ -20,13 +21,27 @@ namespace transfer {
 // The column names of `table`, in the server's order. Throws DbError.
 std::vector<std::string> DescribeMySqlTable(dataaccess::Connection& connection, const std::string& table);
 
-// Every row of `table`: NULL stays NULL, every other value becomes its
-// CellText (BLOBs as 0x and hexadecimal digits). The rows are streamed from
-// the server, not held twice. `onRow` hears the count of rows read so far
-// and stops the read by answering false. Throws DbError.
-TableText ReadMySqlRows(dataaccess::Connection& connection, const std::string& table,
-                        std::vector<std::string> columns,
-                        const std::function<bool(std::size_t rowsRead)>& onRow = {});
+// The rows of `table`, one at a time, as the server sends them: NULL stays
+// NULL, every other value becomes its CellText (BLOBs as 0x and hexadecimal
+// digits). Nothing but the current row is held, however large the table.
+// Nothing else may run on the connection while the stream is open.
+class MySqlRowStream {
+ public:
+  // Sends one SELECT of `columns` in their order, so every row's values stay
+  // together. Throws DbError.
+  MySqlRowStream(dataaccess::Connection& connection, const std::string& table,
+                 const std::vector<std::string>& columns);
+  ~MySqlRowStream();
+
+  // The next row's cells, views valid until the next call; false after the
+  // last row. Throws DbError.
+  bool Next(std::vector<std::optional<std::string_view>>& cells);
+
+ private:
+  std::unique_ptr<dataaccess::Recordset> rows_;
+  bool started_ = false;
+  std::vector<std::string> converted_;  // the texts of values that are not text
+};
 
 // The most bytes a character takes in the connected database's default
 // character set, which new tables take: 4 for utf8mb4, 1 for latin1. 4 when

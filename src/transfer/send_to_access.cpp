@@ -1,9 +1,15 @@
 #include "transfer/send_to_access.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
+#include "jet/file.h"
 #include "settings/connection_settings.h"
 #include "transfer/column_plan.h"
+#include "transfer/column_widths.h"
 #include "transfer/mysql_reader.h"
 #include "ui/progress.h"
 #include "ui/prompter.h"
@@ -72,25 +78,32 @@ bool SendTableToAccess::DropTarget(const QString& name) {
 bool SendTableToAccess::Read(const QString& name) {
   ui::Progress& progress = env_.progress;
   if (!progress.Phase(QStringLiteral("Reading %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
+  ColumnWidths widths(columnNames_.size());
   try {
-    rows_.emplace(ReadMySqlRows(*mySql_.connection, name.toStdString(), std::move(columnNames_),
-                                [&progress](std::size_t read) {
-                                  return progress.Step(static_cast<std::int64_t>(read), ui::kUnknownTotal);
-                                }));
+    // Both reads see the table as it stands now (one with transactions).
+    mySql_.connection->Execute("START TRANSACTION WITH CONSISTENT SNAPSHOT");
+    // The server drops a reader that stops taking rows for this long; the
+    // second read waits for the Access file and for the user's answers.
+    mySql_.connection->Execute("SET SESSION net_write_timeout = 3600");
+    MySqlRowStream rows(*mySql_.connection, name.toStdString(), columnNames_);
+    std::vector<std::optional<std::string_view>> cells;
+    while (rows.Next(cells)) {
+      widths.Measure(cells);
+      if (!progress.Step(++rowsRead_, ui::kUnknownTotal)) return false;
+    }
   } catch (const dataaccess::DbError& error) {
     CouldNotRead(name, error);
     return false;
   }
-  if (progress.Cancelled()) return false;
-  std::vector<std::size_t> widths = rows_->Widths();
-  std::optional<std::vector<TextKind>> kinds = PlanAccessColumns(widths);
+  std::vector<std::size_t> measured = widths.Widths();
+  std::optional<std::vector<TextKind>> kinds = PlanAccessColumns(measured);
   if (!kinds) {
     env_.prompter.ShowMessage(
         QStringLiteral("The rows of %1 are too wide for an Access table, even with the widest columns as memo.")
             .arg(name));
     return false;
   }
-  for (std::size_t j = 0; j < widths.size(); ++j) columns_.push_back({rows_->ColumnNames()[j], widths[j], (*kinds)[j]});
+  for (std::size_t j = 0; j < measured.size(); ++j) columns_.push_back({columnNames_[j], measured[j], (*kinds)[j]});
   return true;
 }
 
@@ -105,32 +118,107 @@ bool SendTableToAccess::Create(const QString& name) {
   return true;
 }
 
+namespace {
+
+// Another program waiting for the file polls its lock at the engine's retry
+// interval; a pause that long, once a second, lets it in between batches.
+constexpr auto kBatchTime = std::chrono::seconds(1);
+constexpr auto kPauseForOthers = jet::kLockRetryInterval + std::chrono::milliseconds(5);
+
+}  // namespace
+
 SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& refused) {
+  using Clock = std::chrono::steady_clock;
   RowPass pass;
-  pass.total = static_cast<std::int64_t>(rows_->RowCount());
+  pass.total = rowsRead_;
   const std::string table = name.toStdString();
-  TableText::RowReader reader(*rows_);
+  dataaccess::EngineSession& file = access_->Session();
+  std::int64_t durable = 0;         // rows done when the last batch became durable
+  std::int64_t refusedDurable = 0;  // of which refused
+  Clock::time_point batchStart;
+  Clock::time_point lastPause = Clock::now();
+  auto commit = [&] {
+    file.CommitBatch();
+    durable = pass.done;
+    refusedDurable = refused.Count();
+  };
+  // A failure of the file: the rows of an open batch are kept when it can
+  // still be committed; a batch the failure undid took its rows with it.
+  auto stop = [&](const QString& what, const dataaccess::DbError& error, bool fileFailed) {
+    writeFailed_ = writeFailed_ || fileFailed;
+    if (file.InBatch()) {
+      try {
+        commit();
+      } catch (const dataaccess::DbError&) {
+        // Told below: the rows count only what is in the file.
+      }
+    }
+    pass.done = durable;
+    pass.kept = durable - refusedDurable;
+    pass.failure = FailedText(what.arg(name).arg(pass.done).arg(pass.total), error);
+    return pass;
+  };
+  const QString writeFailure = QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.");
+  const QString readFailure = QStringLiteral("Could not read the MySQL table %1: %2 of %3 rows were sent.");
+
+  std::optional<MySqlRowStream> rows;
   std::vector<std::optional<std::string_view>> cells;
-  while (env_.progress.Step(pass.done, pass.total) && reader.Next(cells)) {
+  try {
+    rows.emplace(*mySql_.connection, table, columnNames_);
+  } catch (const dataaccess::DbError& error) {
+    return stop(readFailure, error, false);
+  }
+  bool exhausted = false;
+  while (env_.progress.Step(pass.done, std::max(pass.total, pass.done))) {
+    try {
+      exhausted = !rows->Next(cells);
+      if (exhausted) break;
+    } catch (const dataaccess::DbError& error) {
+      return stop(readFailure, error, false);
+    }
     std::string insert = AccessInsert(table, cells);
     try {
+      if (!file.InBatch()) {
+        file.BeginBatch();
+        batchStart = Clock::now();
+      }
       RunOnAccess(insert);
     } catch (const dataaccess::DbError& error) {
-      if (!dataaccess::IsStatementRefusal(error.Number())) {
-        writeFailed_ = true;
-        pass.failure = FailedText(QStringLiteral("Could not write to the Access table %1: %2 of %3 rows were sent.")
-                                      .arg(name)
-                                      .arg(pass.done)
-                                      .arg(pass.total),
-                                  error);
-        pass.kept = pass.done - refused.Count();
-        return pass;
+      if (!dataaccess::IsStatementRefusal(error.Number())) return stop(writeFailure, error, true);
+      try {
+        // The first refusal is shown and waits for the user: the file is
+        // let go meanwhile.
+        if (refused.Count() == 0 && file.InBatch()) commit();
+      } catch (const dataaccess::DbError& failure) {
+        return stop(writeFailure, failure, true);
       }
       refused.Refused(QString::fromStdString(insert), error);
     }
     ++pass.done;
+    if (!file.InBatch()) continue;
+    const Clock::time_point now = Clock::now();
+    if (pass.done % kRowsPerBatch != 0 && now - batchStart < kBatchTime) continue;
+    try {
+      commit();
+    } catch (const dataaccess::DbError& error) {
+      return stop(writeFailure, error, true);
+    }
+    if (now - lastPause >= kBatchTime) {
+      std::this_thread::sleep_for(kPauseForOthers);
+      lastPause = Clock::now();
+    }
   }
-  pass.cancelled = pass.done < pass.total && env_.progress.Cancelled();
+  if (file.InBatch()) {
+    try {
+      commit();
+    } catch (const dataaccess::DbError& error) {
+      return stop(writeFailure, error, true);
+    }
+  }
+  // A table that lost or gained rows since they were counted (one without
+  // transactions) shows the rows it gave.
+  if (exhausted) pass.total = pass.done;
+  pass.cancelled = !exhausted && pass.done < pass.total && env_.progress.Cancelled();
   pass.kept = pass.done - refused.Count();
   // Saved before they are reported sent: a file moved over the path after
   // the last row is noticed here.

@@ -1,15 +1,19 @@
 // "Send Table to Access" (Check4): the MySQL table selected in List3 is read
-// whole into memory ("describe " for the names, one SELECT of every column
-// for the rows, widths measured as they arrive), then created in the Access
-// file, every column char(n) (memo where Jet cannot hold it), and filled
-// with one INSERT per row in the order read: NULL as NULL, every other value
-// quoted, the empty text as ''.
+// twice, streamed row by row so that memory stays flat whatever its size:
+// first to measure each column's width ("describe " for the names, one SELECT
+// of every column), then, once the table is created in the Access file,
+// every column char(n) (memo where Jet cannot hold it), to fill it with one
+// INSERT per row in the order read: NULL as NULL, every other value quoted,
+// the empty text as ''. Both reads run in one consistent snapshot, so a
+// transactional table gives them the same rows.
 //
 // Access List1 shows the name afterwards exactly when the table exists.
 // The Access file is opened once, at the first step that changes it, and
 // held until the command ends, so every change goes to that one file; a file
 // moved over its path meanwhile stops the command instead of being written.
-// Changes to the file are synced once, when the command ends, and only when
+// The rows go in batches (kRowsPerBatch rows, or a second's worth), each
+// durable when it ends, with the file free for other programs in between;
+// the other changes are synced once, when the command ends, and only when
 // it changed the file.
 #pragma once
 
@@ -22,12 +26,15 @@
 #include "mysql/mysql_connection.h"
 #include "transfer/send_job.h"
 #include "transfer/statements.h"
-#include "transfer/table_text.h"
 
 namespace transfer {
 
 class SendTableToAccess : public SendJob {
  public:
+  // A batch ends after this many rows at the latest, so that the file is
+  // let go at a row count callers can rely on.
+  static constexpr std::int64_t kRowsPerBatch = 1000;
+
   explicit SendTableToAccess(CommandEnvironment environment);
   ~SendTableToAccess() override;
 
@@ -54,7 +61,7 @@ class SendTableToAccess : public SendJob {
   mysql::MySqlConnection mySql_;  // this command's own
   std::unique_ptr<dataaccess::Connection> access_;
   std::vector<std::string> columnNames_;
-  std::optional<TableText> rows_;
+  std::int64_t rowsRead_ = 0;  // by the measuring read
   std::vector<TargetColumn> columns_;
   bool wrote_ = false;  // the file needs its sync at the end
   bool writeFailed_ = false;

@@ -1,6 +1,7 @@
 #include "transfer/send_to_mysql.h"
 
 #include <algorithm>
+#include <functional>
 #include <variant>
 
 #include "access/access_catalogue.h"
@@ -20,6 +21,51 @@ namespace {
 // Rows sent between two commits: the row pass runs in transactions, far
 // faster than one commit a row, and a lost connection loses at most these.
 constexpr std::int64_t kRowsPerCommit = 1000;
+
+// Rows waiting to go to the server together: their one-row statements, and
+// all of them in one INSERT (without its closing ';').
+class RowGroup {
+ public:
+  explicit RowGroup(std::size_t prefixSize) : prefixSize_(prefixSize) {}
+  bool Empty() const { return each_.empty(); }
+  std::size_t Rows() const { return each_.size(); }
+  // The length of the INSERT with `single`'s row added.
+  std::size_t BytesWith(const std::string& single) const {
+    return combined_.size() + single.size() - (each_.empty() ? 0 : prefixSize_);
+  }
+  void Add(std::string single) {
+    if (each_.empty()) {
+      combined_.assign(single, 0, single.size() - 1);
+    } else {
+      combined_ += ',';
+      combined_.append(single, prefixSize_, single.size() - prefixSize_ - 1);
+    }
+    each_.push_back(std::move(single));
+  }
+  // Sends the rows and empties the group; how many were handled.
+  std::size_t SendThrough(MySqlBatch& batch, const std::function<bool()>& goOn) {
+    combined_ += ';';
+    std::size_t handled = batch.SendTogether(combined_, each_, goOn);
+    each_.clear();
+    combined_.clear();
+    return handled;
+  }
+
+ private:
+  std::size_t prefixSize_;
+  std::vector<std::string> each_;
+  std::string combined_;
+};
+
+// Rows go many to a statement only into a table with transactions: there a
+// refused INSERT leaves none of its rows behind to be sent twice when they
+// go again one by one.
+bool KeepsTransactions(dataaccess::Connection& mySql, const std::string& table) {
+  dataaccess::Recordset answer = mySql.Execute(MySqlTableTransactions(table));
+  if (answer.Eof()) return false;
+  const auto* yes = std::get_if<std::string>(&answer.Field(0).Value());
+  return yes != nullptr && *yes == "YES";
+}
 
 }  // namespace
 
@@ -128,8 +174,24 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
   std::optional<dataaccess::DbError> stopped;
   std::optional<dataaccess::DbError> unreadable;
   std::vector<std::string> texts(static_cast<std::size_t>(fields));
+  RowGroup group(MySqlInsertPrefix(table).size());
+  // Sends the rows read so far. After a refused row's message, Cancel stops
+  // the rest of them, as it would stop the rows after it sent one by one;
+  // a Cancel heard before they were sent lets them go, as it would have.
+  bool stoppedInGroup = false;
+  auto sendGroup = [&] {
+    if (group.Empty()) return;
+    const bool cancelledBefore = pass.cancelled;
+    const std::size_t rows = group.Rows();
+    const std::size_t handled =
+        group.SendThrough(batch, [&] { return cancelledBefore || !env_.progress.Cancelled(); });
+    if (handled == rows) return;
+    pass.done -= static_cast<std::int64_t>(rows - handled);
+    pass.cancelled = stoppedInGroup = true;
+  };
   try {
     const std::size_t packetLimit = MaxAllowedPacket(*mySql_.connection);
+    const bool together = KeepsTransactions(*mySql_.connection, table);
     batch.Begin();
     while (pass.done < pass.total && !rowSource_->Eof()) {
       if (!env_.progress.Step(pass.done, pass.total)) {
@@ -158,12 +220,22 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
                          .arg(pass.done + 1)
                          .arg(insert.size())
                          .arg(packetLimit);
-      if (unsendable.isEmpty())
-        batch.Send(std::move(insert));
-      else
+      if (!unsendable.isEmpty()) {
+        // Its message comes after those of the rows before it.
+        sendGroup();
+        if (stoppedInGroup) break;
         refused.Refused(unsendable);
+      } else if (!together) {
+        batch.Send(std::move(insert));
+      } else {
+        if (group.BytesWith(insert) + 1 > packetLimit) sendGroup();
+        if (stoppedInGroup) break;
+        group.Add(std::move(insert));
+      }
       ++pass.done;
       if (pass.done % kRowsPerCommit == 0) {
+        sendGroup();
+        if (stoppedInGroup) break;
         batch.Commit();
         batch.Begin();
       }
@@ -175,6 +247,7 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
       }
     }
     // What was sent stays, whatever stopped the pass.
+    sendGroup();
     batch.Commit();
     env_.progress.Rows(pass.done, pass.total);
   } catch (const dataaccess::DbError& error) {

@@ -1,8 +1,11 @@
 // "Send Table to MySQL" (Check3): the Access table selected in List1 is
 // created afresh in MySQL, every column char(n) sized by its longest value
 // text (longtext where MySQL cannot hold the char column), and filled with
-// one INSERT per row in the row source's order, in transactions of
-// kRowsPerCommit rows.
+// the rows in the row source's order, in transactions of kRowsPerCommit rows.
+// Each row means one INSERT: where the table keeps transactions, the rows of
+// a transaction go together in one statement (within max_allowed_packet),
+// and a statement the server refuses goes again one row at a time, so the
+// same rows are refused, with the same messages, as one by one.
 //
 // The Access connection and its row source belong to the run. MySQL List3
 // shows the name afterwards exactly when the table exists.

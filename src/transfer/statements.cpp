@@ -52,8 +52,18 @@ std::string MySqlCreateTable(std::string_view table, const std::vector<TargetCol
   return CreateTable(table, columns, QuoteMySqlIdentifier, "longtext");
 }
 
+std::string MySqlInsertPrefix(std::string_view table) { return "INSERT INTO " + QuoteMySqlIdentifier(table) + " VALUES"; }
+
+std::string MySqlTableTransactions(std::string_view table) {
+  std::string text =
+      "SELECT e.TRANSACTIONS FROM information_schema.TABLES t JOIN information_schema.ENGINES e "
+      "ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = DATABASE() AND t.TABLE_NAME = ";
+  AppendQuotedValue(text, table);
+  return text;
+}
+
 std::string MySqlInsert(std::string_view table, const std::vector<std::string>& texts) {
-  std::string text = "INSERT INTO " + QuoteMySqlIdentifier(table) + " VALUES(";
+  std::string text = MySqlInsertPrefix(table) + "(";
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) text += ", ";
     if (texts[i].empty())

@@ -34,6 +34,14 @@ std::string MySqlCreateTable(std::string_view table, const std::vector<TargetCol
 // INSERT INTO `t` VALUES('1', NULL, 'O''Brien'); an empty text is sent as NULL.
 std::string MySqlInsert(std::string_view table, const std::vector<std::string>& texts);
 
+// "INSERT INTO `t` VALUES", which every MySqlInsert of `table` starts with
+// before its parenthesised values.
+std::string MySqlInsertPrefix(std::string_view table);
+
+// Whether the server keeps `table` of the current database in an engine
+// with transactions: one row, YES or NO.
+std::string MySqlTableTransactions(std::string_view table);
+
 // "describe " and the quoted name: the column names of a MySQL table.
 std::string MySqlDescribe(std::string_view table);
 

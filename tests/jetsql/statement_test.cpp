@@ -99,7 +99,7 @@ TEST(Parse, EveryJetTypeAndItsSynonyms) {
   for (const auto& c : cases) {
     auto create = std::get<CreateTable>(Parse(std::string("CREATE TABLE t ([x y] ") + c.type + ")"));
     ASSERT_EQ(create.columns.size(), 1u) << c.type;
-    const ColumnSpec& column = create.columns[0];
+    const DeclaredColumn& column = create.columns[0];
     EXPECT_EQ(column.name, "x y") << c.type;
     EXPECT_EQ(column.kind, c.kind) << c.type;
     EXPECT_EQ(column.length, c.length) << c.type;
@@ -131,7 +131,7 @@ TEST(Parse, ColumnAndTableConstraints) {
   };
   ASSERT_EQ(create.indexes.size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
-    const IndexSpec& index = create.indexes[i];
+    const DeclaredIndex& index = create.indexes[i];
     EXPECT_EQ(index.name, expected[i].name) << i;
     ASSERT_EQ(index.columns.size(), expected[i].columns.size()) << i;
     for (std::size_t k = 0; k < index.columns.size(); ++k) EXPECT_EQ(index.columns[k].name, expected[i].columns[k]) << i;

@@ -30,9 +30,11 @@ using Rows = std::vector<std::vector<Cell>>;
 // Records what a command reports and cancels its row pass at a chosen row.
 class ScriptedProgress : public ui::Progress {
  public:
-  std::optional<std::int64_t> cancelAt;  // in the row pass, once this many rows are done
+  std::optional<std::int64_t> cancelAt;  // once this many rows are done in cancelPhase
+  QString cancelPhase;                   // the row pass when empty
   std::function<void(std::int64_t done)> duringRowPass;  // what happens outside as the rows go
   std::function<void(std::int64_t read)> duringRead;     // and as the source is read
+  std::function<void(const QString& phase)> atPhase;     // what happens outside as a phase begins
   QStringList titles;
   QStringList phases;
   std::int64_t lastDone = -1;
@@ -43,12 +45,14 @@ class ScriptedProgress : public ui::Progress {
     phases << text;
     inRowPass_ = text.isEmpty();
     reading_ = text.startsWith(QStringLiteral("Reading "));
+    phase_ = text;
+    if (atPhase) atPhase(text);
     return !cancelled_;
   }
   void Rows(std::int64_t done, std::int64_t total) override {
     lastDone = done;
     lastTotal = total;
-    if (cancelAt && inRowPass_ && done >= *cancelAt) cancelled_ = true;
+    if (cancelAt && phase_ == cancelPhase && done >= *cancelAt) cancelled_ = true;
     if (duringRowPass && inRowPass_) duringRowPass(done);
     if (duringRead && reading_) duringRead(done);
   }
@@ -57,6 +61,7 @@ class ScriptedProgress : public ui::Progress {
  private:
   bool inRowPass_ = false;
   bool reading_ = false;
+  QString phase_;
   bool cancelled_ = false;
 };
 

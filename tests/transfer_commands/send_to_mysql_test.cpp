@@ -218,6 +218,35 @@ TEST_F(SendToMySql, RefusedRowsAreCountedAndTheOthersStay) {
   EXPECT_TRUE(ui::ListContains(QStringLiteral("mixed"), list3_));
 }
 
+// The rows go many to a statement; a statement the server refuses goes
+// again row by row, so the rows kept, the rows refused and the messages are
+// those of one INSERT a row, wherever the refused rows lie.
+TEST_F(SendToMySql, RowsRefusedAmongManyAreTheOnesRefusedAlone) {
+  testing_mysql::ScratchDatabase latin1(*server_, "latin1");
+  settings_.SetDatabase(QString::fromStdString(latin1.Name()));
+  RunAccess("CREATE TABLE spread(`n` char(4), `v` char(2))");
+  constexpr int kRows = 2500;
+  auto refusedAt = [](int n) { return n == 1 || n % 377 == 0 || n == 1000 || n == 1001 || n == kRows; };
+  std::vector<std::string> kept;
+  for (int n = 1; n <= kRows; ++n) {
+    const std::string v = refusedAt(n) ? "\xCE\xB1" : "ok";  // latin1 cannot hold alpha
+    RunAccess("INSERT INTO spread VALUES('" + std::to_string(n) + "', '" + v + "')");
+    if (!refusedAt(n)) kept.push_back(std::to_string(n));
+  }
+  const int refusedCount = kRows - static_cast<int>(kept.size());
+  Send("spread");
+  ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown()[0], QString::fromUtf8("What happened?: INSERT INTO `spread` VALUES('1   ', '\xCE\xB1 ');"));
+  EXPECT_EQ(Shown()[2], QStringLiteral("%1 of %2 rows of spread were refused; the other rows were sent.")
+                            .arg(refusedCount)
+                            .arg(kRows));
+  auto connection = latin1.Connect();
+  dataaccess::Recordset rows = connection->Execute("SELECT n FROM spread");
+  std::vector<std::string> got;
+  for (; !rows.Eof(); rows.MoveNext()) got.push_back(transfer::CellText(rows.Field(0).Value()));
+  EXPECT_EQ(got, kept);
+}
+
 // Replaces the one stored copy of `from` in the Access file with `to`, as a
 // Double (8 bytes, little-endian): values no statement of ours can write.
 void PatchStoredDouble(const std::filesystem::path& file, double from, double to) {

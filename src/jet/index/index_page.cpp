@@ -2,6 +2,7 @@
 #include "index_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -38,9 +39,8 @@ void WriteU32(std::uint8_t* p, std::uint32_t v) {
 }
 
 // Splits one whole entry (prefix restored) into key, row pointer and child.
-IndexEntry SplitEntry(const std::vector<std::uint8_t>& bytes, IndexPageType type, std::uint32_t pageNumber) {
+IndexEntry SplitEntry(std::span<const std::uint8_t> bytes, IndexPageType type) {
   const std::size_t tail = kRowPointerBytes + (type == IndexPageType::kNode ? kChildBytes : 0);
-  if (bytes.size() <= tail) Damaged(pageNumber, "an entry is too short");
   IndexEntry entry;
   const std::size_t keyEnd = bytes.size() - tail;
   entry.key.assign(bytes.begin(), bytes.begin() + keyEnd);
@@ -86,39 +86,87 @@ std::size_t EntryBytes(const IndexPage& page) {
   return page.entries.empty() ? 0 : total + page.prefixLength;
 }
 
-IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber) {
+IndexPageLayout::IndexPageLayout(const std::uint8_t* pageBytes, std::uint32_t pageNumber) : bytes(pageBytes) {
   if ((bytes[0] != std::uint8_t(IndexPageType::kLeaf) && bytes[0] != std::uint8_t(IndexPageType::kNode)) ||
       bytes[1] != 0x01) {
     Damaged(pageNumber, "it is not an index page");
   }
-  IndexPage page;
-  page.type = IndexPageType(bytes[0]);
-  page.tdefPage = ReadU32(bytes + kTdefOffset);
-  page.prevPage = ReadU32(bytes + kPrevOffset);
-  page.nextPage = ReadU32(bytes + kNextOffset);
-  page.tailPage = ReadU32(bytes + kTailOffset);
-  page.prefixLength = ReadU16(bytes + kPrefixOffset);
-  page.byte26 = bytes[kByte26Offset];
+  type = IndexPageType(bytes[0]);
+  prevPage = ReadU32(bytes + kPrevOffset);
+  nextPage = ReadU32(bytes + kNextOffset);
+  tailPage = ReadU32(bytes + kTailOffset);
+  prefixLength = ReadU16(bytes + kPrefixOffset);
 
   const std::size_t used = kPageSize - ReadU16(bytes + kFreeSpaceOffset);
   if (used < kEntriesOffset || used > kEntriesOffset + kMaxEntryBytes) Damaged(pageNumber, "its free space is wrong");
-
-  std::vector<std::uint8_t> prefix;
-  std::size_t start = 0;
-  for (std::size_t bit = 1; bit <= kMaxEntryBytes; ++bit) {
-    if (!(bytes[kEntryBitmapOffset + bit / 8] & (1u << (bit % 8)))) continue;
-    if (kEntriesOffset + bit > used) Damaged(pageNumber, "an entry runs into the free space");
-    std::vector<std::uint8_t> whole = prefix;
-    whole.insert(whole.end(), bytes + kEntriesOffset + start, bytes + kEntriesOffset + bit);
-    if (page.entries.empty()) {
-      if (whole.size() < page.prefixLength) Damaged(pageNumber, "the first entry is shorter than the shared prefix");
-      prefix.assign(whole.begin(), whole.begin() + page.prefixLength);
+  // Whole bitmap bytes at a time: most are zero.
+  for (std::size_t at = 0; at < kBitmapBytes; ++at) {
+    for (std::uint8_t bits = bytes[kEntryBitmapOffset + at]; bits != 0; bits &= bits - 1) {
+      const std::size_t bit = at * 8 + std::size_t(std::countr_zero(bits));
+      if (bit == 0 || bit > kMaxEntryBytes) continue;
+      if (kEntriesOffset + bit > used) Damaged(pageNumber, "an entry runs into the free space");
+      ends.push_back(std::uint16_t(bit));
     }
-    page.entries.push_back(SplitEntry(whole, page.type, pageNumber));
-    start = bit;
   }
-  if (kEntriesOffset + start != used) Damaged(pageNumber, "the entry bitmap and the free space disagree");
+  if (kEntriesOffset + Used() != used) Damaged(pageNumber, "the entry bitmap and the free space disagree");
+  if (!ends.empty() && ends.front() < prefixLength) {
+    Damaged(pageNumber, "the first entry is shorter than the shared prefix");
+  }
+  const std::size_t tail = kRowPointerBytes + (type == IndexPageType::kNode ? kChildBytes : 0);
+  for (std::size_t i = 0; i < ends.size(); ++i) {
+    const std::size_t whole = i == 0 ? ends[0] : prefixLength + ends[i] - ends[i - 1];
+    if (whole <= tail) Damaged(pageNumber, "an entry is too short");
+  }
+}
+
+std::span<const std::uint8_t> IndexPageLayout::Entry(std::size_t i, std::vector<std::uint8_t>& scratch) const {
+  const std::uint8_t* entries = bytes + kEntriesOffset;
+  const std::size_t start = i == 0 ? 0 : ends[i - 1];
+  if (i == 0 || prefixLength == 0) return {entries + start, entries + ends[i]};
+  scratch.assign(entries, entries + prefixLength);
+  scratch.insert(scratch.end(), entries + start, entries + ends[i]);
+  return scratch;
+}
+
+IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber) {
+  const IndexPageLayout layout(bytes, pageNumber);
+  IndexPage page;
+  page.type = layout.type;
+  page.tdefPage = ReadU32(bytes + kTdefOffset);
+  page.prevPage = layout.prevPage;
+  page.nextPage = layout.nextPage;
+  page.tailPage = layout.tailPage;
+  page.prefixLength = layout.prefixLength;
+  page.byte26 = bytes[kByte26Offset];
+  page.entries.reserve(layout.ends.size());
+  std::vector<std::uint8_t> scratch;
+  for (std::size_t i = 0; i < layout.ends.size(); ++i) {
+    page.entries.push_back(SplitEntry(layout.Entry(i, scratch), page.type));
+  }
   return page;
+}
+
+void InsertLeafEntry(std::uint8_t* bytes, const IndexPageLayout& layout, std::size_t position,
+                     const IndexEntry& entry) {
+  const std::size_t size = EntrySize(entry, IndexPageType::kLeaf);
+  const std::size_t at = position == 0 ? 0 : layout.ends[position - 1];
+  const std::size_t used = layout.Used();
+  if (layout.type != IndexPageType::kLeaf || layout.prefixLength != 0 || used + size > kMaxEntryBytes) {
+    ThrowIndexError(kIndexDamaged, "An index entry was to be added in place to a page without room for it.");
+  }
+  std::uint8_t* entries = bytes + kEntriesOffset;
+  std::memmove(entries + at + size, entries + at, used - at);
+  std::vector<std::uint8_t> whole;
+  whole.reserve(size);
+  AppendEntry(entry, IndexPageType::kLeaf, whole);
+  std::memcpy(entries + at, whole.data(), size);
+  std::uint8_t* bitmap = bytes + kEntryBitmapOffset;
+  std::memset(bitmap, 0, kBitmapBytes);
+  const auto mark = [bitmap](std::size_t bit) { bitmap[bit / 8] |= std::uint8_t(1u << (bit % 8)); };
+  for (std::size_t i = 0; i < layout.ends.size(); ++i) mark(layout.ends[i] + (i < position ? 0 : size));
+  mark(at + size);
+  WriteU16(bytes + kFreeSpaceOffset, std::uint16_t(kPageSize - kEntriesOffset - used - size));
+  bytes[kByte26Offset] = 0;  // as Access leaves it on leaves
 }
 
 void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {

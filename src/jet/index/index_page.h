@@ -11,6 +11,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "index_key.h"
@@ -51,9 +52,35 @@ std::size_t EntrySize(const IndexEntry& entry, IndexPageType type);
 // Entry bytes of `page` as it would be written (prefix counted once).
 std::size_t EntryBytes(const IndexPage& page);
 
+// Where the entries of an index page lie, without taking them apart: the end of each
+// (bytes from kEntriesOffset, as the bitmap marks them), for searching a page and growing
+// a leaf in place. Checks what ParseIndexPage checks of the header, bitmap and free space.
+struct IndexPageLayout {
+  IndexPageLayout(const std::uint8_t* bytes, std::uint32_t pageNumber);
+
+  // Entry i whole, its shared prefix restored; points into the page when nothing needs
+  // restoring, else into `scratch`.
+  std::span<const std::uint8_t> Entry(std::size_t i, std::vector<std::uint8_t>& scratch) const;
+  std::size_t Used() const { return ends.empty() ? 0 : ends.back(); }
+
+  const std::uint8_t* bytes;
+  IndexPageType type;
+  std::uint32_t prevPage;
+  std::uint32_t nextPage;
+  std::uint32_t tailPage;
+  std::uint16_t prefixLength;
+  std::vector<std::uint16_t> ends;
+};
+
 // Reads an index page. Throws jet::Error (kIndexDamaged) naming `pageNumber` when the page
 // is not an index page or its bitmap, prefix or entries do not fit together.
 IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber);
+
+// Adds a leaf entry at `position` of the page `layout` describes, in place: the bytes
+// after it move up, the bitmap and free space follow. Throws jet::Error (kIndexDamaged)
+// unless the page is a leaf without a shared prefix with room for the entry.
+void InsertLeafEntry(std::uint8_t* bytes, const IndexPageLayout& layout, std::size_t position,
+                     const IndexEntry& entry);
 
 // Writes `page` into 4096 bytes: header, bitmap, entries, free space; the rest is zero.
 // Throws jet::Error (kIndexDamaged) when the entries do not fit or do not share the prefix.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <set>
+#include <span>
 #include <string>
 
 #include "index_error.h"
@@ -78,7 +79,7 @@ class Tree {
     std::vector<Step> path;
     Step step{root_, Load(root_), -1};
     for (;;) {
-      path.push_back(step);
+      path.push_back(std::move(step));
       const IndexPage& page = path.back().content;
       if (page.type == IndexPageType::kLeaf) return path;
       if (path.size() > 16) Damaged(root_, "it is deeper than 16 levels");
@@ -256,9 +257,72 @@ class Tree {
   IndexChange change_;
 };
 
+// Bytes after the key of an entry as stored: the row pointer, and a node's child.
+std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, type); }
+
+// An entry's order against `target`, the entry given whole as it lies on a page.
+std::strong_ordering CompareStored(std::span<const std::uint8_t> whole, IndexPageType type,
+                                   const IndexEntry& target) {
+  const std::size_t keyEnd = whole.size() - PointerBytes(type);
+  if (auto c = std::lexicographical_compare_three_way(whole.begin(), whole.begin() + keyEnd, target.key.begin(),
+                                                      target.key.end());
+      c != 0) {
+    return c;
+  }
+  const std::uint8_t* p = whole.data() + keyEnd;
+  const RowPointer row{std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
+  return row <=> target.row;
+}
+
+bool SameKey(std::span<const std::uint8_t> whole, const KeyBytes& key) {
+  return whole.size() == key.size() + PointerBytes(IndexPageType::kLeaf) &&
+         std::equal(key.begin(), key.end(), whole.begin());
+}
+
+// The common insert, without taking pages apart: the descent compares entries where they
+// lie, and a leaf with room and no shared prefix takes the entry in place. False, with
+// nothing changed, where the general path is needed: a page to split, a shared prefix, a
+// neighbouring leaf to ask whether the key is there, anything unexpected.
+bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry, bool& keyExisted) {
+  std::vector<std::uint8_t> scratch;
+  std::uint32_t pageNumber = root;
+  for (int depth = 0;; ++depth) {
+    if (depth > 16) return false;
+    const IndexPageLayout page(store.Read(pageNumber), pageNumber);
+    const std::size_t count = page.ends.size();
+    // The first entry not before the target (entries are strictly increasing).
+    std::size_t lo = 0, hi = count;
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (CompareStored(page.Entry(mid, scratch), page.type, entry) < 0) lo = mid + 1;
+      else hi = mid;
+    }
+    if (page.type == IndexPageType::kNode) {
+      std::uint32_t child = page.tailPage;
+      if (lo < count) {
+        const std::span<const std::uint8_t> e = page.Entry(lo, scratch);
+        const std::uint8_t* p = e.data() + e.size() - 4;
+        child = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+      }
+      if (child == 0) return false;
+      pageNumber = child;
+      continue;
+    }
+    if (page.prefixLength != 0 || page.Used() + EntrySize(entry, IndexPageType::kLeaf) > kMaxEntryBytes) return false;
+    if (lo < count && CompareStored(page.Entry(lo, scratch), page.type, entry) == 0) return false;
+    bool existed = (lo < count && SameKey(page.Entry(lo, scratch), entry.key)) ||
+                   (lo > 0 && SameKey(page.Entry(lo - 1, scratch), entry.key));
+    if (!existed && ((lo == count && page.nextPage != 0) || (lo == 0 && page.prevPage != 0))) return false;
+    InsertLeafEntry(store.Write(pageNumber), page, lo, entry);
+    keyExisted = existed;
+    return true;
+  }
+}
+
 }  // namespace
 
 IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
+  if (IndexChange change; InsertInPlace(store, root, entry, change.keyExisted)) return change;
   Tree tree(store, root);
   std::vector<Step> path = tree.Descend(entry);
   IndexPage& leaf = path.back().content;

@@ -294,7 +294,7 @@ constexpr int kDefaultDecimalPrecision = 18;
 
 [[noreturn]] void FieldSyntax() { throw SyntaxError("Syntax error in field definition."); }
 
-void ParseType(Parser& p, ColumnSpec& column) {
+void ParseType(Parser& p, DeclaredColumn& column) {
   const TypeName* type = nullptr;
   for (const TypeName& t : kTypeNames) {
     const std::size_t mark = p.Mark();
@@ -368,8 +368,8 @@ std::string ConstraintName(Parser& p) { return p.TryWord("CONSTRAINT") ? p.Name(
   throw SyntaxError("Relationships (FOREIGN KEY and REFERENCES) cannot be created here; create the table without them.");
 }
 
-ColumnSpec ColumnDefinition(Parser& p, std::vector<IndexSpec>& indexes) {
-  ColumnSpec column;
+DeclaredColumn ColumnDefinition(Parser& p, std::vector<DeclaredIndex>& indexes) {
+  DeclaredColumn column;
   column.name = p.Name();
   ParseType(p, column);
   if (p.TryWord("WITH")) {
@@ -417,10 +417,10 @@ std::vector<IndexColumn> IndexColumns(Parser& p, bool withOrder) {
 }
 
 // A table constraint, when one starts here: [CONSTRAINT name] PRIMARY KEY (...) or UNIQUE (...).
-bool TableConstraint(Parser& p, std::vector<IndexSpec>& indexes) {
+bool TableConstraint(Parser& p, std::vector<DeclaredIndex>& indexes) {
   const std::size_t mark = p.Mark();
   std::string name = ConstraintName(p);
-  IndexSpec index{name, {}, true, false, false, false};
+  DeclaredIndex index{name, {}, true, false, false, false};
   if (p.TryWord("PRIMARY")) {
     p.ExpectWord("KEY");
     index.primaryKey = index.disallowNull = true;

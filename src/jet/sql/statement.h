@@ -41,7 +41,7 @@ enum class ColumnKind {
   LongBinary,  // LONGBINARY, IMAGE, GENERAL, OLEOBJECT
 };
 
-struct ColumnSpec {
+struct DeclaredColumn {
   std::string name;
   ColumnKind kind = ColumnKind::Text;
   int length = 0;     // Text and FixedText: characters; Binary: bytes; 0 otherwise
@@ -57,7 +57,7 @@ struct IndexColumn {
 };
 
 // An index, from CREATE INDEX or a PRIMARY KEY or UNIQUE constraint.
-struct IndexSpec {
+struct DeclaredIndex {
   std::string name;  // empty: the engine names it
   std::vector<IndexColumn> columns;
   bool unique = false;
@@ -68,13 +68,13 @@ struct IndexSpec {
 
 struct CreateTable {
   std::string table;
-  std::vector<ColumnSpec> columns;
-  std::vector<IndexSpec> indexes;  // its constraints, in the order written
+  std::vector<DeclaredColumn> columns;
+  std::vector<DeclaredIndex> indexes;  // its constraints, in the order written
 };
 
 struct CreateIndex {
   std::string table;
-  IndexSpec index;
+  DeclaredIndex index;
 };
 
 struct DropIndex {

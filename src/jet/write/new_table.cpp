@@ -35,12 +35,12 @@ struct NewIndex {
 std::vector<NewIndex> LayOutIndexes(const sql::CreateTable& create, const std::vector<Column>& columns) {
   std::vector<NewIndex> indexes;
   if (create.indexes.size() > kMaxTableIndexes) Refuse("Too many indexes on table '" + create.table + "'.");
-  for (const sql::IndexSpec& spec : create.indexes) {
+  for (const sql::DeclaredIndex& declared : create.indexes) {
     NewIndex index;
-    if (spec.columns.size() > kMaxIndexColumns)
+    if (declared.columns.size() > kMaxIndexColumns)
       Refuse("Too many fields defined in the index; an index takes at most 10.");
     std::string generated;
-    for (const sql::IndexColumn& ic : spec.columns) {
+    for (const sql::IndexColumn& ic : declared.columns) {
       auto it = std::find_if(columns.begin(), columns.end(), [&](const Column& c) { return SameName(c.name, ic.name); });
       if (it == columns.end())
         Refuse("The index refers to the field '" + ic.name + "', which table '" + create.table + "' does not have.");
@@ -52,15 +52,15 @@ std::vector<NewIndex> LayOutIndexes(const sql::CreateTable& create, const std::v
       generated += (generated.empty() ? "" : "_") + it->name;
     }
     index.real.flags = kIndexNewStyle;
-    if (spec.unique || spec.primaryKey) index.real.flags |= kIndexUnique;
-    if (spec.ignoreNull) index.real.flags |= kIndexIgnoreNulls;
-    if (spec.disallowNull || spec.primaryKey) index.real.flags |= kIndexRequired;
-    if (spec.primaryKey) {
+    if (declared.unique || declared.primaryKey) index.real.flags |= kIndexUnique;
+    if (declared.ignoreNull) index.real.flags |= kIndexIgnoreNulls;
+    if (declared.disallowNull || declared.primaryKey) index.real.flags |= kIndexRequired;
+    if (declared.primaryKey) {
       for (const NewIndex& other : indexes)
         if (other.logical.kind == kPrimaryKeyIndex) Refuse("Primary key already exists.", kPrimaryKeyExistsJet);
       index.logical.kind = kPrimaryKeyIndex;
     }
-    index.logical.name = !spec.name.empty() ? spec.name : spec.primaryKey ? "PrimaryKey" : generated;
+    index.logical.name = !declared.name.empty() ? declared.name : declared.primaryKey ? "PrimaryKey" : generated;
     indexes.push_back(index);
   }
   // An unnamed index whose name another has already is numbered, as Access numbers them.
@@ -83,9 +83,9 @@ std::vector<NewIndex> LayOutIndexes(const sql::CreateTable& create, const std::v
 // NOT NULL is kept as the Required property, which Jet checks on every row.
 std::vector<std::uint8_t> PropertiesOf(const sql::CreateTable& create) {
   std::vector<NamedColumnRules> rules;
-  for (const sql::ColumnSpec& spec : create.columns) {
-    NamedColumnRules r{spec.name, {}};
-    r.rules.required = spec.notNull;
+  for (const sql::DeclaredColumn& declared : create.columns) {
+    NamedColumnRules r{declared.name, {}};
+    r.rules.required = declared.notNull;
     rules.push_back(r);
   }
   return ColumnRulesBlob(rules);

@@ -17,7 +17,7 @@ constexpr std::uint8_t kRequired = 0x08;
 constexpr std::uint8_t kJet4Index = 0x80;
 constexpr std::uint8_t kPrimaryKey = 1;
 
-struct ColumnSpec {
+struct DeclaredColumn {
   const char* name;
   ColumnType type;
   std::uint16_t number;
@@ -33,9 +33,9 @@ bool IsFixedType(ColumnType type) {
 // columns one after another in the fixed area (a Yes/No column takes no
 // room there: its value is its null-mask bit), and every column counting the
 // variable columns numbered before it.
-std::vector<Column> LayOut(std::vector<ColumnSpec> specs) {
+std::vector<Column> LayOut(std::vector<DeclaredColumn> specs) {
   std::vector<Column> columns;
-  for (const ColumnSpec& s : specs) {
+  for (const DeclaredColumn& s : specs) {
     Column c;
     c.name = s.name;
     c.type = static_cast<std::uint8_t>(s.type);

@@ -50,7 +50,7 @@ struct StoredType {
   bool fixed;
 };
 
-StoredType StoredTypeOf(const sql::ColumnSpec& c) {
+StoredType StoredTypeOf(const sql::DeclaredColumn& c) {
   using K = sql::ColumnKind;
   switch (c.kind) {
     case K::Boolean: return {ColumnType::Boolean, 1, true};
@@ -82,7 +82,7 @@ std::vector<Column> LayOutColumns(const sql::CreateTable& create, std::uint16_t 
   std::uint16_t fixedOffset = 0;
   std::uint16_t variables = 0;
   bool counter = false;
-  for (const sql::ColumnSpec& requested : create.columns) {
+  for (const sql::DeclaredColumn& requested : create.columns) {
     if (auto why = sql::InvalidNameReason(requested.name)) Refuse(*why);
     if (!seen.insert(FoldName(requested.name)).second) Refuse("Cannot define field more than once.");
     if (requested.kind == sql::ColumnKind::Counter) {
