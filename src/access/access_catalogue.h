@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <utility>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +44,27 @@ void RenameAccessTable(const settings::ConnectionSettings& settings, const QStri
 // program reads, and each other one named with what it holds ("'Photos'
 // (attached files)"). Throws DbError (file, password, no such table, a linked
 // table).
+// With them, the design of the readable fields (type codes as the engine
+// keeps them) and the indexes made only of readable fields, relationships
+// left out, for a send that keeps column types.
+struct AccessColumnDesign {
+  std::string name;
+  std::uint8_t type = 0;  // jet::ColumnType
+  int length = 0;         // Text: characters; others: bytes
+  int precision = 0, scale = 0;  // Decimal
+  bool autoNumber = false;
+};
+struct AccessIndexDesign {
+  std::string name;
+  std::vector<std::pair<std::string, bool>> columns;  // name, ascending
+  bool primaryKey = false;
+  bool unique = false;
+};
 struct AccessTableFields {
   std::vector<std::string> readable;
   QStringList unreadable;
+  std::vector<AccessColumnDesign> columns;
+  std::vector<AccessIndexDesign> indexes;
 };
 AccessTableFields GetAccessTableFields(const settings::ConnectionSettings& settings, const QString& table);
 

@@ -6,6 +6,7 @@
 #include "ui/prompter.h"
 #include "ui/twips.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -50,7 +51,7 @@ Form1::Form1(ConnectionSettings& settings, ui::Prompter& prompter, QWidget* pare
   setWindowIcon(QIcon(blank));
   setFont(ui::ArialNine(false));
   ui::PaintWhite(*this);
-  setFixedSize(ui::TwipsToPixels(6345), ui::TwipsToPixels(5055));
+  setFixedSize(ui::TwipsToPixels(6345), ui::TwipsToPixels(5415));
 
   frame1_ = Place(new ui::Frame(QStringLiteral("MySQL Database"), this), "Frame1", 120, 120, 6135,
                   2895);
@@ -82,12 +83,17 @@ Form1::Form1(ConnectionSettings& settings, ui::Prompter& prompter, QWidget* pare
     masked->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
   }
 
+  keepTypes_ = Place(new QCheckBox(QStringLiteral("Keep column types"), this), "chkKeepTypes", 240, 4530, 5775,
+                     285);
+  keepTypes_->setAccessibleName(keepTypes_->text());
+  connect(keepTypes_, &QCheckBox::toggled, this, [this](bool keep) { settings_.SetKeepColumnTypes(keep); });
+
   // The window-level buttons lie over the frames and are drawn above them.
   check3_ = Place(new ui::CommandButton(QStringLiteral("Test Connection"), this), "Check3", 240,
                   2400, 5775, 375);
   check1_ = Place(new ui::CommandButton(QStringLiteral("..."), this), "Check1", 5640, 3480, 325,
                   330);
-  check2_ = Place(new ui::CommandButton(QStringLiteral("OK"), this), "Check2", 120, 4560, 6135,
+  check2_ = Place(new ui::CommandButton(QStringLiteral("OK"), this), "Check2", 120, 4920, 6135,
                   375);
   for (QWidget* button : {check3_, check1_, check2_}) button->raise();
 
@@ -96,7 +102,7 @@ Form1::Form1(ConnectionSettings& settings, ui::Prompter& prompter, QWidget* pare
   check2_->SetCommand([this] { GoToMainWindow(); });
 
   QWidget* tabOrder[] = {boxes_[0], boxes_[1], boxes_[2], boxes_[3], boxes_[4],
-                         boxes_[5], check3_,   check1_,   check2_};
+                         boxes_[5], check3_,   check1_,   keepTypes_, check2_};
   for (size_t i = 0; i + 1 < std::size(tabOrder); ++i)
     setTabOrder(tabOrder[i], tabOrder[i + 1]);
   boxes_[0]->setFocus();
@@ -121,6 +127,7 @@ void Form1::Load() {
   settings_.Load();
   for (int i = 0; i < ConnectionSettings::kFieldCount; ++i)
     boxes_[i]->setText(settings_.Get(static_cast<Field>(i)));
+  keepTypes_->setChecked(settings_.KeepColumnTypes());
   if (settings_.IsComplete()) {
     if (hooks.showMainWindow) hooks.showMainWindow();
   } else {

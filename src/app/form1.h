@@ -1,5 +1,6 @@
 // Form1, "Setup Connections": the start-up window, where the user types the
-// six connection values, picks the Access file and tests the MySQL values.
+// six connection values, picks the Access file, tests the MySQL values and
+// chooses whether transfers keep column types.
 // Its boxes edit the one ConnectionSettings of the run, each change written
 // to the store at once. It stays alive (shown or hidden) for the whole run.
 #pragma once
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -74,6 +76,7 @@ class Form1 : public QWidget, public ui::PointerHost {
   ui::CommandButton* check1_;
   ui::CommandButton* check2_;
   ui::CommandButton* check3_;
+  QCheckBox* keepTypes_;  // "Keep column types", off by default
 };
 
 }  // namespace app

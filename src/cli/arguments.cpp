@@ -68,7 +68,8 @@ void Check(const Arguments& a) {
   bool sideAllowed = a.command == Command::kSend || a.command == Command::kDelete || a.command == Command::kRename ||
                      a.command == Command::kList;
   if (a.side != Side::kNone && !sideAllowed) Usage("--to and --side belong to list, send, delete and rename");
-  if ((a.all || a.overwrite) && a.command != Command::kSend) Usage("--all and --overwrite belong to send");
+  if ((a.all || a.overwrite || a.keepColumnTypes) && a.command != Command::kSend)
+    Usage("--all, --overwrite, --keep-column-types and --char-columns belong to send");
   if (a.last && a.command != Command::kHistory) Usage("--last belongs to history");
 }
 
@@ -124,6 +125,9 @@ Arguments ParseArguments(const std::vector<std::string>& words) {
       a.all = true;
     } else if (word == "--overwrite") {
       a.overwrite = true;
+    } else if (word == "--keep-column-types" || word == "--char-columns") {
+      if (a.keepColumnTypes) Usage("--keep-column-types or --char-columns given twice");
+      a.keepColumnTypes = word == "--keep-column-types";
     } else if (word == "--json") {
       a.json = true;
     } else if (word == "--ask-password") {
@@ -169,6 +173,10 @@ Commands:
 Options:
   --overwrite                 replace a table the target side has already;
                               without it an existing table is an error
+  --keep-column-types         send: each column with the type that holds its
+                              values, keys and indexes carried over
+  --char-columns              send: every column as text, char(n) or long text
+                              (without either, the saved choice; first: this)
   --json                      one JSON document on standard output
   --server HOST, --user NAME, --database NAME, --mdb FILE
                               instead of the saved connection values

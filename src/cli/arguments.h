@@ -18,6 +18,9 @@ struct Arguments {
   std::vector<std::string> names;   // tables; rename: old and new; new and check: the file
   bool all = false;                 // send every table of the source side
   bool overwrite = false;
+  // send: keep column types (true) or char(n) columns (false) instead of
+  // the saved choice.
+  std::optional<bool> keepColumnTypes;
   bool json = false;
   bool askPassword = false;
   std::optional<int> last;          // history: only the last N entries

@@ -32,6 +32,7 @@ settings::ConnectionSettings ResolveSettings(const Arguments& a) {
   OverrideFrom(s, Field::AccessMDBFile, "TABLORIA_MDB", a.mdb);
   PasswordFrom(s, Field::Password, "TABLORIA_MYSQL_PASSWORD", a.mySqlPasswordFile);
   PasswordFrom(s, Field::AccessPassword, "TABLORIA_ACCESS_PASSWORD", a.accessPasswordFile);
+  if (a.keepColumnTypes) s.OverrideKeepColumnTypes(*a.keepColumnTypes);
   if (a.askPassword) {
     std::string prompt = "MySQL password for " + s.User().toStdString() + "@" + s.Server().toStdString() + ": ";
     std::optional<std::string> typed = AskPassword(prompt);

@@ -18,6 +18,12 @@ QString ConnectionSettings::Key(Field field) {
 
 void ConnectionSettings::Load() {
   for (int i = 0; i < kFieldCount; ++i) values_[i] = ReadSetting(Key(static_cast<Field>(i)));
+  keepColumnTypes_ = ReadSetting(kKeepColumnTypesKey) == QLatin1String("1");
+}
+
+void ConnectionSettings::SetKeepColumnTypes(bool keep) {
+  keepColumnTypes_ = keep;
+  WriteSetting(kKeepColumnTypesKey, keep ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void ConnectionSettings::Set(Field field, const QString& text) {

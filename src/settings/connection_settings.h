@@ -16,7 +16,8 @@ class ConnectionSettings {
 
   static QString Key(Field field);
 
-  // Reads the six values from the store, Server first, AccessPassword last.
+  // Reads the six values from the store, Server first, AccessPassword last,
+  // then "Keep column types".
   void Load();
 
   QString Get(Field field) const { return values_[Index(field)]; }
@@ -40,6 +41,14 @@ class ConnectionSettings {
   void SetAccessMDBFile(const QString& text) { Set(Field::AccessMDBFile, text); }
   void SetAccessPassword(const QString& text) { Set(Field::AccessPassword, text); }
 
+  // "Keep column types": transfers declare each column with the type that
+  // holds its values instead of char(n), and carry the keys over. Stored as
+  // "1" or "0" under kKeepColumnTypesKey; off unless stored as "1".
+  static inline const QString kKeepColumnTypesKey = QStringLiteral("KeepColumnTypes");
+  bool KeepColumnTypes() const { return keepColumnTypes_; }
+  void SetKeepColumnTypes(bool keep);
+  void OverrideKeepColumnTypes(bool keep) { keepColumnTypes_ = keep; }
+
   // Server, User, Password, Database and AccessMDBFile all non-empty (blanks
   // count as filled); the Access password plays no part.
   bool IsComplete() const;
@@ -48,6 +57,7 @@ class ConnectionSettings {
   static int Index(Field field) { return static_cast<int>(field); }
 
   std::array<QString, kFieldCount> values_;
+  bool keepColumnTypes_ = false;
 };
 
 }  // namespace settings

@@ -79,7 +79,9 @@ bool SendTableToAccess::Read(const QString& name) {
   ui::Progress& progress = env_.progress;
   if (!progress.Phase(QStringLiteral("Reading %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
   ColumnWidths widths(columnNames_.size());
+  keepTypes_ = env_.settings.KeepColumnTypes();
   try {
+    if (keepTypes_) kept_ = PlanKeptAccessTable(*mySql_.connection, name.toStdString());
     // Both reads see the table as it stands now (one with transactions).
     mySql_.connection->Execute("START TRANSACTION WITH CONSISTENT SNAPSHOT");
     // The server drops a reader that stops taking rows for this long; the
@@ -108,8 +110,9 @@ bool SendTableToAccess::Read(const QString& name) {
 }
 
 bool SendTableToAccess::Create(const QString& name) {
+  const std::string table = name.toStdString();
   try {
-    RunOnAccess(AccessCreateTable(name.toStdString(), columns_));
+    RunOnAccess(keepTypes_ ? AccessKeptCreateTable(table, kept_) : AccessCreateTable(table, columns_));
   } catch (const dataaccess::DbError& error) {
     Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;
@@ -176,7 +179,7 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
     } catch (const dataaccess::DbError& error) {
       return stop(readFailure, error, false);
     }
-    std::string insert = AccessInsert(table, cells);
+    std::string insert = keepTypes_ ? AccessKeptInsert(table, kept_.columns, cells) : AccessInsert(table, cells);
     try {
       if (!file.InBatch()) {
         file.BeginBatch();

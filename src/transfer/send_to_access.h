@@ -7,6 +7,10 @@
 // the empty text as ''. Both reads run in one consistent snapshot, so a
 // transactional table gives them the same rows.
 //
+// With "Keep column types" each column takes the Access type that holds the
+// MySQL column's values, the keys become indexes, and values go as typed
+// literals (transfer/kept_types.h).
+//
 // Access List1 shows the name afterwards exactly when the table exists.
 // The Access file is opened once, at the first step that changes it, and
 // held until the command ends, so every change goes to that one file; a file
@@ -24,6 +28,7 @@
 
 #include "dataaccess/connection.h"
 #include "mysql/mysql_connection.h"
+#include "transfer/kept_types.h"
 #include "transfer/send_job.h"
 #include "transfer/statements.h"
 
@@ -63,6 +68,8 @@ class SendTableToAccess : public SendJob {
   std::vector<std::string> columnNames_;
   std::int64_t rowsRead_ = 0;  // by the measuring read
   std::vector<TargetColumn> columns_;
+  bool keepTypes_ = false;
+  KeptAccessTable kept_;  // with kept types: the columns and indexes
   bool wrote_ = false;  // the file needs its sync at the end
   bool writeFailed_ = false;
 };

@@ -9,6 +9,7 @@
 #include "settings/connection_settings.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
+#include "transfer/kept_types.h"
 #include "transfer/mysql_batch.h"
 #include "transfer/mysql_reader.h"
 #include "transfer/statements.h"
@@ -72,6 +73,8 @@ bool KeepsTransactions(dataaccess::Connection& mySql, const std::string& table) 
 bool SendTableToMySql::ChooseFields(const QString& name) {
   msaccess::AccessTableFields fields = msaccess::GetAccessTableFields(env_.settings, name);
   fields_.clear();
+  design_ = std::move(fields.columns);
+  keys_ = std::move(fields.indexes);
   if (fields.unreadable.isEmpty()) return true;
   const QString which = fields.unreadable.join(QStringLiteral(", "));
   if (fields.readable.empty()) {
@@ -121,6 +124,7 @@ bool SendTableToMySql::MeasureColumnWidths(const QString& name) {
 bool SendTableToMySql::Open(const QString& name) {
   if (!env_.progress.Phase(QStringLiteral("Opening the Access table %1...").arg(name), ui::CancelMode::kLeaveAtOnce))
     return false;
+  keepTypes_ = env_.settings.KeepColumnTypes();
   try {
     accessConnection_ = msaccess::OpenAccessConnection(env_.settings);
     if (!ChooseFields(name)) return false;
@@ -143,6 +147,7 @@ bool SendTableToMySql::Open(const QString& name) {
 bool SendTableToMySql::DropTarget(const QString& name) { return mysql::DropMySqlTable(mySql_, name, env_.prompter); }
 
 bool SendTableToMySql::Read(const QString& name) {
+  if (keepTypes_) return true;  // the design gives every column its type
   if (!env_.progress.Phase(QStringLiteral("Measuring %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
   try {
     return MeasureColumnWidths(name);
@@ -153,6 +158,17 @@ bool SendTableToMySql::Read(const QString& name) {
 }
 
 bool SendTableToMySql::Create(const QString& name) {
+  if (keepTypes_) {
+    dataaccess::Connection& server = *mySql_.connection;
+    const std::string create =
+        MySqlKeptCreateTable(name.toStdString(), design_, keys_, DatabaseBytesPerChar(server));
+    try {
+      server.Execute("SET SESSION innodb_strict_mode = OFF");
+    } catch (const dataaccess::DbError&) {
+      // A server without InnoDB has no such limit to relax.
+    }
+    return mysql::RunMySqlStatement(mySql_, QString::fromStdString(create), env_.prompter);
+  }
   std::vector<TextKind> kinds = PlanMySqlColumns(columnWidths_, DatabaseBytesPerChar(*mySql_.connection));
   std::vector<TargetColumn> columns;
   for (std::size_t j = 0; j < columnWidths_.size(); ++j)
@@ -192,6 +208,9 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
   try {
     const std::size_t packetLimit = MaxAllowedPacket(*mySql_.connection);
     const bool together = KeepsTransactions(*mySql_.connection, table);
+    // An AutoNumber of 0 is a value like any other.
+    if (keepTypes_)
+      mySql_.connection->Execute("SET SESSION sql_mode = CONCAT_WS(',', @@SESSION.sql_mode, 'NO_AUTO_VALUE_ON_ZERO')");
     batch.Begin();
     while (pass.done < pass.total && !rowSource_->Eof()) {
       if (!env_.progress.Step(pass.done, pass.total)) {
@@ -206,13 +225,13 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
             unsendable = QStringLiteral("Row %1, column %2, holds %3, which MySQL cannot store.")
                              .arg(pass.done + 1)
                              .arg(QString::fromStdString(rowSource_->Field(j).Name()), QLatin1String(what));
-          texts[static_cast<std::size_t>(j)] = CellText(value);
+          texts[static_cast<std::size_t>(j)] = keepTypes_ ? MySqlLiteral(value) : CellText(value);
         }
       } catch (const dataaccess::DbError& error) {
         unreadable = error;
         break;
       }
-      std::string insert = MySqlInsert(table, texts);
+      std::string insert = keepTypes_ ? MySqlInsertLiterals(table, texts) : MySqlInsert(table, texts);
       // The server would drop the connection for a longer statement.
       if (unsendable.isEmpty() && insert.size() + 1 > packetLimit)
         unsendable = QStringLiteral("Row %1 needs an INSERT statement of %2 bytes, more than the server's "

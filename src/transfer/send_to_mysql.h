@@ -10,6 +10,10 @@
 // The Access connection and its row source belong to the run. MySQL List3
 // shows the name afterwards exactly when the table exists.
 //
+// With "Keep column types" the columns are declared from the Access table's
+// design and its keys carried over, and values go as typed literals
+// (transfer/kept_types.h); nothing is measured.
+//
 // A table holding fields the program cannot read (attachments, multi-valued
 // or calculated fields, ...) is sent without them only when the user, told
 // which fields those are, agrees; otherwise nothing is sent.
@@ -21,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "access/access_catalogue.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
 #include "mysql/mysql_connection.h"
@@ -64,6 +69,9 @@ class SendTableToMySql : public SendJob {
   std::unique_ptr<dataaccess::Recordset> rowSource_;
   std::vector<std::size_t> columnWidths_;
   std::vector<std::string> fields_;  // empty: every field
+  bool keepTypes_ = false;
+  std::vector<msaccess::AccessColumnDesign> design_;  // of the fields sent
+  std::vector<msaccess::AccessIndexDesign> keys_;
   mysql::MySqlConnection mySql_;  // this command's own
 };
 

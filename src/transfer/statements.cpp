@@ -3,17 +3,6 @@
 namespace transfer {
 namespace {
 
-void AppendQuotedValue(std::string& text, std::string_view value) {
-  text += '\'';
-  for (char c : value) {
-    if (c == '\'') text += '\'';
-    text += c;
-  }
-  text += '\'';
-}
-
-std::string AccessName(std::string_view name) { return "`" + std::string(name) + "`"; }
-
 template <typename Quote>
 std::string CreateTable(std::string_view table, const std::vector<TargetColumn>& columns, Quote quote,
                         std::string_view longType) {
@@ -32,6 +21,17 @@ std::string CreateTable(std::string_view table, const std::vector<TargetColumn>&
 }
 
 }  // namespace
+
+void AppendQuotedValue(std::string& text, std::string_view value) {
+  text += '\'';
+  for (char c : value) {
+    if (c == '\'') text += '\'';
+    text += c;
+  }
+  text += '\'';
+}
+
+std::string AccessName(std::string_view name) { return "`" + std::string(name) + "`"; }
 
 std::string QuoteMySqlIdentifier(std::string_view name) {
   std::string text = "`";

@@ -21,6 +21,9 @@ struct TargetColumn {
   TextKind kind = TextKind::kChar;
 };
 
+// `value` between apostrophes, each apostrophe inside doubled.
+void AppendQuotedValue(std::string& text, std::string_view value);
+
 // `name` between backticks, inner backticks doubled.
 std::string QuoteMySqlIdentifier(std::string_view name);
 
@@ -48,6 +51,9 @@ std::string MySqlDescribe(std::string_view table);
 // One SELECT of every column in the described order, so the values of a row
 // stay together: SELECT `a`,`b` FROM `t`.
 std::string MySqlSelectColumns(std::string_view table, const std::vector<std::string>& columns);
+
+// `name` as Access statements name a table or column: between backticks.
+std::string AccessName(std::string_view name);
 
 // DROP TABLE [name]
 std::string AccessDropTable(std::string_view table);

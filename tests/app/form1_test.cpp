@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QTemporaryDir>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStyleOption>
@@ -32,8 +33,8 @@ TEST(SetupDialogLayout, ControlsSitWhereTheLayoutPutsThem) {
   run.Start();
   app::Form1& form = run.form1();
   EXPECT_EQ(form.windowTitle(), "Setup Connections");
-  // Client 6345 x 5055 twips, then the outer width set to 6495 twips.
-  EXPECT_EQ(form.height(), 337);
+  // Client 6345 x 5415 twips, then the outer width set to 6495 twips.
+  EXPECT_EQ(form.height(), 361);
   EXPECT_EQ(form.frameGeometry().width(), 433);
   testsupport::ExpectLayout(form, {
       {"Frame1", "Form1", 8, 8, 409, 193},
@@ -52,7 +53,8 @@ TEST(SetupDialogLayout, ControlsSitWhereTheLayoutPutsThem) {
       {"lblPassword", "Frame2", 16, 59, 176, 15},
       {"txtPassword", "Frame2", 200, 56, 191, 23},
       {"Check1", "Form1", 376, 232, 22, 22},  // 325 twips: 21.7 pixels
-      {"Check2", "Form1", 8, 304, 409, 25},
+      {"chkKeepTypes", "Form1", 16, 302, 385, 19},
+      {"Check2", "Form1", 8, 328, 409, 25},
   });
   for (const char* name : {"Check3", "Check1"}) {
     QWidget* button = ProgramRun::Child(form, name);
@@ -104,9 +106,29 @@ TEST(SetupDialogLayout, CaptionsNamesFontsAndMasking) {
 TEST(SetupDialogLayout, TabWalksTheBoxesThenTheButtons) {
   ProgramRun run;
   run.Start();
-  EXPECT_EQ(testsupport::TabWalk(run.form1(), Box(run, "Text1"), 9),
+  EXPECT_EQ(testsupport::TabWalk(run.form1(), Box(run, "Text1"), 10),
             (QStringList{"Text1", "Text2", "Text3", "Text4", "Text5", "txtPassword", "Check3",
-                         "Check1", "Check2", "Text1"}));
+                         "Check1", "chkKeepTypes", "Check2", "Text1"}));
+}
+
+// Off until the user ticks it; each click is stored at once, and a later
+// start reads what was stored.
+TEST(SetupDialogTyping, KeepColumnTypesIsOffByDefaultAndStoredAtEachClick) {
+  ProgramRun run;
+  run.Start();
+  auto* keep = ProgramRun::Child<QCheckBox>(run.form1(), "chkKeepTypes");
+  EXPECT_EQ(keep->text(), "Keep column types");
+  EXPECT_FALSE(keep->isChecked());
+  EXPECT_FALSE(run.program->Settings().KeepColumnTypes());
+  QTest::mouseClick(keep, Qt::LeftButton, {}, QPoint(5, keep->height() / 2));
+  EXPECT_EQ(ReadSetting("KeepColumnTypes"), "1");
+  EXPECT_TRUE(run.program->Settings().KeepColumnTypes());
+  settings::ConnectionSettings later;
+  later.Load();
+  EXPECT_TRUE(later.KeepColumnTypes());
+  keep->click();
+  EXPECT_EQ(ReadSetting("KeepColumnTypes"), "0");
+  EXPECT_FALSE(run.program->Settings().KeepColumnTypes());
 }
 
 TEST(SetupDialogTyping, EveryKeystrokeIsStoredBeforeOk) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "send_fixture.h"
 
 #include <QJsonArray>
@@ -172,6 +173,21 @@ std::optional<Rows> SendTest::MdbReaderRows(const std::string& table) const {
     result.push_back(row);
   }
   return result;
+}
+
+std::vector<std::string> EveryFixture(bool withAccess97) {
+  std::vector<std::string> names;
+  for (const std::string prefix : {"", "accdb/", "mdb97/"}) {
+    if (prefix == "mdb97/" && !withAccess97) break;
+    const std::filesystem::path folder = prefix.empty() ? FixtureDir() : FixtureDir().parent_path() / prefix;
+    const std::size_t first = names.size();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const auto extension = entry.path().extension();
+      if (extension == ".mdb" || extension == ".accdb") names.push_back(prefix + entry.path().filename().string());
+    }
+    std::sort(names.begin() + first, names.end());
+  }
+  return names;
 }
 
 }  // namespace transfertest

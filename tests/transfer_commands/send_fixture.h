@@ -123,6 +123,9 @@ class SendTest : public testing::Test {
 };
 
 std::filesystem::path FixtureDir();
+// Access 2000-2003 files, then Access 2007 and later, then (when asked)
+// Access 97 ones, named as UseFixture takes them.
+std::vector<std::string> EveryFixture(bool withAccess97 = true);
 std::string TrimRight(std::string text);
 std::vector<std::string> FixtureUserTables(const std::filesystem::path& file, const std::string& password);
 

@@ -60,22 +60,6 @@ Expected FromAccess(const Rows& accessRows, std::size_t columns) {
   return e;
 }
 
-// Access 2000-2003 files, then Access 2007 and later, then Access 97 ones,
-// named as UseFixture takes them.
-std::vector<std::string> EveryFixture() {
-  std::vector<std::string> names;
-  for (const std::string prefix : {"", "accdb/", "mdb97/"}) {
-    const std::filesystem::path folder = prefix.empty() ? FixtureDir() : FixtureDir().parent_path() / prefix;
-    const std::size_t first = names.size();
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      const auto extension = entry.path().extension();
-      if (extension == ".mdb" || extension == ".accdb") names.push_back(prefix + entry.path().filename().string());
-    }
-    std::sort(names.begin() + first, names.end());
-  }
-  return names;
-}
-
 TEST_F(SendToMySql, EveryUserTableOfEveryFixtureArrivesWithItsWidthsAndValues) {
   for (const std::string& fixture : EveryFixture()) {
     UseFixture(fixture, fixture == "passwordV2000.mdb" ? "password" : "");

@@ -200,11 +200,23 @@ bool Expect(std::string_view s, std::size_t& at, char c) {
   return true;
 }
 
-// hh:nn[:ss] [AM|PM] into seconds of the day.
-bool ReadTime(std::string_view s, std::size_t& at, int& seconds) {
-  int h = 0, n = 0, sec = 0;
+// hh:nn[:ss[.fff]] [AM|PM] into seconds of the day. Jet keeps milliseconds:
+// a finer fraction is taken only when its further digits are zeros.
+bool ReadTime(std::string_view s, std::size_t& at, double& seconds) {
+  int h = 0, n = 0, sec = 0, milliseconds = 0;
   if (!ReadNumber(s, at, 2, h) || !Expect(s, at, ':') || !ReadNumber(s, at, 2, n)) return false;
-  if (Expect(s, at, ':') && !ReadNumber(s, at, 2, sec)) return false;
+  if (Expect(s, at, ':')) {
+    if (!ReadNumber(s, at, 2, sec)) return false;
+    if (Expect(s, at, '.')) {
+      int digits = 0;
+      for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at, ++digits) {
+        if (digits < 3) milliseconds = milliseconds * 10 + (s[at] - '0');
+        else if (s[at] != '0') return false;
+      }
+      if (digits == 0) return false;
+      for (; digits < 3; ++digits) milliseconds *= 10;
+    }
+  }
   std::size_t mark = at;
   while (at < s.size() && s[at] == ' ') ++at;
   std::string_view rest = s.substr(at);
@@ -218,7 +230,7 @@ bool ReadTime(std::string_view s, std::size_t& at, int& seconds) {
     at = mark;
   }
   if (h > 23 || n > 59 || sec > 59) return false;
-  seconds = h * 3600 + n * 60 + sec;
+  seconds = h * 3600 + n * 60 + sec + milliseconds / 1000.0;
   return true;
 }
 
@@ -226,7 +238,8 @@ bool ReadTime(std::string_view s, std::size_t& at, int& seconds) {
 // range is the years 100 to 9999.
 std::optional<double> ParseDate(std::string_view s) {
   std::size_t at = 0;
-  int y = 1899, m = 12, d = 30, seconds = 0;
+  int y = 1899, m = 12, d = 30;
+  double seconds = 0;
   std::size_t probe = 0;
   int first = 0;
   bool timeOnly = ReadNumber(s, probe, 2, first) && probe < s.size() && s[probe] == ':';

@@ -6,7 +6,7 @@
 //   Single, Double        numbers within the type's range
 //   Currency              numbers with at most 4 decimals, exactly
 //   Decimal               numbers within the column's precision and scale, exactly
-//   Date/Time             #yyyy-mm-dd#, #yyyy-mm-dd hh:nn[:ss]#, #hh:nn[:ss]#, #m/d/yyyy ...#
+//   Date/Time             #yyyy-mm-dd#, #yyyy-mm-dd hh:nn[:ss[.fff]]#, #hh:nn[:ss[.fff]]#, #m/d/yyyy ...#
 //   Yes/No                TRUE/FALSE, YES/NO, ON/OFF, -1/0
 //   Replication ID        {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
 //   Binary, OLE Object    0x followed by pairs of hex digits
