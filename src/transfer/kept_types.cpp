@@ -104,7 +104,7 @@ long long Number(const dataaccess::Value& value) {
 
 KeptAccessColumn AccessColumnFor(const MySqlColumn& c) {
   const bool isUnsigned = c.columnType.find("unsigned") != std::string::npos;
-  KeptAccessColumn kept{c.name, "MEMO", AccessLiteralForm::kQuoted, !c.nullable, true};
+  KeptAccessColumn kept{c.name, c.dataType, "MEMO", AccessLiteralForm::kQuoted, !c.nullable, true};
   auto set = [&](std::string type, AccessLiteralForm form = AccessLiteralForm::kQuoted) {
     kept.type = std::move(type);
     kept.form = form;
@@ -306,6 +306,18 @@ std::string AccessKeptInsert(std::string_view table, const std::vector<KeptAcces
     }
   }
   return text + ");";
+}
+
+std::string KeptComparableText(const KeptAccessColumn& column, std::string comparable) {
+  if (column.mySqlType == "year" && comparable.size() == 4) {
+    const std::size_t digit = comparable.find_first_not_of('0');
+    return digit == std::string::npos ? "0" : comparable.substr(digit);
+  }
+  if (column.mySqlType == "uuid" && comparable.size() == 36) {
+    std::transform(comparable.begin(), comparable.end(), comparable.begin(), ::toupper);
+    return "{" + comparable + "}";
+  }
+  return comparable;
 }
 
 }  // namespace transfer

@@ -79,6 +79,7 @@ enum class AccessLiteralForm {
 
 struct KeptAccessColumn {
   std::string name;
+  std::string mySqlType;  // the MySQL DATA_TYPE it comes from
   std::string type;  // as CREATE TABLE takes it: LONG, TEXT(20), DECIMAL(10,0), ...
   AccessLiteralForm form = AccessLiteralForm::kQuoted;
   bool notNull = false;
@@ -108,5 +109,9 @@ std::string AccessKeptCreateTable(std::string_view table, const KeptAccessTable&
 // nullopt is NULL, '' stays ''.
 std::string AccessKeptInsert(std::string_view table, const std::vector<KeptAccessColumn>& columns,
                              const std::vector<std::optional<std::string_view>>& cells);
+
+// A MySQL value's comparable text (transfer/value_checksum.h) as the Access
+// column gives it back: a YEAR as its number, a UUID as a Replication ID.
+std::string KeptComparableText(const KeptAccessColumn& column, std::string comparable);
 
 }  // namespace transfer

@@ -79,6 +79,7 @@ std::optional<history::Entry> SendJob::Run() {
     prompter.ShowMessage(CancelledText(pass.done, pass.total));
   } else if (!pass.failure) {
     std::optional<QString> difference = CheckTargetCount(name, pass.kept);
+    if (!difference && refused.Count() == 0) difference = CompareValues(name);
     if (difference)
       prompter.ShowMessage(*difference);
     else
@@ -102,6 +103,26 @@ std::optional<QString> SendJob::CheckTargetCount(const QString& name, std::int64
     return FailedText(
         QStringLiteral("%1 rows were sent, but the %2 table %3 could not be counted.").arg(sent).arg(TargetSide(), name),
         error);
+  }
+}
+
+std::optional<QString> SendJob::CompareValues(const QString& name) {
+  const std::vector<std::string> columns = ComparedColumns();
+  if (columns.empty()) return std::nullopt;
+  env_.progress.Phase(QStringLiteral("Verifying %1...").arg(name), ui::CancelMode::kAtNextCheck);
+  try {
+    std::optional<ValueDifference> difference =
+        FirstValueDifference(columns.size(), [&](bool source) { return ComparisonRows(name, source); });
+    if (!difference) return std::nullopt;
+    return QStringLiteral("The rows were sent, but the %1 table %2 does not hold what was sent: row %3, column %4, "
+                          "differs.")
+        .arg(TargetSide(), name)
+        .arg(difference->row)
+        .arg(QString::fromStdString(columns[difference->column]));
+  } catch (const dataaccess::DbError& error) {
+    return FailedText(QStringLiteral("The rows were sent, but the values of the %1 table %2 could not be compared.")
+                          .arg(TargetSide(), name),
+                      error);
   }
 }
 

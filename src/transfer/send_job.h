@@ -11,8 +11,10 @@
 //   table still exists), then what went wrong with the rows, the
 //   refused rows and the Cancel, one message each;
 //   after a whole pass, the target's rows counted afresh against the rows
-//   sent: a message when they differ, else, last, the note "N rows sent and
-//   verified".
+//   sent, and with kept column types and no row refused, every value of
+//   both sides compared (transfer/value_checksum.h): a message when they
+//   differ, naming the first row and column, else, last, the note "N rows
+//   sent and verified".
 // A failure in any step before the row pass ends the command with its one
 // message, and the target list then shows the name exactly when the table
 // exists. Cancel before the row pass ends it without a message. The run's
@@ -22,10 +24,14 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "history/history_log.h"
 #include "transfer/command_support.h"
+#include "transfer/value_checksum.h"
 
 namespace ui {
 class NameList;
@@ -72,6 +78,13 @@ class SendJob {
   // The rows the target table holds, counted afresh. Throws DbError.
   virtual std::int64_t CountTargetRows(const QString& name) = 0;
 
+  // With kept column types, the names of the columns sent, whose values are
+  // compared; none otherwise.
+  virtual std::vector<std::string> ComparedColumns() const { return {}; }
+  // A fresh read of the source's rows (`source`) or the target's, in the
+  // compared columns. Throws DbError.
+  virtual std::unique_ptr<ComparableRows> ComparisonRows(const QString& name, bool source) = 0;
+
   // Shows "`what`, then the number and description" and notes whether the
   // failure was one of reaching the database.
   void Failure(const QString& what, const dataaccess::DbError& error);
@@ -82,6 +95,9 @@ class SendJob {
   // The rows sent set against the rows the target holds now, after a whole
   // pass: nothing when they agree, else the message that says how not.
   std::optional<QString> CheckTargetCount(const QString& name, std::int64_t sent);
+  // Every value of both sides, after a whole pass that refused no row:
+  // nothing when they agree, else the message naming where they differ.
+  std::optional<QString> CompareValues(const QString& name);
   bool noConnection_ = false;
 };
 

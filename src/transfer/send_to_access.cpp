@@ -250,4 +250,23 @@ std::int64_t SendTableToAccess::CountTargetRows(const QString& name) {
   return static_cast<std::int64_t>(rows.RecordCount());
 }
 
+std::vector<std::string> SendTableToAccess::ComparedColumns() const {
+  return keepTypes_ ? columnNames_ : std::vector<std::string>();
+}
+
+// The MySQL rows are read in the snapshot the send read them in.
+std::unique_ptr<ComparableRows> SendTableToAccess::ComparisonRows(const QString& name, bool source) {
+  auto rows = std::make_unique<dataaccess::Recordset>();
+  if (source) {
+    rows->Open(MySqlSelectColumns(name.toStdString(), columnNames_), *mySql_.connection,
+               dataaccess::kOpenForwardOnly, dataaccess::kLockReadOnly);
+    return RecordsetComparableRows(std::move(rows), nullptr, [this](std::vector<std::string>& texts) {
+      for (std::size_t j = 0; j < texts.size(); ++j) texts[j] = KeptComparableText(kept_.columns[j], texts[j]);
+    });
+  }
+  std::unique_ptr<dataaccess::Connection> file = msaccess::OpenAccessConnection(env_.settings);
+  rows->Open(AccessSelectStatement(name.toStdString()), *file, dataaccess::kOpenStatic, dataaccess::kLockOptimistic);
+  return RecordsetComparableRows(std::move(rows), std::move(file));
+}
+
 }  // namespace transfer

@@ -309,4 +309,24 @@ std::int64_t SendTableToMySql::CountTargetRows(const QString& name) {
   return std::get<std::int64_t>(count.Field(0).Value());
 }
 
+std::vector<std::string> SendTableToMySql::ComparedColumns() const {
+  std::vector<std::string> names;
+  if (keepTypes_)
+    for (const msaccess::AccessColumnDesign& column : design_) names.push_back(column.name);
+  return names;
+}
+
+std::unique_ptr<ComparableRows> SendTableToMySql::ComparisonRows(const QString& name, bool source) {
+  auto rows = std::make_unique<dataaccess::Recordset>();
+  if (!source) {
+    rows->Open(MySqlSelectColumns(name.toStdString(), ComparedColumns()), *mySql_.connection,
+               dataaccess::kOpenForwardOnly, dataaccess::kLockReadOnly);
+    return RecordsetComparableRows(std::move(rows));
+  }
+  std::unique_ptr<dataaccess::Connection> file = msaccess::OpenAccessConnection(env_.settings);
+  rows->Open(AccessSelectStatement(name.toStdString(), fields_), *file, dataaccess::kOpenStatic,
+             dataaccess::kLockOptimistic);
+  return RecordsetComparableRows(std::move(rows), std::move(file));
+}
+
 }  // namespace transfer

@@ -57,6 +57,8 @@ class SendTableToMySql : public SendJob {
   RowPass SendRows(const QString& name, RefusedRows& refused) override;
   std::optional<bool> TargetExists(const QString& name) override;
   std::int64_t CountTargetRows(const QString& name) override;
+  std::vector<std::string> ComparedColumns() const override;
+  std::unique_ptr<ComparableRows> ComparisonRows(const QString& name, bool source) override;
 
  private:
   void OpenRowSource(const QString& name);
