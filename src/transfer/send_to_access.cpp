@@ -90,13 +90,14 @@ bool SendTableToAccess::Read(const QString& name) {
     MySqlRowStream rows(*mySql_.connection, name.toStdString(), columnNames_);
     std::vector<std::optional<std::string_view>> cells;
     while (rows.Next(cells)) {
-      widths.Measure(cells);
+      if (!keepTypes_) widths.Measure(cells);
       if (!progress.Step(++rowsRead_, ui::kUnknownTotal)) return false;
     }
   } catch (const dataaccess::DbError& error) {
     CouldNotRead(name, error);
     return false;
   }
+  if (keepTypes_) return true;  // the plan gives every column its type
   std::vector<std::size_t> measured = widths.Widths();
   std::optional<std::vector<TextKind>> kinds = PlanAccessColumns(measured);
   if (!kinds) {
