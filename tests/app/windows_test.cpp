@@ -65,8 +65,8 @@ TEST(StartUp, BothWindowsAreCentredByTheirOuterSize) {
   // Form2: outer 491 x 299 pixels; left (12000 - 7365) / 2 twips = 154.5 px,
   // top (12000 - 4485) / 2 - 1000 twips = 183.8 px.
   EXPECT_EQ(run.form2().frameGeometry(), QRect(155, 184, 491, 299));
-  // Form1 (outer 427 x 341) is centred at its designed width, then widened.
-  EXPECT_EQ(run.form1().frameGeometry().topLeft(), QPoint(187, 163));
+  // Form1 (outer 427 x 365) is centred at its designed width, then widened.
+  EXPECT_EQ(run.form1().frameGeometry().topLeft(), QPoint(187, 151));
 }
 
 TEST(TurnTaking, OkAndTheSetupButtonSwitchWindowsAndTheMainWindowLoadsOnce) {
