@@ -132,7 +132,6 @@ std::size_t SmallestRowSize(const std::vector<Column>& columns) {
 }
 
 std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
-  const bool system = layout.tableType == kTableTypeSystem;
   std::vector<std::uint8_t> b(kHeaderLength, 0);
   b[0] = kPageTypeTdef;
   b[1] = 0x01;
@@ -160,8 +159,8 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
     PutU32(block + 1, kDefinitionMagic);
     PutU16(block + 5, c.number);
     PutU16(block + 7, c.varIndex);
-    // Jet's own tables carry 0 in this second column number.
-    PutU16(block + 9, system ? 0 : c.number);
+    // The engine's own tables carry 0 in this second column number.
+    PutU16(block + 9, layout.engineTable ? 0 : c.number);
     if (c.Type() == ColumnType::Decimal) {
       block[11] = c.precision;
       block[12] = c.scale;

@@ -55,6 +55,7 @@ std::size_t SmallestRowSize(const std::vector<Column>& columns);
 // 12-byte count block.
 struct DefinitionLayout {
   std::uint8_t tableType = kTableTypeUser;
+  bool engineTable = false;  // one of the engine's own tables (system_tables.h)
   std::vector<Column> columns;
   std::vector<RealIndex> realIndexes;
   std::vector<LogicalIndex> logicalIndexes;
