@@ -59,7 +59,7 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
            "v VARCHAR(40), long_text TEXT, b BLOB)");
   RunMySql("INSERT INTO `typed values` VALUES "
            "(1, 12.50, 0.1, '2024-02-29', '2024-02-29 13:45:07', '08:30:00', 'O''Brien', REPEAT('x', 300), x'00FF10'),"
-           "(2, 2.5, '1899-12-30', '1900-01-01 00:00:00', '23:59:59', 'C:\\new\\', '', NULL),"
+           "(2, -0.05, 2.5, '1899-12-30', '1900-01-01 00:00:00', '23:59:59', 'C:\\new\\', '', NULL),"
            "(3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),"
            "(4, 0, -1, '2000-01-01', '2000-01-01 00:00:01', '00:00:00', 'Null911', 'Null911', x''),"
            "(5, 1, 1e15, '9999-12-31', '1970-01-01 12:00:00', '12:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
