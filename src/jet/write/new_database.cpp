@@ -142,7 +142,8 @@ const AceRow kAces[] = {
     {kRelationshipsContainer, Account::kUsers, kFullRights, true},
 };
 
-// The rights ACE gives on each table behind complex fields.
+// The rights ACE gives on each table behind complex fields (the object: each
+// of those tables in turn).
 const AceRow kComplexTableAces[] = {
     {0, Account::kAdmins, kReadWriteSecurity, false},
     {0, Account::kUsers, kReadData, false},
