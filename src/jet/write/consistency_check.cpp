@@ -168,6 +168,14 @@ class Checker {
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) CheckIndex(who, def, i, rows);
   }
 
+  // The definition without the fields this program cannot read (their values
+  // live elsewhere).
+  static TableDef Readable(const TableDef& def) {
+    TableDef readable = def;
+    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    return readable;
+  }
+
   static std::string RowName(RowPointer where) {
     return "the row at page " + std::to_string(where.page) + " row " + std::to_string(where.row);
   }
@@ -208,8 +216,7 @@ class Checker {
   // Required fields (the LvProp property) hold a value in every row.
   void CheckRequiredFields(const std::string& who, const TableDef& def, const std::vector<LiveRow>& rows,
                            const std::vector<std::uint8_t>& properties) {
-    TableDef readable = def;
-    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    const TableDef readable = Readable(def);
     std::vector<std::size_t> required;
     for (const NamedColumnRules& named : ReadColumnRules(properties)) {
       if (!named.rules.required) continue;
@@ -319,8 +326,7 @@ class Checker {
     // Rows are decoded without the fields this program cannot read (their
     // values live elsewhere); an index keying one is left unchecked, as
     // this program never writes to such a table.
-    TableDef readable = def;
-    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    const TableDef readable = Readable(def);
     std::vector<std::size_t> valueAt;
     for (std::size_t v : columns.values) {
       auto it = std::find_if(readable.columns.begin(), readable.columns.end(),

@@ -12,6 +12,7 @@
 #include "jet/write/catalogue_writer.h"
 #include "jet/write/index_writer.h"
 #include "jet/write/new_table.h"
+#include "jet/write/table_indexes.h"
 #include "jet/write/table_layout.h"
 #include "jet/write/table_map.h"
 #include "jet/write/write_statement.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kIndexNameTakenJet = 3375;
 constexpr int kTooManyIndexesJet = 3626;
-constexpr int kDuplicateKeyJet = 3022;
 
 [[noreturn]] void Refuse(const std::string& why, int jetNumber = 0) { throw Error(kStatementFailed, why, jetNumber); }
 
@@ -114,11 +114,7 @@ std::vector<KeyedRow> EntriesOfRows(Pager& pager, const TableDef& def, std::size
   if (writer.Rules().unique)
     for (std::size_t i = 1; i < rows.size(); ++i)
       if (!rows[i].allNull && rows[i].entry.key == rows[i - 1].entry.key)
-        throw Error(kConstraintViolated, "The changes you requested to the table were not successful because they would create duplicate "
-               "values in the index, primary key, or relationship.  Change the data in the field or fields that "
-               "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and "
-               "try again. (The rows of the table hold a key twice for the index '" + writer.Rules().name + "'.)",
-                    kDuplicateKeyJet);
+        ThrowDuplicateKey("The rows of the table hold a key twice for the index '" + writer.Rules().name + "'.");
   return rows;
 }
 
