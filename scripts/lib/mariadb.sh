@@ -39,12 +39,13 @@ mariadb_start() {
     kill -0 "$MARIADB_PID" 2>/dev/null || { cat "$dir/error.log" >&2; return 1; }
     sleep 0.1
   done
+  # With the grant option, so that tests can make accounts of narrower rights.
   mariadb --no-defaults --socket="$MARIADB_SOCKET" -u"$MARIADB_ADMIN" <<SQL || return 1
 CREATE DATABASE IF NOT EXISTS \`$database\`;
 CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
-GRANT ALL PRIVILEGES ON *.* TO '$user'@'localhost';
-GRANT ALL PRIVILEGES ON *.* TO '$user'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON *.* TO '$user'@'localhost' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON *.* TO '$user'@'127.0.0.1' WITH GRANT OPTION;
 FLUSH PRIVILEGES;
 SQL
   export MARIADB_PORT MARIADB_SOCKET MARIADB_PID MARIADB_ADMIN

@@ -59,12 +59,17 @@ class RowGroup {
 
 // Rows go many to a statement only into a table with transactions: there a
 // refused INSERT leaves none of its rows behind to be sent twice when they
-// go again one by one.
+// go again one by one. A server that cannot answer the question gets one
+// row a statement, which is right on any engine.
 bool KeepsTransactions(dataaccess::Connection& mySql, const std::string& table) {
-  dataaccess::Recordset answer = mySql.Execute(MySqlTableTransactions(table));
-  if (answer.Eof()) return false;
-  const auto* yes = std::get_if<std::string>(&answer.Field(0).Value());
-  return yes != nullptr && *yes == "YES";
+  try {
+    dataaccess::Recordset answer = mySql.Execute(MySqlTableTransactions(table));
+    if (answer.Eof()) return false;
+    const auto* yes = std::get_if<std::string>(&answer.Field(0).Value());
+    return yes != nullptr && *yes == "YES";
+  } catch (const dataaccess::DbError&) {
+    return false;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "transfer/cell_text.h"
 #include "transfer/send_to_access.h"
 #include "transfer/send_to_mysql.h"
+#include "transfer/statements.h"
 
 namespace transfertest {
 namespace {
@@ -245,6 +246,50 @@ TEST_F(SendToMySql, RowsRefusedAmongManyAreTheOnesRefusedAlone) {
   std::vector<std::string> got;
   for (; !rows.Eof(); rows.MoveNext()) got.push_back(transfer::CellText(rows.Field(0).Value()));
   EXPECT_EQ(got, kept);
+}
+
+// A server that cannot say whether the table keeps transactions gets one row
+// a statement: the send goes on with the same rows kept and refused. Here the
+// question fails because the account's sessions may not build the temporary
+// table an information_schema join needs; plain INSERTs and counts need none.
+TEST_F(SendToMySql, ATableWhoseEngineCannotBeAskedGetsOneRowAStatement) {
+  testing_mysql::ScratchDatabase latin1(*server_, "latin1");
+  const std::string user = "no_temp_" + latin1.Name();
+  const std::string password = "N0;temp";
+  struct Account {
+    const testing_mysql::ScratchDatabase& db;
+    std::string user;
+    ~Account() {
+      db.Run("SET GLOBAL init_connect = ''");
+      for (const char* host : {"localhost", "127.0.0.1"}) db.Run("DROP USER IF EXISTS '" + user + "'@'" + host + "'");
+    }
+  } account{latin1, user};
+  for (const char* host : {"localhost", "127.0.0.1"}) {
+    latin1.Run("CREATE USER '" + user + "'@'" + host + "' IDENTIFIED BY '" + password + "'");
+    latin1.Run("GRANT ALL PRIVILEGES ON `" + latin1.Name() + "`.* TO '" + user + "'@'" + host + "'");
+  }
+  // Skipped for accounts with every privilege, so the other tests' sessions keep their defaults.
+  latin1.Run("SET GLOBAL init_connect = 'SET SESSION tmp_memory_table_size = 1024, tmp_disk_table_size = 1024'");
+  testing_mysql::TestServer held = *server_;
+  held.user = user;
+  held.password = password;
+  dataaccess::Connection asked;
+  asked.Open(testing_mysql::ConnectionString(held, latin1.Name()));
+  ASSERT_THROW(asked.Execute(transfer::MySqlTableTransactions("mixed")), dataaccess::DbError)
+      << "the question must fail for this account, or the case shows nothing";
+  settings_.SetUser(QString::fromStdString(user));
+  settings_.SetPassword(QString::fromStdString(password));
+  settings_.SetDatabase(QString::fromStdString(latin1.Name()));
+  RunAccess("CREATE TABLE mixed(`v` char(2))");
+  for (const char* v : {"a", "\xCE\xB1", "b"}) RunAccess(std::string("INSERT INTO mixed VALUES('") + v + "')");
+  Send("mixed");
+  ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Shown()[2], QStringLiteral("1 of 3 rows of mixed were refused; the other rows were sent."));
+  auto connection = latin1.Connect();
+  dataaccess::Recordset rows = connection->Execute("SELECT v FROM mixed");
+  std::vector<std::string> kept;
+  for (; !rows.Eof(); rows.MoveNext()) kept.push_back(transfer::CellText(rows.Field(0).Value()));
+  EXPECT_EQ(kept, (std::vector<std::string>{"a", "b"}));
 }
 
 // Replaces the one stored copy of `from` in the Access file with `to`, as a
