@@ -166,7 +166,8 @@ Commands:
   send --to mysql|access --all         send every table of the other side
   delete --side mysql|access TABLE...  delete tables
   rename --side mysql|access OLD NEW   rename a table
-  new FILE.mdb                         create an empty Access database
+  new FILE.mdb                         create an empty Access database: Access
+                                       2000-2003 format, or 2016 for FILE.accdb
   check FILE.mdb                       check an Access database's structure
   history                              what was done, oldest first (--last N)
 

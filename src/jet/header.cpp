@@ -127,45 +127,48 @@ std::uint16_t FileCodePage(const Header& header) {
   return header.codePage != 0 ? header.codePage : CodePageOfLcid(header.sortOrder);
 }
 
-std::array<std::uint8_t, kPageSize> NewHeaderPage(double creationDate) {
-  // What every Jet 4 file of the fixtures holds besides the fields Header
-  // names. In the masked region: row pointers at 0x18 and 0x1C to the two
-  // maps on page 1, and at 0x20..0x2C the definition pages of the four system
-  // tables; at 0x6A two bytes that differ between Jet installations (meaning
-  // unknown; this is the value of the ADOX-made fixture). Outside it: u32
-  // 1620 and "4.0" at 0x98, and from 0xE00 256 u16 words of which Jet sets
-  // the first to 0x0101 and the others to 0x0100 in a new file.
+std::array<std::uint8_t, kPageSize> NewHeaderPage(const Header& header) {
+  // What every Jet 4 and ACE file of the fixtures holds besides the fields
+  // Header names. In the masked region: row pointers at 0x18 and 0x1C to the
+  // two maps on page 1, and at 0x20..0x2C the definition pages of the four
+  // system tables; at 0x6A two bytes that differ between engine
+  // installations (meaning unknown; these are the values of the ADOX-made
+  // Jet 4 fixture and of every Access-made ACE one). Outside it: u32 1620
+  // and "4.0" at 0x98 (ACE keeps Jet 4's), and from 0xE00 256 u16 words of
+  // which Jet sets the first to 0x0101 and the others to 0x0100 in a new
+  // file.
   constexpr std::size_t kFixedPointersAt = 0x18;
   constexpr std::uint32_t kFixedPointers[] = {0x100, 0x101, 2, 3, 4, 5};
   constexpr std::size_t kInstallationAt = 0x6A;
-  constexpr std::uint16_t kInstallation = 0x261C;
+  constexpr std::uint16_t kJetInstallation = 0x261C;
+  constexpr std::uint16_t kAceInstallation = 0x11A6;
   constexpr std::size_t kEngineVersionAt = 0x98;
   constexpr std::uint32_t kEngineBuild = 1620;
   constexpr char kEngineVersion[] = "4.0";
   constexpr std::size_t kWordTableAt = 0xE00;
-  constexpr std::uint16_t kCodePage = 1252;
-  constexpr std::uint16_t kGeneralSortOrder = 1033;
 
+  const Format& f = *header.format;
+  const bool ace = f.engine == Engine::kAce;
   std::array<std::uint8_t, kPageSize> page{};
   page[1] = 0x01;
-  std::memcpy(page.data() + kEngineNameAt, kJetEngineName, 15);
-  page[kVersionAt] = kJet4Version;
+  std::memcpy(page.data() + kEngineNameAt, ace ? kAceEngineName : kJetEngineName, 15);
+  page[kVersionAt] = header.version;
   for (std::size_t i = 0; i < std::size(kFixedPointers); ++i) PutU32(&page[kFixedPointersAt + 4 * i], kFixedPointers[i]);
-  PutU16(&page[kCodePageAt], kCodePage);
-  auto mask = DateMask(creationDate);  // an empty password is stored as the mask alone
-  for (std::size_t i = 0; i < kJet4Format.passwordBytes; ++i) page[kPasswordAt + i] = mask[i % 4];
-  PutU16(&page[kInstallationAt], kInstallation);
-  PutU16(&page[kJet4Format.sortOrderAt], kGeneralSortOrder);
-  std::memcpy(&page[kCreationDateAt], &creationDate, sizeof creationDate);  // little-endian host
+  PutU16(&page[kCodePageAt], header.codePage);
+  auto mask = DateMask(header.creationDate);  // an empty password is stored as the mask alone
+  for (std::size_t i = 0; i < f.passwordBytes; ++i) page[kPasswordAt + i] = mask[i % 4];
+  PutU16(&page[kInstallationAt], ace ? kAceInstallation : kJetInstallation);
+  PutU16(&page[f.sortOrderAt], header.sortOrder);
+  page[f.sortOrderAt + 3] = header.sortVersion;
+  std::memcpy(&page[kCreationDateAt], &header.creationDate, sizeof header.creationDate);  // little-endian host
   const auto& keystream = HeaderKeystream();
-  for (std::size_t i = 0; i < kJet4Format.headerMaskLength; ++i) page[kMaskedStart + i] ^= keystream[i];
+  for (std::size_t i = 0; i < f.headerMaskLength; ++i) page[kMaskedStart + i] ^= keystream[i];
   PutU32(&page[kEngineVersionAt], kEngineBuild);
   std::memcpy(&page[kEngineVersionAt + 4], kEngineVersion, sizeof kEngineVersion);
   for (std::size_t at = kWordTableAt; at < kPageSize; at += 2) PutU16(&page[at], 0x0100);
   page[kWordTableAt] = 0x01;
   return page;
 }
-
 
 void CheckPassword(const Header& header, const std::string& given) {
   if (header.password.empty()) return;

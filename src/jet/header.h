@@ -40,9 +40,10 @@ Header ParseHeader(std::span<const std::uint8_t> page0, const std::string& path)
 // sort order implies.
 std::uint16_t FileCodePage(const Header& header);
 
-// Page 0 of a new database: no password, pages stored plain, code page 1252
-// and the General sort order, created at `creationDate` (an OLE date).
-std::array<std::uint8_t, kPageSize> NewHeaderPage(double creationDate);
+// Page 0 of a new Jet 4 or ACE database with `header`'s format, version
+// byte, code page, sort order and creation date (an OLE date); no password,
+// pages stored plain.
+std::array<std::uint8_t, kPageSize> NewHeaderPage(const Header& header);
 
 // Throws "Not a valid password." unless `given` opens a file with `header`.
 // A password given for a file without one is ignored, as Jet does.

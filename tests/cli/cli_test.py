@@ -92,17 +92,22 @@ class UsageTest(CommandLineTest):
 
 class NewAndCheckTest(CommandLineTest):
     def test_a_new_file_is_read_by_our_reader_and_both_oracles_and_checks_clean(self):
-        p = self.run_program("new", "weekly.mdb")
-        self.assertEqual(p.returncode, 0, p.stderr)
-        self.assertEqual(p.stdout, "weekly.mdb: created, an empty Access database\n")
-        self.assertEqual(checks.mdb_tables(self.path("weekly.mdb")), [])
-        if shutil.which("node") and os.environ.get("TABLORIA_MDB_READER"):
-            out = subprocess.run(["node", READER, self.path("weekly.mdb")], capture_output=True, text=True,
-                                 timeout=TIMEOUT, check=True).stdout
-            self.assertEqual(json.loads(out), {"tables": []})
-        p = self.run_program("check", "weekly.mdb", "--json")
-        self.assertEqual(p.returncode, 0, p.stderr)
-        self.assertEqual(json.loads(p.stdout)["results"][0]["outcome"], "succeeded")
+        # The extension picks the format, whatever its case.
+        for name, version in (("weekly.mdb", "JET4"), ("weekly.accdb", "ACE16"), ("Upper.ACCDB", "ACE16")):
+            with self.subTest(name=name):
+                p = self.run_program("new", name)
+                self.assertEqual(p.returncode, 0, p.stderr)
+                self.assertEqual(p.stdout, name + ": created, an empty Access database\n")
+                ver = subprocess.run(["mdb-ver", self.path(name)], capture_output=True, text=True, timeout=TIMEOUT)
+                self.assertEqual(ver.stdout.strip(), version)
+                self.assertEqual(checks.mdb_tables(self.path(name)), [])
+                if shutil.which("node") and os.environ.get("TABLORIA_MDB_READER"):
+                    out = subprocess.run(["node", READER, self.path(name)], capture_output=True, text=True,
+                                         timeout=TIMEOUT, check=True).stdout
+                    self.assertEqual(json.loads(out), {"tables": []})
+                p = self.run_program("check", name, "--json")
+                self.assertEqual(p.returncode, 0, p.stderr)
+                self.assertEqual(json.loads(p.stdout)["results"][0]["outcome"], "succeeded")
 
     def test_new_refuses_a_name_that_is_taken_and_check_tells_damage_from_strangers(self):
         with open(self.path("taken.mdb"), "w") as f:

@@ -34,14 +34,18 @@ std::string Repeat(const std::string& s, std::size_t n) {
   return out;
 }
 
-// The parameter that stands for a file made by jet::CreateDatabase.
-const std::string kNewDatabase = "new";
+// The parameters that stand for files made by jet::CreateDatabase, one per
+// format it writes (the extension decides which).
+const std::string kNewJet4 = "new.mdb";
+const std::string kNewAce = "new.accdb";
+
+bool IsNewDatabase(const std::string& param) { return param == kNewJet4 || param == kNewAce; }
 
 class FixtureSteps : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    if (GetParam() == kNewDatabase) {
-      file_ = dir_.Path() / "new.mdb";
+    if (IsNewDatabase(GetParam())) {
+      file_ = dir_.Path() / GetParam();
       jet::CreateDatabase(file_);
     } else {
       file_ = dir_.Copy(GetParam());
@@ -148,14 +152,14 @@ TEST_P(FixtureSteps, CreateInsertRenameDrop) {
 }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param.substr(0, info.param.find('.'));
+  std::string name = IsNewDatabase(info.param) ? info.param : info.param.substr(0, info.param.find('.'));
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   return name;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFixture, FixtureSteps, ::testing::ValuesIn(FixtureNames()), TestName);
-INSTANTIATE_TEST_SUITE_P(OurOwn, FixtureSteps, ::testing::Values(kNewDatabase), TestName);
+INSTANTIATE_TEST_SUITE_P(OurOwn, FixtureSteps, ::testing::Values(kNewJet4, kNewAce), TestName);
 // Access 2007 to 2019: an empty file of each version (the catalogue's keys in
 // the sort order that version writes), and files with tables and indexes.
 INSTANTIATE_TEST_SUITE_P(AccessSince2007, FixtureSteps,

@@ -11,6 +11,7 @@
 #include "dataaccess/recordset.h"
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
+#include "access/access_files.h"
 #include "transfer/cell_text.h"
 
 namespace transfertest {
@@ -84,6 +85,14 @@ void SendTest::UseFixture(const std::string& fixture, const std::string& passwor
   password_ = password;
   settings_.SetAccessMDBFile(QString::fromStdString(mdb_.string()));
   settings_.SetAccessPassword(QString::fromStdString(password));
+}
+
+void SendTest::UseNewFile(const std::string& name) {
+  mdb_ = std::filesystem::path(dir_.path().toStdString()) / name;
+  msaccess::CreateAccessDatabase(QString::fromStdString(mdb_.string()));
+  password_.clear();
+  settings_.SetAccessMDBFile(QString::fromStdString(mdb_.string()));
+  settings_.SetAccessPassword(QString());
 }
 
 void SendTest::RunAccess(const std::string& statement) const {

@@ -91,6 +91,9 @@ class SendTest : public testing::Test {
   // Access side: a fixture copy named by the settings. A fixture of the
   // folders beside the Jet 4 one is named with its folder ("accdb/x.accdb").
   void UseFixture(const std::string& fixture, const std::string& password = "");
+  // Access side: an empty file made as `tabloria new` makes it (its
+  // extension picks the format).
+  void UseNewFile(const std::string& name);
   void RunAccess(const std::string& statement) const;
   Rows AccessRows(const std::string& table) const;            // our engine
   std::vector<std::string> AccessColumnNames(const std::string& table) const;

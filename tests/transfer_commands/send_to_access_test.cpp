@@ -10,6 +10,7 @@
 #include "ui/main_module.h"
 #include "send_fixture.h"
 #include "transfer/send_to_access.h"
+#include "transfer/send_to_mysql.h"
 
 namespace transfertest {
 namespace {
@@ -90,6 +91,33 @@ TEST_F(SendToAccess, EveryValueKindArrivesAsItsTextAndNullStaysNull) {
                           MdbReaderRows("typed values"));
     EXPECT_EQ(jet::CheckDatabase(mdb_.string(), ""), std::vector<std::string>{});
   }
+}
+
+// MySQL -> a new .accdb -> MySQL: each value comes back in the text it left
+// in. (The empty text, which comes back as NULL, and the texts Access writes
+// its own way, such as a DECIMAL(10,2)'s 12.50 as 12.5, are the cases above.)
+TEST_F(SendToAccess, RoundTripThroughANewAccdbKeepsEveryText) {
+  RunMySql("CREATE TABLE `round trip` (id INT, f DOUBLE, day DATE, at DATETIME, t TIME, "
+           "v VARCHAR(40), long_text TEXT)");
+  RunMySql("INSERT INTO `round trip` VALUES "
+           "(1, 0.1, '2024-02-29', '2024-02-29 13:45:07', '08:30:00', 'O''Brien', REPEAT('x\xC3\xA9', 300)),"
+           "(2, 2.5, '1899-12-30', '1900-01-01 00:00:00', '23:59:59', 'C:\\new\\', 'Null911'),"
+           "(3, NULL, NULL, NULL, NULL, NULL, NULL),"
+           "(4, -1, '9999-12-31', '1970-01-01 12:00:00', '00:00:00', 'I \xE2\x9D\xA4 \xF0\x9F\x98\x80', "
+           "'\xCE\x98\xCE\xB5\xCF\x83\xCF\x83\xCE\xB1\xCE\xBB\xCE\xBF\xCE\xBD\xCE\xAF\xCE\xBA\xCE\xB7')");
+  const Rows before = MySqlRows("round trip");
+  UseNewFile("Round trip.accdb");
+  Send("round trip");
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Notes().last(), QStringLiteral("4 rows sent and verified."));
+
+  prompter_.QueueYesNo(true);  // replace the table MySQL has
+  Select(list1_, QStringLiteral("round trip"));
+  transfer::SendTableToMySql(Environment()).Run();
+  ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();  // the question only
+  EXPECT_EQ(Notes().last(), QStringLiteral("4 rows sent and verified."));
+  EXPECT_EQ(MySqlRows("round trip"), before);
+  EXPECT_EQ(jet::CheckDatabase(mdb_.string(), ""), std::vector<std::string>{});
 }
 
 // Values whose text was once changed on the way: each arrives as MySQL
