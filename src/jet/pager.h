@@ -16,6 +16,12 @@
 // change from the journal. A change ends with EndChange() (or Commit()); a
 // batch keeps one change open over several statements, and makes it
 // durable when it commits.
+//
+// Inside a batch, Save() keeps the pages in memory instead (held), so a
+// page that many statements change is written once, when the batch
+// commits. A statement that changes a held page works on a copy and keeps
+// the bytes as the last Save() left them, so that DiscardUnsaved() can put
+// them back; past kHeldPageLimit pages, Save() writes them out as before.
 #pragma once
 
 #include <array>
@@ -52,8 +58,8 @@ class Pager {
     // Writes the changes made so far and ends the change durably: the
     // file synced, then its journal removed.
     void Commit();
-    // Writes the changes made so far; the change stays open (the writer
-    // ends it, or syncs once per user command).
+    // Ends the statement's part of the change: written (the writer ends the
+    // change, or syncs once per user command), or held in a batch.
     void Save();
 
    private:
@@ -72,12 +78,13 @@ class Pager {
   // the open change; the change ends.
   void Abandon();
   // Forgets the changes not yet saved; what earlier statements of a batch
-  // wrote stays.
+  // saved stays, written or held.
   void DiscardUnsaved();
 
-  // A batch: one change over several statements, each written as it ends;
-  // inside a statement that holds the exclusive lock until CommitBatch or
-  // RollbackBatch. Its journal is synced before any page is written over.
+  // A batch: one change over several statements, held as each ends and
+  // written when it commits; inside a statement that holds the exclusive
+  // lock until CommitBatch or RollbackBatch. Its journal is synced before
+  // any page is written over.
   void BeginBatch();
   void CommitBatch();
   void RollbackBatch();
@@ -120,12 +127,22 @@ class Pager {
   struct Entry {
     std::shared_ptr<PageBytes> bytes;
     bool dirty = false;
-    bool fresh = false;  // allocated in this statement
+    bool fresh = false;     // allocated in this change and not yet written
+    bool changing = false;  // changed since the last Save()
+    // A held page being changed: its bytes and freshness as the last Save() left them.
+    std::shared_ptr<PageBytes> saved;
+    bool savedFresh = false;
   };
+
+  // Dirty pages a batch holds in memory before it writes them all (4 MiB,
+  // far more than a thousand rows of text need).
+  static constexpr std::size_t kHeldPageLimit = 1024;
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
   void End();
+  // Ends the open statement's part of the change; see Statement::Save.
+  void Save();
   // Writes the dirty pages; `durable`: their journal is synced first.
   void Flush(bool durable);
   [[noreturn]] void FailedWrite(const Error& failure);
@@ -144,6 +161,8 @@ class Pager {
   mutable bool pageCountKnown_ = false;
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
+  std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
+  std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
   Allocator allocator_;
   Journal journal_;
