@@ -191,20 +191,30 @@ void Pager::TrimCache() {
     it = it->second.dirty ? std::next(it) : cache_.erase(it);
 }
 
-Pager::Entry& Pager::Load(std::uint32_t page) {
-  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
-  auto it = cache_.find(page);
-  if (it != cache_.end()) return it->second;
-  TrimCache();
+std::shared_ptr<PageBytes> Pager::ReadFromFile(std::uint32_t page) const {
   auto bytes = NewPageBuffer();
   std::size_t got = file_.ReadAt(std::uint64_t{page} * PageSize(), std::span(bytes->data(), PageSize()));
   if (got == 0) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
   if (got != PageSize()) ThrowDamaged("page " + std::to_string(page) + " is cut short");
   Code(page, *bytes);
-  return cache_.emplace(page, Entry{std::move(bytes), false}).first->second;
+  return bytes;
+}
+
+Pager::Entry& Pager::Load(std::uint32_t page) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  auto it = cache_.find(page);
+  if (it != cache_.end()) return it->second;
+  TrimCache();
+  return cache_.emplace(page, Entry{.bytes = ReadFromFile(page)}).first->second;
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
+
+PageRef Pager::ReadOnce(std::uint32_t page) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  auto it = cache_.find(page);
+  return it != cache_.end() ? it->second.bytes : ReadFromFile(page);
+}
 
 void Pager::Preload(std::vector<std::uint32_t> pages) {
   if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
@@ -227,7 +237,7 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
     // Pages read whole join the cache; Read reports any other.
     for (std::size_t k = i; k < j && (k - i + 1) * PageSize() <= got; ++k) {
       Code(pages[k], *run[k - i]);
-      cache_.emplace(pages[k], Entry{std::move(run[k - i]), false});
+      cache_.emplace(pages[k], Entry{.bytes = std::move(run[k - i])});
     }
     i = j;
   }
@@ -256,8 +266,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 std::uint32_t Pager::AppendPage() {
   if (PageCount() >= kMaxDatabasePages) ThrowDatabaseFull();
   std::uint32_t page = pageCount_++;
-  Entry& e = cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
-  e.changing = true;
+  cache_[page] = Entry{.bytes = std::make_shared<PageBytes>(), .dirty = true, .fresh = true, .changing = true};
   dirtyOrder_.push_back(page);
   changing_.push_back(page);
   return page;

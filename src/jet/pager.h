@@ -101,6 +101,9 @@ class Pager {
   // jet::Error when it lies beyond the file. The reference stays valid after
   // the page leaves the cache.
   PageRef Read(std::uint32_t page);
+  // The same bytes, without keeping a page that is not cached already: for
+  // a scan that visits each page once, so that it holds one page at a time.
+  PageRef ReadOnce(std::uint32_t page);
 
   // Brings the pages not yet cached into the cache, each stretch of
   // consecutive pages with one read: for a caller that knows which pages it
@@ -130,7 +133,7 @@ class Pager {
     bool fresh = false;     // allocated in this change and not yet written
     bool changing = false;  // changed since the last Save()
     // A held page being changed: its bytes and freshness as the last Save() left them.
-    std::shared_ptr<PageBytes> saved;
+    std::shared_ptr<PageBytes> saved = nullptr;
     bool savedFresh = false;
   };
 
@@ -151,6 +154,7 @@ class Pager {
   std::shared_ptr<PageBytes> NewPageBuffer() const;
   void TrimCache();
   Entry& Load(std::uint32_t page);
+  std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
 
   File& file_;
   const Header& header_;
