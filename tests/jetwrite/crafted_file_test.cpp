@@ -14,12 +14,15 @@
 #include "jet/data_page.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/long_value.h"
 #include "jet/tdef.h"
 #include "jet/usage_map.h"
 #include "jet/write/catalogue_writer.h"
 #include "jet/write/consistency_check.h"
 #include "jet/write/database_writer.h"
 #include "jet/write/page_space.h"
+#include "jet/write/row_edit.h"
+#include "jet/write/table_rows.h"
 #include "support.h"
 
 namespace jetwritetest {
@@ -154,6 +157,105 @@ TEST(CraftedFiles, CheckReportsACatalogueRowWithoutId) {
   std::vector<std::string> findings = jet::CheckDatabase(file.string(), "");
   EXPECT_NE(std::find(findings.begin(), findings.end(), "the catalogue row of table a has no Id"), findings.end())
       << ::testing::PrintToString(findings);
+}
+
+// Where row `n` (in page order) of a table keeps the reference of its one
+// memo value: the page and the reference's offset on it.
+std::pair<std::uint32_t, std::size_t> MemoReferenceOf(jet::Pager& pager, const jet::TableDef& def, std::size_t n) {
+  for (std::uint32_t p : DataPagesOf(pager, def.page)) {
+    jet::PageRef bytes = pager.Read(p);
+    jet::DataPage page(*bytes, pager.Format());
+    for (std::size_t slot = 0; slot < page.SlotCount(); ++slot) {
+      if (page.IsDeleted(slot) || n-- > 0) continue;
+      std::vector<jet::ByteSpan> refs = jet::LongValueReferences(def, page.Row(slot));
+      if (refs.size() != 1) throw std::runtime_error("not one memo reference");
+      return {p, static_cast<std::size_t>(refs[0].data() - bytes->data())};
+    }
+  }
+  throw std::runtime_error("no such row");
+}
+
+// The LVAL rows holding the memo value of row `n`.
+std::vector<jet::RowPointer> MemoRowsOf(jet::Pager& pager, const jet::TableDef& def, std::size_t n) {
+  auto [page, at] = MemoReferenceOf(pager, def, n);
+  jet::PageRef bytes = pager.Read(page);
+  std::vector<jet::RowPointer> rows;
+  jet::VisitLongValueRows(pager, jet::ByteSpan(*bytes).subspan(at, 12),
+                          [&](jet::RowPointer where, jet::ByteSpan) { rows.push_back(where); });
+  return rows;
+}
+
+// The offset on its page where an LVAL row begins.
+std::size_t RowOffset(jet::Pager& pager, jet::RowPointer where) {
+  jet::PageRef bytes = pager.Read(where.page);
+  return static_cast<std::size_t>(jet::DataPage(*bytes, pager.Format()).Row(where.row).data() - bytes->data());
+}
+
+// Each fault the check must find in memo values and Required fields, made in
+// a table of two chained memo values (rows 0 and 1) and one on a single
+// LVAL row (row 2).
+TEST(CraftedFiles, CheckFindsBrokenLongValuesAndNullsInRequiredFields) {
+  struct Fault {
+    const char* name;
+    std::function<void(jet::Pager&, const jet::TableDef&)> craft;
+    std::string finding;
+  };
+  const std::vector<Fault> faults = {
+      {"two values in one LVAL row",
+       [](jet::Pager& pager, const jet::TableDef& def) {
+         auto [page0, at0] = MemoReferenceOf(pager, def, 0);
+         auto [page1, at1] = MemoReferenceOf(pager, def, 1);
+         std::vector<std::uint8_t> reference(pager.Read(page0)->begin() + at0, pager.Read(page0)->begin() + at0 + 12);
+         std::copy(reference.begin(), reference.end(), pager.Write(page1) + at1);
+       },
+       "that holds a value of"},
+      {"a value shorter than its row",
+       [](jet::Pager& pager, const jet::TableDef& def) {
+         auto [page, at] = MemoReferenceOf(pager, def, 2);
+         std::uint8_t* b = pager.Write(page) + at;
+         jet::PutU32(b, jet::U32(jet::ByteSpan(b, 4), 0) - 10);
+       },
+       "leaves 10 bytes of its row unused"},
+      {"a chain that does not end",
+       [](jet::Pager& pager, const jet::TableDef& def) {
+         std::vector<jet::RowPointer> rows = MemoRowsOf(pager, def, 0);
+         jet::PutU32(pager.Write(rows.back().page) + RowOffset(pager, rows.back()), rows.front().ToU32());
+       },
+       "does not end its chain"},
+      {"an LVAL page no map lists",
+       [](jet::Pager& pager, const jet::TableDef& def) {
+         const jet::RowPointer single = MemoRowsOf(pager, def, 2).at(0);
+         ASSERT_TRUE(jet::UsageMap(pager, jet::ReadLongValueMaps(def).at(0).owned).Set(single.page, false));
+       },
+       "none of the table's long-value maps lists"},
+      {"a Null in a Required field",
+       [](jet::Pager& pager, const jet::TableDef& def) {
+         auto [page, at] = MemoReferenceOf(pager, def, 0);
+         jet::PageRef bytes = pager.Read(page);
+         jet::DataPage data(*bytes, pager.Format());
+         for (std::size_t slot = 0; slot < data.SlotCount(); ++slot) {
+           jet::ByteSpan row = data.Row(slot);
+           const std::size_t begin = static_cast<std::size_t>(row.data() - bytes->data());
+           if (at < begin || at >= begin + row.size()) continue;
+           // Column x is number 0: bit 0 of the null mask, the row's last byte.
+           pager.Write(page)[begin + row.size() - 1] &= 0xFE;
+         }
+       },
+       "the field 'x' is Required, but the row at"},
+  };
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.name);
+    TempDir dir;
+    fs::path file = dir.Copy("testV2000.mdb");
+    Exec(file.string(), "CREATE TABLE [a] (x text(10) NOT NULL, m memo)");
+    for (const auto& [x, length] : {std::pair{"one", 9000}, {"two", 9000}, {"three", 1500}})
+      Exec(file.string(), std::string("INSERT INTO [a] VALUES ('") + x + "', '" + std::string(length, x[0]) + "')");
+    ASSERT_EQ(jet::CheckDatabase(file.string(), ""), std::vector<std::string>{});
+    Craft(file, [&](jet::Pager& pager) { f.craft(pager, jet::ReadTableDef(pager, TablePage(pager, "a"))); });
+    std::string findings;
+    for (const std::string& finding : jet::CheckDatabase(file.string(), "")) findings += finding + "\n";
+    EXPECT_NE(findings.find(f.finding), std::string::npos) << findings;
+  }
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
-// INSERT into Access-made tables that carry indexes: every index stays exact
-// (our check, both oracles, and a search through each index for each row),
-// and the rows Jet refuses (duplicate keys, Nulls where a key or a Required
-// field refuses them, zero-length texts, unknown fields) are refused with
-// Jet's number, leaving the file byte for byte as it was.
+// INSERT into Access-made tables that carry indexes, and CREATE INDEX and
+// DROP INDEX on them: every index stays exact (our check, both oracles, and
+// a search through each index for each row), and what Jet refuses
+// (duplicate keys, Nulls where a key or a Required field refuses them,
+// zero-length texts, unknown fields, an index a relationship uses) is
+// refused with Jet's number, leaving the file byte for byte as it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 
 #include "jet/catalogue.h"
 #include "jet/connection.h"
@@ -21,6 +23,7 @@
 #include "jet/write/indexed_table.h"
 #include "jet/write/table_rows.h"
 #include "jet/write/table_map.h"
+#include "jet/usage_map.h"
 #include "support.h"
 
 namespace jetwritetest {
@@ -299,6 +302,162 @@ TEST(AutoNumber, NumbersFollowTheLastOneGivenOut) {
   auto connection = jet::OpenConnection(file, "");
   jet::Pager::Statement read(connection->pager, jet::LockMode::Shared);
   EXPECT_EQ(jet::ReadTableDef(connection->pager, DefinitionPage(connection->pager, "Table3")).autoNumber, 41u);
+}
+
+
+// ---- CREATE INDEX and DROP INDEX --------------------------------------------
+
+jet::TableDef DefinitionOf(const std::filesystem::path& file, const std::string& table) {
+  auto connection = jet::OpenConnection(file, "");
+  jet::Pager::Statement read(connection->pager, jet::LockMode::Shared);
+  return jet::ReadTableDef(connection->pager, DefinitionPage(connection->pager, table));
+}
+
+// The real index the named logical index of the table uses.
+jet::RealIndex RealIndexNamed(const std::filesystem::path& file, const std::string& table, const std::string& index) {
+  const jet::TableDef def = DefinitionOf(file, table);
+  for (const jet::LogicalIndex& l : def.logicalIndexes)
+    if (l.name == index) return def.realIndexes.at(l.realIndex);
+  ADD_FAILURE() << "no index " << index << " on " << table;
+  return {};
+}
+
+// Pages of the file the global usage map marks free.
+std::set<std::uint32_t> FreePages(const std::filesystem::path& file) {
+  auto connection = jet::OpenConnection(file, "");
+  jet::Pager::Statement read(connection->pager, jet::LockMode::Shared);
+  const std::vector<std::uint32_t> free = jet::UsageMap(connection->pager, {1, 0}).Pages();
+  return {free.begin(), free.end()};
+}
+
+struct IndexStatementCase {
+  std::string fixture;
+  std::vector<std::string> setUp;
+  const char* table;
+  const char* index;
+  std::string create;
+  bool shares;  // the new index uses a real index the table has
+  int rows;     // inserted after CREATE INDEX, through its page splits
+  std::function<std::string(int)> insert;
+};
+
+std::vector<IndexStatementCase> IndexStatementCases() {
+  std::vector<IndexStatementCase> cases = {
+      // 512 rows keyed into several leaves at once, text descending.
+      {"compIndexTestV2000.mdb", {}, "Table1", "byName", "CREATE INDEX byName ON Table1 (RS_AGENTE DESC, CD_AGENTE)",
+       false, 300,
+       [](int k) { return "INSERT INTO Table1 VALUES (" + NumberKey(k) + ", " + TextKey(k) + ", 'x')"; }},
+      // A definition over two pages, with five indexes already.
+      {"testV2000.mdb", {}, "Table2", "pair", "CREATE UNIQUE INDEX pair ON Table2 (column3, column88 DESC)", false,
+       300, [](int k) { return "INSERT INTO Table2 (column1, column3, column88) VALUES (" + TextKey(k) + ", " + TextKey(k) + ", 'c')"; }},
+      // Rows with and without Nulls, the Nulls left out.
+      {"testV2000.mdb", {}, "Table1", "byLong", "CREATE INDEX byLong ON Table1 (E DESC) WITH IGNORE NULL", false, 800,
+       [](int k) {
+         return "INSERT INTO Table1 (A, B, E, I) VALUES (" + TextKey(k) + ", 'b', " +
+                (k % 3 ? NumberKey(k) : std::string("NULL")) + ", True)";
+       }},
+      // A table of ours, empty, given its primary key afterwards.
+      {"emptyJet4.mdb", {"CREATE TABLE t (a LONG, b TEXT(20), c DATETIME)"}, "t", "pk",
+       "CREATE INDEX pk ON t (b, a DESC) WITH PRIMARY", false, 400,
+       [](int k) { return "INSERT INTO t VALUES (" + std::to_string(k % 5) + ", " + TextKey(k) + ", #2001-01-01#)"; }},
+      // The same columns, orders and flags as a constraint's index: shared.
+      {"emptyJet4.mdb", {"CREATE TABLE s (a LONG, b TEXT(20), CONSTRAINT u UNIQUE (b))", "INSERT INTO s VALUES (1, 'x')"},
+       "s", "again", "CREATE UNIQUE INDEX again ON s (b)", true, 300,
+       [](int k) { return "INSERT INTO s VALUES (" + std::to_string(k) + ", " + TextKey(k) + ")"; }},
+  };
+  for (std::size_t i = 0; i < 3; ++i) {
+    IndexStatementCase c = cases[i];
+    c.fixture = "accdb/" + c.fixture.replace(c.fixture.find("V2000.mdb"), 9, "V2007.accdb");
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+class IndexStatements : public ::testing::TestWithParam<IndexStatementCase> {};
+
+TEST_P(IndexStatements, BuildFromRowsKeepUpAndGiveTheirPagesBack) {
+  const IndexStatementCase& c = GetParam();
+  TempDir dir;
+  auto file = dir.Copy(c.fixture);
+  jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+  auto checkAll = [&](const std::string& step) {
+    writer.Sync();
+    for (const std::string& f : jet::CheckDatabase(file, "")) ADD_FAILURE() << step << ": check: " << f;
+    EXPECT_EQ(OracleDifferences(dir.Path()), "") << step;
+    SearchEveryIndex(file, c.table);
+  };
+  for (const std::string& s : c.setUp) writer.Execute(s);
+  writer.Sync();
+  const std::size_t realBefore = DefinitionOf(file, c.table).realIndexes.size();
+  writer.Execute(c.create);
+  checkAll("created");
+  EXPECT_EQ(DefinitionOf(file, c.table).realIndexes.size(), realBefore + (c.shares ? 0 : 1));
+  for (int k = 0; k < c.rows; ++k) writer.Execute(c.insert(k));
+  checkAll("rows inserted");
+  const jet::RealIndex real = RealIndexNamed(file, c.table, c.index);
+  std::vector<std::uint32_t> pages;
+  {
+    auto connection = jet::OpenConnection(file, "");
+    jet::Pager::Statement read(connection->pager, jet::LockMode::Shared);
+    pages = jet::MapPages(connection->pager, real.usageMap);
+  }
+  EXPECT_GT(pages.size(), 1u) << "no page of the index was split";
+  writer.Execute(std::string("DROP INDEX ") + c.index + " ON " + c.table);
+  checkAll("dropped");
+  EXPECT_EQ(DefinitionOf(file, c.table).realIndexes.size(), realBefore);
+  const std::set<std::uint32_t> free = FreePages(file);
+  for (std::uint32_t p : pages) EXPECT_EQ(free.count(p), c.shares ? 0u : 1u) << "page " << p;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, IndexStatements, ::testing::ValuesIn(IndexStatementCases()),
+                         [](const ::testing::TestParamInfo<IndexStatementCase>& info) {
+                           std::string name = info.param.fixture;
+                           name = name.substr(0, name.find('.')) + "_" + info.param.table;
+                           std::replace(name.begin(), name.end(), '/', '_');
+                           return name;
+                         });
+
+TEST(IndexStatementRefusals, CarryJetsNumberAndChangeNothing) {
+  const std::vector<Refusal> cases = {
+      {"unique over rows that repeat a key", "compIndexTestV2000.mdb", "", "CREATE UNIQUE INDEX u ON Table1 (RS_AGENTE)",
+       3022, "duplicate values"},
+      {"Null refused over rows that hold one", "testIndexPropertiesV2000.mdb", "",
+       "CREATE INDEX n ON TableIgnoreNulls1 (data) WITH DISALLOW NULL", 3058, "cannot contain a Null value"},
+      {"name taken", "testV2000.mdb", "", "CREATE INDEX primarykey ON Table1 (B)", 3375,
+       "already has an index named 'primarykey'"},
+      {"second primary key", "testV2000.mdb", "", "CREATE INDEX p2 ON Table1 (B) WITH PRIMARY", 3283,
+       "Primary key already exists"},
+      {"unknown field", "testV2000.mdb", "", "CREATE INDEX x ON Table1 (nope)", 0, "does not have"},
+      {"field named twice", "testV2000.mdb", "", "CREATE INDEX x ON Table1 (B, b DESC)", 0, "twice"},
+      {"memo field", "emptyJet4.mdb", "CREATE TABLE m (a MEMO)", "CREATE INDEX x ON m (a)", 0, "cannot be indexed"},
+      {"unknown table", "testV2000.mdb", "", "CREATE INDEX x ON nope (a)", 0, "nope"},
+      {"system table", "testV2000.mdb", "", "CREATE INDEX x ON MSysObjects (Name)", 0, "system table"},
+      {"index not there", "testV2000.mdb", "", "DROP INDEX nope ON Table1", 0, "no index named 'nope'"},
+      {"foreign key of a relationship", "indexTestV2000.mdb", "", "DROP INDEX Table2Table1 ON Table1", 0,
+       "a relationship uses it"},
+      {"key a relationship refers to", "indexTestV2000.mdb", "", "DROP INDEX PrimaryKey ON Table2", 0,
+       "a relationship uses it"},
+  };
+  for (const Refusal& r : cases) {
+    SCOPED_TRACE(r.what);
+    TempDir dir;
+    auto file = dir.Copy(r.fixture);
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+    if (!r.setUp.empty()) {
+      writer.Execute(r.setUp);
+      writer.Sync();
+    }
+    const std::vector<char> before = Bytes(file);
+    try {
+      writer.Execute(r.sql);
+      ADD_FAILURE() << "accepted";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.JetNumber(), r.jetNumber) << e.Description();
+      EXPECT_NE(e.Description().find(r.words), std::string::npos) << e.Description();
+    }
+    writer.Sync();
+    EXPECT_EQ(Bytes(file), before);
+  }
 }
 
 }  // namespace

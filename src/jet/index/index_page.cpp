@@ -2,6 +2,7 @@
 #include "index_page.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -99,8 +100,13 @@ IndexPageLayout::IndexPageLayout(const std::uint8_t* pageBytes, std::uint32_t pa
 
   const std::size_t used = kPageSize - ReadU16(bytes + kFreeSpaceOffset);
   if (used < kEntriesOffset || used > kEntriesOffset + kMaxEntryBytes) Damaged(pageNumber, "its free space is wrong");
-  // Whole bitmap bytes at a time: most are zero.
-  for (std::size_t at = 0; at < kBitmapBytes; ++at) {
+  // Whole bitmap bytes at a time, and only those that can mark an entry
+  // end within the used bytes; the rest must be zero.
+  const std::size_t marked = std::min(kBitmapBytes, (used - kEntriesOffset) / 8 + 1);
+  static constexpr std::array<std::uint8_t, kBitmapBytes> kZeros{};
+  if (std::memcmp(bytes + kEntryBitmapOffset + marked, kZeros.data(), kBitmapBytes - marked) != 0)
+    Damaged(pageNumber, "an entry runs into the free space");
+  for (std::size_t at = 0; at < marked; ++at) {
     for (std::uint8_t bits = bytes[kEntryBitmapOffset + at]; bits != 0; bits &= bits - 1) {
       const std::size_t bit = at * 8 + std::size_t(std::countr_zero(bits));
       if (bit == 0 || bit > kMaxEntryBytes) continue;

@@ -5,6 +5,9 @@
 #include <set>
 
 #include "jet/catalogue.h"
+#include "jet/column_properties.h"
+#include "jet/long_value.h"
+#include "jet/names.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/index/index_key_decoder.h"
@@ -14,6 +17,7 @@
 #include "jet/usage_map.h"
 #include "jet/write/index_writer.h"
 #include "jet/write/page_space.h"
+#include "jet/write/row_edit.h"
 #include "jet/write/table_rows.h"
 #include "jet/write/table_map.h"
 
@@ -42,11 +46,16 @@ class Checker {
   std::vector<std::string> Run() {
     ReadGlobalMap();
     TableDef objects = ReadTableDef(pager_, kCatalogueTdefPage);
-    std::vector<std::pair<std::string, std::uint32_t>> tables;
+    struct Listed {
+      std::string name;
+      std::uint32_t page;
+      std::vector<std::uint8_t> properties;  // LvProp
+    };
+    std::vector<Listed> tables;
     std::vector<Value> values;
     RowDecoder decoder(pager_, objects);
     std::size_t id = Column(objects, "Id"), type = Column(objects, "Type"), name = Column(objects, "Name"),
-                flags = Column(objects, "Flags");
+                flags = Column(objects, "Flags"), lvProp = Column(objects, "LvProp");
     std::set<std::uint32_t> catalogue;
     for (const LiveRow& row : LiveRows(objects)) {
       decoder.Decode(row.bytes, values);
@@ -58,16 +67,17 @@ class Checker {
         continue;
       }
       std::uint32_t page = static_cast<std::uint32_t>(*tableId) & kIdPageMask;
-      tables.emplace_back(tableName, page);
+      const Ole* properties = std::get_if<Ole>(&values[lvProp]);
+      tables.push_back({tableName, page, properties ? properties->bytes : std::vector<std::uint8_t>{}});
       knownTables_.emplace(page, tableName);
       std::int32_t f = std::holds_alternative<std::int32_t>(values[flags]) ? std::get<std::int32_t>(values[flags]) : 0;
       if (f & kFlagsJetObject) catalogue.insert(page);
     }
-    for (const auto& [tableName, page] : tables) {
+    for (const Listed& t : tables) {
       try {
-        CheckTable(tableName, page, catalogue.count(page) > 0);
+        CheckTable(t.name, t.page, catalogue.count(t.page) > 0, t.properties);
       } catch (const Error& e) {
-        Report("table " + tableName + ": " + e.Description());
+        Report("table " + t.name + ": " + e.Description());
       }
     }
     CheckStrayDataPages();
@@ -115,7 +125,8 @@ class Checker {
     return rows;
   }
 
-  void CheckTable(const std::string& name, std::uint32_t tdefPage, bool isCatalogue) {
+  void CheckTable(const std::string& name, std::uint32_t tdefPage, bool isCatalogue,
+                  const std::vector<std::uint8_t>& properties) {
     TableDef def = ReadTableDef(pager_, tdefPage);
     std::string who = "table " + name;
     for (std::uint32_t p : def.pages) Claim(p, who + " (definition)");
@@ -132,9 +143,11 @@ class Checker {
     mapped_.insert(owned.begin(), owned.end());
     for (RowPointer m : {def.ownedPages, def.freeSpacePages})
       for (std::uint32_t p : MapBitmapPages(pager_, m)) Claim(p, who + " (map bitmap)");
+    std::set<std::uint32_t> longValuePages;
     for (const LongValueMaps& m : ReadLongValueMaps(def)) {
       for (std::uint32_t p : MapPages(pager_, m.owned)) {
         Claim(p, who + " (long values)");
+        longValuePages.insert(p);
         if (!MayList(pager_, MapKind::LongValue, def.page, p))
           Report("page " + std::to_string(p) + " is in a long-value map of " + who + " but is no LVAL page");
       }
@@ -150,7 +163,76 @@ class Checker {
     // Jet keeps no exact count for its own tables (Access files disagree).
     if (!isCatalogue && rows.size() != def.rowCount)
       Report(who + " counts " + std::to_string(def.rowCount) + " rows but holds " + std::to_string(rows.size()));
+    for (const LiveRow& row : rows) CheckLongValues(who, row, def, longValuePages);
+    if (!isCatalogue) CheckRequiredFields(who, def, rows, properties);
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) CheckIndex(who, def, i, rows);
+  }
+
+  // The definition without the fields this program cannot read (their values
+  // live elsewhere).
+  static TableDef Readable(const TableDef& def) {
+    TableDef readable = def;
+    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    return readable;
+  }
+
+  static std::string RowName(RowPointer where) {
+    return "the row at page " + std::to_string(where.page) + " row " + std::to_string(where.row);
+  }
+
+  // Each memo and OLE value kept on LVAL pages: its rows live, in the table's
+  // long-value maps, filled exactly by the value, the chain ended by 0, and
+  // no row holding part of two values.
+  void CheckLongValues(const std::string& who, const LiveRow& row, const TableDef& def,
+                       const std::set<std::uint32_t>& longValuePages) {
+    for (ByteSpan reference : LongValueReferences(def, row.bytes)) {
+      const std::uint32_t head = U32(reference, 0);
+      if (head & kLongValueInline) continue;
+      const std::string value = who + ": the memo or OLE value of " + RowName(row.where);
+      std::vector<std::pair<RowPointer, std::size_t>> parts;
+      try {
+        VisitLongValueRows(pager_, reference, [&](RowPointer at, ByteSpan data) { parts.emplace_back(at, data.size()); });
+      } catch (const Error& e) {
+        Report(value + ": " + e.Description());
+        continue;
+      }
+      const bool chained = !(head & kLongValueSingle);
+      for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto [at, used] = parts[i];
+        const std::string part = value + ", on page " + std::to_string(at.page) + " row " + std::to_string(at.row);
+        DataPage page(*pager_.Read(at.page), pager_.Format());
+        if (page.IsDeleted(at.row)) Report(part + ", lies in a deleted row");
+        const ByteSpan stored = page.Row(at.row);
+        if (stored.size() != used + (chained ? 4 : 0))
+          Report(part + ", leaves " + std::to_string(stored.size() - used - (chained ? 4 : 0)) + " bytes of its row unused");
+        if (chained && i + 1 == parts.size() && U32(stored, 0) != 0) Report(part + ", does not end its chain");
+        if (!longValuePages.count(at.page)) Report(part + ", lies on a page none of the table's long-value maps lists");
+        auto [it, fresh] = longValueRows_.emplace(at.ToU32(), who + ", " + RowName(row.where));
+        if (!fresh) Report(part + ", lies in a row that holds a value of " + it->second + " too");
+      }
+    }
+  }
+
+  // Required fields (the LvProp property) hold a value in every row.
+  void CheckRequiredFields(const std::string& who, const TableDef& def, const std::vector<LiveRow>& rows,
+                           const std::vector<std::uint8_t>& properties) {
+    const TableDef readable = Readable(def);
+    std::vector<std::size_t> required;
+    for (const NamedColumnRules& named : ReadColumnRules(properties)) {
+      if (!named.rules.required) continue;
+      for (std::size_t i = 0; i < readable.columns.size(); ++i)
+        if (SameName(readable.columns[i].name, named.column)) required.push_back(i);
+    }
+    if (required.empty()) return;
+    RowDecoder decoder(pager_, readable);
+    std::vector<Value> values;
+    for (const LiveRow& row : rows) {
+      decoder.Decode(row.bytes, values);
+      for (std::size_t i : required)
+        if (IsNull(values[i]))
+          Report(who + ": the field '" + readable.columns[i].name + "' is Required, but " + RowName(row.where) +
+                 " holds Null in it");
+    }
   }
 
   void CheckStrayDataPages() {
@@ -244,8 +326,7 @@ class Checker {
     // Rows are decoded without the fields this program cannot read (their
     // values live elsewhere); an index keying one is left unchecked, as
     // this program never writes to such a table.
-    TableDef readable = def;
-    std::erase_if(readable.columns, [](const jet::Column& c) { return !c.Readable(); });
+    const TableDef readable = Readable(def);
     std::vector<std::size_t> valueAt;
     for (std::size_t v : columns.values) {
       auto it = std::find_if(readable.columns.begin(), readable.columns.end(),
@@ -288,6 +369,7 @@ class Checker {
   std::map<std::uint32_t, std::uint32_t> tableOf_;
   std::set<std::uint32_t> mapped_;
   std::map<std::uint32_t, std::string> knownTables_;  // definition page -> name
+  std::map<std::uint32_t, std::string> longValueRows_;  // LVAL row -> the row whose value it holds
   std::vector<PageRef> keep_;
 };
 

@@ -4,6 +4,7 @@
 #include "jet/sql/statement.h"
 #include "jet/write/catalogue_writer.h"
 #include "jet/write/drop_table.h"
+#include "jet/write/index_statements.h"
 #include "jet/write/insert_target.h"
 #include "jet/write/new_table.h"
 #include "jet/write/page_space.h"
@@ -64,8 +65,8 @@ void DatabaseWriter::Execute(const std::string& sql) {
         if constexpr (std::is_same_v<T, sql::CreateTable>) CreateTable(c, s);
         else if constexpr (std::is_same_v<T, sql::InsertValues>) InsertInto(c, s, lastTable_);
         else if constexpr (std::is_same_v<T, sql::DropTable>) DropTable(c, s);
-        else if constexpr (std::is_same_v<T, sql::CreateIndex> || std::is_same_v<T, sql::DropIndex>)
-          throw Error(kStatementFailed, "CREATE INDEX and DROP INDEX cannot be run yet.");
+        else if constexpr (std::is_same_v<T, sql::CreateIndex>) CreateIndex(c, s);
+        else if constexpr (std::is_same_v<T, sql::DropIndex>) DropIndex(c, s);
         else {
           // A SELECT changes nothing: only its table must exist.
           Pager::Statement read(c.pager, LockMode::Shared);

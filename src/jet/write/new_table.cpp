@@ -17,50 +17,45 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kMaxIndexColumns = 10;
-constexpr std::size_t kMaxTableIndexes = 32;
-// Set by Access on every index it makes since Access 2000.
-constexpr std::uint8_t kIndexNewStyle = 0x80;
-constexpr int kPrimaryKeyExistsJet = 3283;
-
 [[noreturn]] void Refuse(const std::string& why, int jetNumber = 0) { throw Error(kStatementFailed, why, jetNumber); }
 
-// What CREATE TABLE's constraints make: one real index each, named by its
-// logical index.
-struct NewIndex {
-  RealIndex real;
-  LogicalIndex logical;
-};
+}  // namespace
+
+NewIndex LayOutIndex(const sql::DeclaredIndex& declared, const std::vector<Column>& columns, const std::string& table) {
+  NewIndex index;
+  if (declared.columns.size() > kMaxIndexColumns)
+    Refuse("Too many fields defined in the index; an index takes at most 10.");
+  std::string generated;
+  for (const sql::IndexColumn& ic : declared.columns) {
+    auto it = std::find_if(columns.begin(), columns.end(), [&](const Column& c) { return SameName(c.name, ic.name); });
+    if (it == columns.end())
+      Refuse("The index refers to the field '" + ic.name + "', which table '" + table + "' does not have.");
+    if (it->Type() == ColumnType::Memo || it->Type() == ColumnType::Ole || !it->Readable())
+      Refuse("The field '" + it->name + "' (" + KindDescription(*it) + ") cannot be indexed.");
+    for (const auto& [number, ascending] : index.real.columns)
+      if (number == it->number) Refuse("The index names the field '" + it->name + "' twice.");
+    index.real.columns.emplace_back(it->number, ic.ascending);
+    generated += (generated.empty() ? "" : "_") + it->name;
+  }
+  index.real.flags = kIndexNewStyle;
+  if (declared.unique || declared.primaryKey) index.real.flags |= kIndexUnique;
+  if (declared.ignoreNull) index.real.flags |= kIndexIgnoreNulls;
+  if (declared.disallowNull || declared.primaryKey) index.real.flags |= kIndexRequired;
+  if (declared.primaryKey) index.logical.kind = kPrimaryKeyIndex;
+  index.logical.name = !declared.name.empty() ? declared.name : declared.primaryKey ? "PrimaryKey" : generated;
+  return index;
+}
+
+namespace {
 
 std::vector<NewIndex> LayOutIndexes(const sql::CreateTable& create, const std::vector<Column>& columns) {
   std::vector<NewIndex> indexes;
   if (create.indexes.size() > kMaxTableIndexes) Refuse("Too many indexes on table '" + create.table + "'.");
   for (const sql::DeclaredIndex& declared : create.indexes) {
-    NewIndex index;
-    if (declared.columns.size() > kMaxIndexColumns)
-      Refuse("Too many fields defined in the index; an index takes at most 10.");
-    std::string generated;
-    for (const sql::IndexColumn& ic : declared.columns) {
-      auto it = std::find_if(columns.begin(), columns.end(), [&](const Column& c) { return SameName(c.name, ic.name); });
-      if (it == columns.end())
-        Refuse("The index refers to the field '" + ic.name + "', which table '" + create.table + "' does not have.");
-      if (it->Type() == ColumnType::Memo || it->Type() == ColumnType::Ole)
-        Refuse("The field '" + it->name + "' (" + TypeName(it->type) + ") cannot be indexed.");
-      for (const auto& [number, ascending] : index.real.columns)
-        if (number == it->number) Refuse("The index names the field '" + it->name + "' twice.");
-      index.real.columns.emplace_back(it->number, ic.ascending);
-      generated += (generated.empty() ? "" : "_") + it->name;
-    }
-    index.real.flags = kIndexNewStyle;
-    if (declared.unique || declared.primaryKey) index.real.flags |= kIndexUnique;
-    if (declared.ignoreNull) index.real.flags |= kIndexIgnoreNulls;
-    if (declared.disallowNull || declared.primaryKey) index.real.flags |= kIndexRequired;
-    if (declared.primaryKey) {
+    NewIndex index = LayOutIndex(declared, columns, create.table);
+    if (declared.primaryKey)
       for (const NewIndex& other : indexes)
         if (other.logical.kind == kPrimaryKeyIndex) Refuse("Primary key already exists.", kPrimaryKeyExistsJet);
-      index.logical.kind = kPrimaryKeyIndex;
-    }
-    index.logical.name = !declared.name.empty() ? declared.name : declared.primaryKey ? "PrimaryKey" : generated;
     indexes.push_back(index);
   }
   // An unnamed index whose name another has already is numbered, as Access numbers them.
@@ -93,6 +88,14 @@ std::vector<std::uint8_t> PropertiesOf(const sql::CreateTable& create) {
 
 }  // namespace
 
+void PlantIndexRoot(Pager& pager, std::uint32_t tdefPage, RealIndex& index) {
+  index.rootPage = pager.Allocate();
+  index::IndexPage root;
+  root.tdefPage = tdefPage;
+  index::SerializeIndexPage(root, pager.Write(index.rootPage));
+  AddToMap(pager, index.usageMap, index.rootPage);
+}
+
 std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns, std::vector<RealIndex> realIndexes,
                             std::vector<LogicalIndex> logicalIndexes) {
   std::uint32_t tdefPage = pager.Allocate();
@@ -117,14 +120,9 @@ std::uint32_t WriteNewTable(Pager& pager, const std::vector<Column>& columns, st
     m.freeSpace = addMap();
     layout.longValueMaps.push_back(m);
   }
-  // Each index starts as one empty leaf, its root, in its own usage map.
   for (RealIndex& index : realIndexes) {
     index.usageMap = addMap();
-    index.rootPage = pager.Allocate();
-    index::IndexPage root;
-    root.tdefPage = tdefPage;
-    index::SerializeIndexPage(root, pager.Write(index.rootPage));
-    AddToMap(pager, index.usageMap, index.rootPage);
+    PlantIndexRoot(pager, tdefPage, index);
   }
   layout.realIndexes = std::move(realIndexes);
   layout.logicalIndexes = std::move(logicalIndexes);

@@ -9,6 +9,15 @@ constexpr int kDuplicateKeyJet = 3022;
 
 }  // namespace
 
+void ThrowDuplicateKey(const std::string& detail) {
+  throw Error(kConstraintViolated,
+              "The changes you requested to the table were not successful because they would create duplicate "
+              "values in the index, primary key, or relationship.  Change the data in the field or fields that "
+              "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and "
+              "try again. (" + detail + ")",
+              kDuplicateKeyJet);
+}
+
 TableIndexes::TableIndexes(Pager& pager, const TableDef& def) {
   writers_.reserve(def.realIndexes.size());
   for (std::size_t i = 0; i < def.realIndexes.size(); ++i) writers_.emplace_back(pager, def, i);
@@ -24,12 +33,7 @@ void TableIndexes::Add(const Keys& keys, RowPointer where, PageSpace& space) {
     if (!keys[i].listed) continue;
     const bool existed = writers_[i].Insert(keys[i].bytes, where, space);
     if (existed && writers_[i].Rules().unique && !keys[i].allNull)
-      throw Error(kConstraintViolated,
-                  "The changes you requested to the table were not successful because they would create duplicate "
-                  "values in the index, primary key, or relationship.  Change the data in the field or fields that "
-                  "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and "
-                  "try again. (The index '" + writers_[i].Rules().name + "' holds this key already.)",
-                  kDuplicateKeyJet);
+      ThrowDuplicateKey("The index '" + writers_[i].Rules().name + "' holds this key already.");
   }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "jet/pager.h"
@@ -15,6 +16,9 @@
 #include "jet/write/page_space.h"
 
 namespace jet {
+
+// Jet 3022, a key a unique index would hold twice; `detail` says where.
+[[noreturn]] void ThrowDuplicateKey(const std::string& detail);
 
 class TableIndexes {
  public:

@@ -25,17 +25,6 @@ constexpr std::size_t kContinuationHeader = 8;
 // when the index is no foreign key.
 constexpr std::uint8_t kNoCascade = 0x04;
 
-void AppendName(std::vector<std::uint8_t>& b, const std::string& utf8) {
-  std::u16string name = Utf8ToUtf16(utf8);
-  std::uint8_t length[2];
-  PutU16(length, static_cast<std::uint16_t>(2 * name.size()));
-  b.insert(b.end(), length, length + 2);
-  for (char16_t unit : name) {
-    b.push_back(static_cast<std::uint8_t>(unit));
-    b.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-}
-
 [[noreturn]] void Refuse(const std::string& why) { throw Error(kStatementFailed, why); }
 
 }  // namespace
@@ -149,11 +138,8 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
   PutU32(&b[55], layout.owned.ToU32());
   PutU32(&b[59], layout.freeSpace.ToU32());
 
-  for (const RealIndex& index : layout.realIndexes) {
-    std::uint8_t block[kRealIndexCountLength] = {};
-    PutU32(block + 4, index.uniqueCount);
-    b.insert(b.end(), block, block + kRealIndexCountLength);
-  }
+  auto append = [&b](const std::vector<std::uint8_t>& part) { b.insert(b.end(), part.begin(), part.end()); };
+  for (const RealIndex& index : layout.realIndexes) append(RealIndexCountBlock(index));
   for (const Column& c : layout.columns) {
     std::uint8_t block[kColumnBlockLength] = {};
     block[0] = c.type;
@@ -175,37 +161,10 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
     PutU16(block + 23, c.length);
     b.insert(b.end(), block, block + kColumnBlockLength);
   }
-  for (const Column& c : layout.columns) AppendName(b, c.name);
-  for (const RealIndex& index : layout.realIndexes) {
-    if (index.columns.size() > kRealIndexSlots) throw Error(kStatementFailed, "Too many fields in the index.");
-    std::uint8_t block[kRealIndexLength] = {};
-    PutU32(block, kRealIndexMagic);
-    for (std::size_t k = 0; k < kRealIndexSlots; ++k) {
-      std::uint8_t* slot = block + 4 + 3 * k;
-      if (k < index.columns.size()) {
-        PutU16(slot, index.columns[k].first);
-        slot[2] = index.columns[k].second ? 0x01 : 0x00;
-      } else {
-        PutU16(slot, 0xFFFF);
-      }
-    }
-    PutU32(block + 34, index.usageMap.ToU32());
-    PutU32(block + 38, index.rootPage);
-    block[46] = index.flags;
-    b.insert(b.end(), block, block + kRealIndexLength);
-  }
-  for (const LogicalIndex& index : layout.logicalIndexes) {
-    std::uint8_t block[kLogicalIndexLength] = {};
-    PutU32(block, kDefinitionMagic);
-    PutU32(block + 4, index.number);
-    PutU32(block + 8, index.realIndex);
-    PutU32(block + 13, 0xFFFFFFFF);  // no related index
-    block[21] = kNoCascade;
-    block[22] = kNoCascade;
-    block[23] = index.kind;
-    b.insert(b.end(), block, block + kLogicalIndexLength);
-  }
-  for (const LogicalIndex& index : layout.logicalIndexes) AppendName(b, index.name);
+  for (const Column& c : layout.columns) append(NameBlock(c.name));
+  for (const RealIndex& index : layout.realIndexes) append(RealIndexBlock(index));
+  for (const LogicalIndex& index : layout.logicalIndexes) append(LogicalIndexBlock(index));
+  for (const LogicalIndex& index : layout.logicalIndexes) append(NameBlock(index.name));
   for (const LongValueMaps& m : layout.longValueMaps) {
     std::uint8_t entry[10];
     PutU16(entry, m.column);
@@ -217,6 +176,76 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout) {
   b.push_back(0xFF);
   PutU32(&b[8], static_cast<std::uint32_t>(b.size()));
   return b;
+}
+
+std::vector<std::uint8_t> NameBlock(const std::string& utf8) {
+  std::u16string name = Utf8ToUtf16(utf8);
+  std::vector<std::uint8_t> b(2);
+  PutU16(b.data(), static_cast<std::uint16_t>(2 * name.size()));
+  for (char16_t unit : name) {
+    b.push_back(static_cast<std::uint8_t>(unit));
+    b.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return b;
+}
+
+std::vector<std::uint8_t> RealIndexCountBlock(const RealIndex& index) {
+  std::vector<std::uint8_t> block(kRealIndexCountLength, 0);
+  PutU32(block.data() + 4, index.uniqueCount);
+  return block;
+}
+
+std::vector<std::uint8_t> RealIndexBlock(const RealIndex& index) {
+  if (index.columns.size() > kRealIndexSlots) throw Error(kStatementFailed, "Too many fields in the index.");
+  std::vector<std::uint8_t> block(kRealIndexLength, 0);
+  PutU32(block.data(), kRealIndexMagic);
+  for (std::size_t k = 0; k < kRealIndexSlots; ++k) {
+    std::uint8_t* slot = block.data() + 4 + 3 * k;
+    if (k < index.columns.size()) {
+      PutU16(slot, index.columns[k].first);
+      slot[2] = index.columns[k].second ? 0x01 : 0x00;
+    } else {
+      PutU16(slot, 0xFFFF);
+    }
+  }
+  PutU32(block.data() + 34, index.usageMap.ToU32());
+  PutU32(block.data() + 38, index.rootPage);
+  block[46] = index.flags;
+  return block;
+}
+
+std::vector<std::uint8_t> LogicalIndexBlock(const LogicalIndex& index) {
+  std::vector<std::uint8_t> block(kLogicalIndexLength, 0);
+  PutU32(block.data(), kDefinitionMagic);
+  PutU32(block.data() + 4, index.number);
+  PutU32(block.data() + 8, index.realIndex);
+  PutU32(block.data() + 13, 0xFFFFFFFF);  // no related index
+  block[21] = kNoCascade;
+  block[22] = kNoCascade;
+  block[23] = index.kind;
+  return block;
+}
+
+DefinitionParts FindDefinitionParts(const TableDef& def) {
+  ByteSpan b(def.bytes);
+  DefinitionParts parts;
+  parts.end = U32(b, 8);
+  if (parts.end > b.size()) ThrowDamaged("a table definition longer than its pages");
+  auto skipNames = [&](std::size_t at, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      Require(b, at, 2, "a name beyond its table definition");
+      at += 2 + U16(b, at);
+    }
+    return at;
+  };
+  parts.counts = kHeaderLength;
+  const std::size_t columns = parts.counts + kRealIndexCountLength * def.realIndexes.size();
+  parts.realIndexes = skipNames(columns + kColumnBlockLength * def.columns.size(), def.columns.size());
+  parts.logicalIndexes = parts.realIndexes + kRealIndexLength * def.realIndexes.size();
+  parts.logicalNames = parts.logicalIndexes + kLogicalIndexLength * def.logicalIndexes.size();
+  parts.afterNames = skipNames(parts.logicalNames, def.logicalIndexes.size());
+  if (parts.afterNames > parts.end) ThrowDamaged("a table definition whose indexes run past its end");
+  return parts;
 }
 
 std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,

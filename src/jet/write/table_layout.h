@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "jet/bytes.h"
@@ -68,6 +69,27 @@ std::vector<std::uint8_t> BuildDefinition(const DefinitionLayout& layout);
 // The definition block of a new user table without indexes.
 std::vector<std::uint8_t> BuildDefinition(const std::vector<Column>& columns, RowPointer owned, RowPointer freeSpace,
                                           const std::vector<LongValueMaps>& longValueMaps);
+
+// The index blocks of a definition, built as BuildDefinition lays them out.
+std::vector<std::uint8_t> RealIndexCountBlock(const RealIndex& index);
+std::vector<std::uint8_t> RealIndexBlock(const RealIndex& index);
+std::vector<std::uint8_t> LogicalIndexBlock(const LogicalIndex& index);
+// A column or index name as a definition keeps it.
+std::vector<std::uint8_t> NameBlock(const std::string& utf8);
+
+// Where the parts of an existing definition block begin: the real-index count
+// blocks, the real and logical index blocks, the logical names and what
+// follows them (long-value maps, FF FF); `end` is the block's length (u32 at 8).
+struct DefinitionParts {
+  std::size_t counts = 0;
+  std::size_t realIndexes = 0;
+  std::size_t logicalIndexes = 0;
+  std::size_t logicalNames = 0;
+  std::size_t afterNames = 0;
+  std::size_t end = 0;
+};
+// Throws jet::Error (damaged) when the parts run past the block.
+DefinitionParts FindDefinitionParts(const TableDef& def);
 
 // Pages needed for a block.
 std::size_t DefinitionPageCount(std::size_t blockLength);

@@ -17,20 +17,13 @@ constexpr std::size_t kLongValueRowData = 4076;
 // insert's cost flat.
 constexpr std::size_t kEarlierPagesTried = 8;
 
-std::size_t SkipNames(ByteSpan b, std::size_t at, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) at += 2 + U16(b, at);
-  return at;
-}
-
 }  // namespace
 
 std::vector<LongValueMaps> ReadLongValueMaps(const TableDef& def) {
   ByteSpan b(def.bytes);
-  std::size_t at = 63 + 12 * def.realIndexes.size() + 25 * def.columns.size();
-  at = SkipNames(b, at, def.columns.size());
-  at += 52 * def.realIndexes.size() + 28 * def.logicalIndexes.size();
-  at = SkipNames(b, at, def.logicalIndexes.size());
-  std::size_t end = U32(b, 8);
+  const DefinitionParts parts = FindDefinitionParts(def);
+  std::size_t at = parts.afterNames;
+  const std::size_t end = parts.end;
   std::vector<LongValueMaps> maps;
   for (; at + 10 <= end && U16(b, at) != 0xFFFF; at += 10)
     maps.push_back({U16(b, at), RowPointer::FromU32(U32(b, at + 2)), RowPointer::FromU32(U32(b, at + 6))});
