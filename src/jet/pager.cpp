@@ -1,6 +1,7 @@
 #include "jet/pager.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "jet/error.h"
 #include "jet/rc4.h"
@@ -16,7 +17,7 @@ void Pager::Statement::Commit() {
   pager_.Flush(true);
   pager_.EndChange(true);
 }
-void Pager::Statement::Save() { pager_.Flush(pager_.inBatch_); }
+void Pager::Statement::Save() { pager_.Save(); }
 
 void Pager::Begin(LockMode mode) {
   if (depth_++ > 0) {
@@ -79,6 +80,7 @@ void Pager::End() {
   }
   cache_.clear();
   dirtyOrder_.clear();
+  changing_.clear();
   file_.Unlock();
 }
 
@@ -88,17 +90,47 @@ void Pager::EndChange(bool durable) {
   journal_.Close(durable);
 }
 
-void Pager::DiscardUnsaved() {
-  for (std::uint32_t page : dirtyOrder_) {
-    auto it = cache_.find(page);
-    if (it != cache_.end() && it->second.dirty) cache_.erase(it);
+void Pager::Save() {
+  if (!inBatch_ || dirtyOrder_.size() > kHeldPageLimit) {
+    Flush(inBatch_);
+    return;
   }
-  dirtyOrder_.clear();
-  pageCountKnown_ = false;
+  for (std::uint32_t page : changing_) {
+    Entry& e = cache_.at(page);
+    e.changing = false;
+    e.saved.reset();
+  }
+  changing_.clear();
+  heldPageCount_ = PageCount();
+}
+
+void Pager::DiscardUnsaved() {
+  for (std::uint32_t page : changing_) {
+    auto it = cache_.find(page);
+    if (it == cache_.end()) continue;
+    Entry& e = it->second;
+    if (e.saved) {
+      e.bytes = std::move(e.saved);
+      e.fresh = e.savedFresh;
+      e.changing = false;
+    } else {
+      cache_.erase(it);
+    }
+  }
+  changing_.clear();
+  std::erase_if(dirtyOrder_, [&](std::uint32_t page) { return !cache_.count(page); });
+  // Pages appended by held statements are not in the file yet.
+  if (dirtyOrder_.empty())
+    pageCountKnown_ = false;
+  else
+    pageCount_ = heldPageCount_;
 }
 
 void Pager::Abandon() {
-  DiscardUnsaved();
+  std::erase_if(cache_, [](const auto& item) { return item.second.dirty; });
+  dirtyOrder_.clear();
+  changing_.clear();
+  pageCountKnown_ = false;
   if (!journal_.Open()) return;
   // What was written of the change is undone from the journal; the cache may
   // hold it, so it goes too.
@@ -159,20 +191,30 @@ void Pager::TrimCache() {
     it = it->second.dirty ? std::next(it) : cache_.erase(it);
 }
 
-Pager::Entry& Pager::Load(std::uint32_t page) {
-  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
-  auto it = cache_.find(page);
-  if (it != cache_.end()) return it->second;
-  TrimCache();
+std::shared_ptr<PageBytes> Pager::ReadFromFile(std::uint32_t page) const {
   auto bytes = NewPageBuffer();
   std::size_t got = file_.ReadAt(std::uint64_t{page} * PageSize(), std::span(bytes->data(), PageSize()));
   if (got == 0) ThrowDamaged("page " + std::to_string(page) + " lies beyond the end of the file");
   if (got != PageSize()) ThrowDamaged("page " + std::to_string(page) + " is cut short");
   Code(page, *bytes);
-  return cache_.emplace(page, Entry{std::move(bytes), false}).first->second;
+  return bytes;
+}
+
+Pager::Entry& Pager::Load(std::uint32_t page) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  auto it = cache_.find(page);
+  if (it != cache_.end()) return it->second;
+  TrimCache();
+  return cache_.emplace(page, Entry{.bytes = ReadFromFile(page)}).first->second;
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
+
+PageRef Pager::ReadOnce(std::uint32_t page) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  auto it = cache_.find(page);
+  return it != cache_.end() ? it->second.bytes : ReadFromFile(page);
+}
 
 void Pager::Preload(std::vector<std::uint32_t> pages) {
   if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
@@ -195,7 +237,7 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
     // Pages read whole join the cache; Read reports any other.
     for (std::size_t k = i; k < j && (k - i + 1) * PageSize() <= got; ++k) {
       Code(pages[k], *run[k - i]);
-      cache_.emplace(pages[k], Entry{std::move(run[k - i]), false});
+      cache_.emplace(pages[k], Entry{.bytes = std::move(run[k - i])});
     }
     i = j;
   }
@@ -204,11 +246,19 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
 std::uint8_t* Pager::Write(std::uint32_t page) {
   if (mode_ != LockMode::Exclusive) throw Error(kStatementFailed, "Internal error: a page was changed in a read.");
   Entry& e = Load(page);
-  if (!e.dirty) {
-    // Readers holding the old bytes keep them; the statement works on a copy.
-    if (e.bytes.use_count() > 1) e.bytes = std::make_shared<PageBytes>(*e.bytes);
-    e.dirty = true;
-    dirtyOrder_.push_back(page);
+  if (!e.changing) {
+    if (e.dirty) {
+      // Held by the batch: the saved bytes stay for DiscardUnsaved.
+      e.saved = std::exchange(e.bytes, std::make_shared<PageBytes>(*e.bytes));
+      e.savedFresh = e.fresh;
+    } else {
+      // Readers holding the old bytes keep them; the statement works on a copy.
+      if (e.bytes.use_count() > 1) e.bytes = std::make_shared<PageBytes>(*e.bytes);
+      e.dirty = true;
+      dirtyOrder_.push_back(page);
+    }
+    e.changing = true;
+    changing_.push_back(page);
   }
   return e.bytes->data();
 }
@@ -216,8 +266,9 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
 std::uint32_t Pager::AppendPage() {
   if (PageCount() >= kMaxDatabasePages) ThrowDatabaseFull();
   std::uint32_t page = pageCount_++;
-  cache_[page] = Entry{std::make_shared<PageBytes>(), true, true};
+  cache_[page] = Entry{.bytes = std::make_shared<PageBytes>(), .dirty = true, .fresh = true, .changing = true};
   dirtyOrder_.push_back(page);
+  changing_.push_back(page);
   return page;
 }
 
@@ -253,18 +304,22 @@ void Pager::Flush(bool durable) {
         file_.WriteAt(std::uint64_t{page} * PageSize(), std::span(out->data(), PageSize()));
         e.dirty = false;
         e.fresh = false;
+        e.changing = false;
+        e.saved.reset();
       }
     }
   } catch (const Error& failure) {
     FailedWrite(failure);
   }
   dirtyOrder_.clear();
+  changing_.clear();
 }
 
 void Pager::FailedWrite(const Error& failure) {
   std::string undone = inBatch_ ? " The statements of the batch were undone." : " The change was undone.";
   inBatch_ = false;
   dirtyOrder_.clear();
+  changing_.clear();
   cache_.clear();
   pageCountKnown_ = false;
   try {

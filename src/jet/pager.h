@@ -16,6 +16,12 @@
 // change from the journal. A change ends with EndChange() (or Commit()); a
 // batch keeps one change open over several statements, and makes it
 // durable when it commits.
+//
+// Inside a batch, Save() keeps the pages in memory instead (held), so a
+// page that many statements change is written once, when the batch
+// commits. A statement that changes a held page works on a copy and keeps
+// the bytes as the last Save() left them, so that DiscardUnsaved() can put
+// them back; past kHeldPageLimit pages, Save() writes them out as before.
 #pragma once
 
 #include <array>
@@ -52,8 +58,8 @@ class Pager {
     // Writes the changes made so far and ends the change durably: the
     // file synced, then its journal removed.
     void Commit();
-    // Writes the changes made so far; the change stays open (the writer
-    // ends it, or syncs once per user command).
+    // Ends the statement's part of the change: written (the writer ends the
+    // change, or syncs once per user command), or held in a batch.
     void Save();
 
    private:
@@ -72,12 +78,13 @@ class Pager {
   // the open change; the change ends.
   void Abandon();
   // Forgets the changes not yet saved; what earlier statements of a batch
-  // wrote stays.
+  // saved stays, written or held.
   void DiscardUnsaved();
 
-  // A batch: one change over several statements, each written as it ends;
-  // inside a statement that holds the exclusive lock until CommitBatch or
-  // RollbackBatch. Its journal is synced before any page is written over.
+  // A batch: one change over several statements, held as each ends and
+  // written when it commits; inside a statement that holds the exclusive
+  // lock until CommitBatch or RollbackBatch. Its journal is synced before
+  // any page is written over.
   void BeginBatch();
   void CommitBatch();
   void RollbackBatch();
@@ -94,6 +101,9 @@ class Pager {
   // jet::Error when it lies beyond the file. The reference stays valid after
   // the page leaves the cache.
   PageRef Read(std::uint32_t page);
+  // The same bytes, without keeping a page that is not cached already: for
+  // a scan that visits each page once, so that it holds one page at a time.
+  PageRef ReadOnce(std::uint32_t page);
 
   // Brings the pages not yet cached into the cache, each stretch of
   // consecutive pages with one read: for a caller that knows which pages it
@@ -120,12 +130,22 @@ class Pager {
   struct Entry {
     std::shared_ptr<PageBytes> bytes;
     bool dirty = false;
-    bool fresh = false;  // allocated in this statement
+    bool fresh = false;     // allocated in this change and not yet written
+    bool changing = false;  // changed since the last Save()
+    // A held page being changed: its bytes and freshness as the last Save() left them.
+    std::shared_ptr<PageBytes> saved = nullptr;
+    bool savedFresh = false;
   };
+
+  // Dirty pages a batch holds in memory before it writes them all (4 MiB,
+  // far more than a thousand rows of text need).
+  static constexpr std::size_t kHeldPageLimit = 1024;
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
   void End();
+  // Ends the open statement's part of the change; see Statement::Save.
+  void Save();
   // Writes the dirty pages; `durable`: their journal is synced first.
   void Flush(bool durable);
   [[noreturn]] void FailedWrite(const Error& failure);
@@ -134,6 +154,7 @@ class Pager {
   std::shared_ptr<PageBytes> NewPageBuffer() const;
   void TrimCache();
   Entry& Load(std::uint32_t page);
+  std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
 
   File& file_;
   const Header& header_;
@@ -144,6 +165,8 @@ class Pager {
   mutable bool pageCountKnown_ = false;
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
+  std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
+  std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
   Allocator allocator_;
   Journal journal_;

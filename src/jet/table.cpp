@@ -81,16 +81,23 @@ std::uint64_t Table::RowCount() const {
   return count;
 }
 
-RowScanner::RowScanner(Pager& pager, const TableDef& def) : RowScanner(pager, def, TablePages(pager, def)) {}
+// The usage map's pages are checked as they are read: a scan that keeps no
+// page must not read each one twice.
+RowScanner::RowScanner(Pager& pager, const TableDef& def, PageReads reads)
+    : pager_(&pager), owner_(def.page), pages_(UsageMap(pager, def.ownedPages).Pages()), reads_(reads) {}
 
 RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages)
     : pager_(&pager), owner_(def.page), pages_(std::move(pages)) {}
 
 bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {
-    page_ = pager_->Read(pages_[nextPage_++]);
+    const std::uint32_t page = pages_[nextPage_++];
+    if (page >= pager_->PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+    page_ = reads_ == PageReads::kOnce ? pager_->ReadOnce(page) : pager_->Read(page);
+    DataPage data(*page_, pager_->Format());
+    if (!data.IsData() || data.Owner() != owner_) continue;
     slot_ = 0;
-    slotCount_ = DataPage(*page_, pager_->Format()).SlotCount();
+    slotCount_ = data.SlotCount();
     if (slotCount_ > 0) return true;
   }
   page_.reset();
@@ -114,7 +121,7 @@ RowCursor::RowCursor(std::shared_ptr<Connection> connection, std::shared_ptr<con
     : connection_(std::move(connection)),
       statement_(std::make_unique<Pager::Statement>(connection_->pager, LockMode::Shared)),
       def_(std::move(def)),
-      scanner_(std::make_unique<RowScanner>(connection_->pager, *def_)),
+      scanner_(std::make_unique<RowScanner>(connection_->pager, *def_, RowScanner::PageReads::kOnce)),
       decoder_(connection_->pager, *def_) {}
 
 RowCursor::~RowCursor() {

@@ -19,7 +19,10 @@ namespace jet {
 // pager statement. Keeps the pages it returns alive until the next call.
 class RowScanner {
  public:
-  RowScanner(Pager& pager, const TableDef& def);
+  // kOnce leaves the pages it reads out of the pager's cache: a scan of a
+  // whole table then holds one data page at a time, not the table.
+  enum class PageReads { kCached, kOnce };
+  RowScanner(Pager& pager, const TableDef& def, PageReads reads = PageReads::kCached);
   // Only these data pages of the table, in this order.
   RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages);
   // Points `row` at the next live row; false after the last.
@@ -31,6 +34,7 @@ class RowScanner {
   Pager* pager_;
   std::uint32_t owner_;
   std::vector<std::uint32_t> pages_;
+  PageReads reads_ = PageReads::kCached;
   std::size_t nextPage_ = 0;
   PageRef page_;
   PageRef lookupPage_;
@@ -39,7 +43,7 @@ class RowScanner {
 };
 
 // Streams a table's rows as values. While it lives it holds the file's
-// shared lock and its pages; destroy it before changing the file.
+// shared lock; destroy it before changing the file.
 class RowCursor {
  public:
   RowCursor(std::shared_ptr<Connection> connection, std::shared_ptr<const TableDef> def);

@@ -105,4 +105,66 @@ TEST(Pager, AllocatedPagesExtendTheFile) {
   EXPECT_EQ(db.Pages().Read(7)->at(0), 0);  // handed out zero-filled
 }
 
+// A batch holds its statements' pages in memory until it commits, so a page
+// many statements change is written once. A statement discarded in the
+// middle (a refused row) takes back only its own changes, also to a page an
+// earlier statement of the batch changed and to pages it appended.
+TEST(Pager, ABatchHoldsItsPagesAndADiscardedStatementTakesBackOnlyItsOwn) {
+  for (const char* fixture : {"testV2000.mdb", "encodedV2000.mdb"}) {
+    SCOPED_TRACE(fixture);
+    TempDir dir;
+    auto copy = dir.Copy(fixture);
+    const auto original = jettest::ReadAll(copy);
+    const std::uint32_t pages = static_cast<std::uint32_t>(original.size() / 4096);
+    jet::Database db = jet::Database::Open(copy.string(), "");
+    jet::Pager& pager = db.Pages();
+    std::vector<std::uint8_t> expected;
+    {
+      jet::Pager::Statement read(pager, jet::LockMode::Shared);
+      jet::PageRef three = pager.Read(3);
+      expected.assign(three->begin(), three->begin() + 4096);
+      expected[4000] ^= 0xFF;
+      expected[4002] ^= 0xFF;
+    }
+    {
+      jet::Pager::Statement batch(pager, jet::LockMode::Exclusive);
+      pager.BeginBatch();
+      {
+        jet::Pager::Statement kept(pager, jet::LockMode::Exclusive);
+        pager.Write(3)[4000] ^= 0xFF;
+        EXPECT_EQ(pager.Allocate(), pages);
+        pager.Write(pages)[0] = 0x01;
+        kept.Save();
+      }
+      EXPECT_EQ(jettest::ReadAll(copy), original) << "held, not written";
+      {
+        jet::Pager::Statement refused(pager, jet::LockMode::Exclusive);
+        pager.Write(3)[4001] ^= 0xFF;
+        pager.Write(pages)[1] = 0x02;
+        pager.Write(4)[4000] ^= 0xFF;
+        EXPECT_EQ(pager.Allocate(), pages + 1);
+        pager.DiscardUnsaved();
+      }
+      EXPECT_EQ(pager.PageCount(), pages + 1);
+      {
+        jet::Pager::Statement kept(pager, jet::LockMode::Exclusive);
+        pager.Write(3)[4002] ^= 0xFF;
+        EXPECT_EQ(pager.Allocate(), pages + 1);
+        kept.Save();
+      }
+      pager.CommitBatch();
+    }
+    jet::Database again = jet::Database::Open(copy.string(), "");
+    jet::Pager::Statement read(again.Pages(), jet::LockMode::Shared);
+    EXPECT_EQ(again.Pages().PageCount(), pages + 2);
+    jet::PageRef three = again.Pages().Read(3);
+    EXPECT_EQ(std::vector<std::uint8_t>(three->begin(), three->begin() + 4096), expected);
+    EXPECT_EQ(again.Pages().Read(pages)->at(0), 0x01);
+    EXPECT_EQ(again.Pages().Read(pages)->at(1), 0x00) << "the discarded statement's change to a held page";
+    const auto after = jettest::ReadAll(copy);
+    EXPECT_TRUE(std::equal(after.begin() + 4 * 4096, after.begin() + 5 * 4096, original.begin() + 4 * 4096))
+        << "the discarded statement's change to a page of the file";
+  }
+}
+
 }  // namespace

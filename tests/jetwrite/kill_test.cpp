@@ -1,8 +1,8 @@
-// A child process writes in a loop and is killed at a random moment. Every
-// time the file opens (the journal of the interrupted statement rolled back),
-// the consistency check finds nothing, every table complete before that
-// statement reads back whole, and the table it touched is as before or as
-// after it.
+// A child process writes in a loop, one statement at a time or in batches,
+// and is killed at a random moment. Every time the file opens (the journal
+// of the interrupted statement or batch rolled back), the consistency check
+// finds nothing, every table complete before that statement or batch reads
+// back whole, and the table it touched is as before or as after it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -46,13 +46,19 @@ Step ScriptStep(int i) {
           }};
 }
 
-[[noreturn]] void RunChild(const std::string& file, int pipeOut) {
+// Statements a batch of the child holds: 40 divides by it, so each batch
+// changes one table only.
+constexpr int kBatchSteps = 8;
+
+// Writes "b" as a statement (or batch) begins and "d" once it is done.
+[[noreturn]] void RunChild(const std::string& file, int pipeOut, int steps) {
   jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
-  for (int i = 0;; ++i) {
-    Step step = ScriptStep(i);
+  for (int i = 0;; i += steps) {
     if (::write(pipeOut, "b", 1) != 1) ::_exit(3);
     try {
-      writer.Execute(step.sql);
+      if (steps > 1) writer.BeginBatch();
+      for (int j = 0; j < steps; ++j) writer.Execute(ScriptStep(i + j).sql);
+      if (steps > 1) writer.CommitBatch();
     } catch (...) {
       ::_exit(2);
     }
@@ -62,8 +68,9 @@ Step ScriptStep(int i) {
 
 TEST(Kill, FileSurvivesAKilledWriter) {
   std::mt19937 rng(7);
-  for (int round = 0; round < 12; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
+  for (int round = 0; round < 24; ++round) {
+    const int steps = round < 12 ? 1 : kBatchSteps;
+    SCOPED_TRACE("round " + std::to_string(round) + ", statements at a time: " + std::to_string(steps));
     TempDir dir;
     auto file = dir.Copy(round % 2 ? "encodedV2000.mdb" : "delTestV2000.mdb");
     std::vector<std::string> untouched = UserTables(file, "");
@@ -73,7 +80,7 @@ TEST(Kill, FileSurvivesAKilledWriter) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(fds[0]);
-      RunChild(file.string(), fds[1]);
+      RunChild(file.string(), fds[1], steps);
     }
     ::close(fds[1]);
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(20000, 400000)(rng)));
@@ -85,14 +92,15 @@ TEST(Kill, FileSurvivesAKilledWriter) {
     char buffer[4096];
     for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) log.append(buffer, static_cast<std::size_t>(n));
     ::close(fds[0]);
-    int done = static_cast<int>(std::count(log.begin(), log.end(), 'd'));
+    int done = static_cast<int>(std::count(log.begin(), log.end(), 'd')) * steps;
     bool interrupted = !log.empty() && log.back() == 'b';
 
     Model model;
     for (int i = 0; i < done; ++i) ScriptStep(i).apply(model);
     std::string touched = interrupted ? ScriptStep(done).table : "";
     Model after = model;
-    if (interrupted) ScriptStep(done).apply(after);
+    if (interrupted)
+      for (int j = 0; j < steps; ++j) ScriptStep(done + j).apply(after);
 
     // Every table the interrupted statement did not touch reads back whole;
     // the touched one is as before or as after it.
