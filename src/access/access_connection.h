@@ -1,6 +1,7 @@
 // The Access file as the program's commands reach it: the Jet OLE DB
-// connection string, a connection per statement, and the one flush to disk
-// at the end of a command that changed the file.
+// connection string, a connection held for a whole send or one opened for a
+// single statement, and the one flush to disk at the end of a command that
+// changed the file.
 #pragma once
 
 #include <QString>
