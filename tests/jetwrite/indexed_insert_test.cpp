@@ -165,6 +165,31 @@ struct Refusal {
   std::string words;
 };
 
+// Each statement, run on a fresh copy after its set-up, is refused with its
+// number and words, and the file is byte for byte what it was before it.
+void ExpectEachRefusedLeavingTheFileAsItWas(const std::vector<Refusal>& cases) {
+  for (const Refusal& r : cases) {
+    SCOPED_TRACE(r.what);
+    TempDir dir;
+    auto file = dir.Copy(r.fixture);
+    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+    if (!r.setUp.empty()) {
+      writer.Execute(r.setUp);
+      writer.Sync();
+    }
+    const std::vector<char> before = Bytes(file);
+    try {
+      writer.Execute(r.sql);
+      ADD_FAILURE() << "accepted";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.JetNumber(), r.jetNumber) << e.Description();
+      EXPECT_NE(e.Description().find(r.words), std::string::npos) << e.Description();
+    }
+    writer.Sync();
+    EXPECT_EQ(Bytes(file), before);
+  }
+}
+
 TEST(IndexedInsertRefusals, CarryJetsNumberAndChangeNothing) {
   const std::vector<Refusal> cases = {
       {"duplicate primary key", "testV2000.mdb", "",
@@ -188,26 +213,7 @@ TEST(IndexedInsertRefusals, CarryJetsNumberAndChangeNothing) {
       {"AutoNumber given twice", "testV2000.mdb", "INSERT INTO Table3 VALUES (7, 'a')", "INSERT INTO Table3 VALUES (7, 'b')",
        3022, "'PrimaryKey'"},
   };
-  for (const Refusal& r : cases) {
-    SCOPED_TRACE(r.what);
-    TempDir dir;
-    auto file = dir.Copy(r.fixture);
-    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
-    if (!r.setUp.empty()) {
-      writer.Execute(r.setUp);
-      writer.Sync();
-    }
-    const std::vector<char> before = Bytes(file);
-    try {
-      writer.Execute(r.sql);
-      ADD_FAILURE() << "accepted";
-    } catch (const jet::Error& e) {
-      EXPECT_EQ(e.JetNumber(), r.jetNumber) << e.Description();
-      EXPECT_NE(e.Description().find(r.words), std::string::npos) << e.Description();
-    }
-    writer.Sync();
-    EXPECT_EQ(Bytes(file), before);
-  }
+  ExpectEachRefusedLeavingTheFileAsItWas(cases);
 }
 
 // The faults an INSERT that skipped the indexes left behind: the row of a
@@ -438,26 +444,7 @@ TEST(IndexStatementRefusals, CarryJetsNumberAndChangeNothing) {
       {"key a relationship refers to", "indexTestV2000.mdb", "", "DROP INDEX PrimaryKey ON Table2", 0,
        "a relationship uses it"},
   };
-  for (const Refusal& r : cases) {
-    SCOPED_TRACE(r.what);
-    TempDir dir;
-    auto file = dir.Copy(r.fixture);
-    jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
-    if (!r.setUp.empty()) {
-      writer.Execute(r.setUp);
-      writer.Sync();
-    }
-    const std::vector<char> before = Bytes(file);
-    try {
-      writer.Execute(r.sql);
-      ADD_FAILURE() << "accepted";
-    } catch (const jet::Error& e) {
-      EXPECT_EQ(e.JetNumber(), r.jetNumber) << e.Description();
-      EXPECT_NE(e.Description().find(r.words), std::string::npos) << e.Description();
-    }
-    writer.Sync();
-    EXPECT_EQ(Bytes(file), before);
-  }
+  ExpectEachRefusedLeavingTheFileAsItWas(cases);
 }
 
 }  // namespace
