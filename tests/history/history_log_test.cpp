@@ -153,7 +153,7 @@ TEST(HistoryLog, LivesInTheUsersStateFolder) {
   ScopedStateHome home;
   EXPECT_EQ(history::LogPath(), home.Path() / "tabloria" / "history.log");
   home.Set("HOME", "/home/someone");
-  home.Set("XDG_STATE_HOME", "relative/state");  // ignored, as the specification says
+  home.Set("XDG_STATE_HOME", "relative/state");  // ignored: XDG state paths count only when absolute
   EXPECT_EQ(history::LogPath(), fs::path("/home/someone/.local/state/tabloria/history.log"));
   home.Set("XDG_STATE_HOME", nullptr);
   EXPECT_EQ(history::LogPath(), fs::path("/home/someone/.local/state/tabloria/history.log"));
