@@ -113,6 +113,7 @@ void Pager::DiscardUnsaved() {
       e.bytes = std::move(e.saved);
       e.fresh = e.savedFresh;
       e.changing = false;
+      e.version = NextVersion();
     } else {
       cache_.erase(it);
     }
@@ -205,7 +206,7 @@ Pager::Entry& Pager::Load(std::uint32_t page) {
   auto it = cache_.find(page);
   if (it != cache_.end()) return it->second;
   TrimCache();
-  return cache_.emplace(page, Entry{.bytes = ReadFromFile(page)}).first->second;
+  return cache_.emplace(page, Entry{.bytes = ReadFromFile(page), .version = NextVersion()}).first->second;
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
@@ -237,7 +238,7 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
     // Pages read whole join the cache; Read reports any other.
     for (std::size_t k = i; k < j && (k - i + 1) * PageSize() <= got; ++k) {
       Code(pages[k], *run[k - i]);
-      cache_.emplace(pages[k], Entry{.bytes = std::move(run[k - i])});
+      cache_.emplace(pages[k], Entry{.bytes = std::move(run[k - i]), .version = NextVersion()});
     }
     i = j;
   }
@@ -260,13 +261,15 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
     e.changing = true;
     changing_.push_back(page);
   }
+  e.version = NextVersion();
   return e.bytes->data();
 }
 
 std::uint32_t Pager::AppendPage() {
   if (PageCount() >= kMaxDatabasePages) ThrowDatabaseFull();
   std::uint32_t page = pageCount_++;
-  cache_[page] = Entry{.bytes = std::make_shared<PageBytes>(), .dirty = true, .fresh = true, .changing = true};
+  cache_[page] = Entry{
+      .bytes = std::make_shared<PageBytes>(), .dirty = true, .fresh = true, .changing = true, .version = NextVersion()};
   dirtyOrder_.push_back(page);
   changing_.push_back(page);
   return page;

@@ -113,6 +113,14 @@ class Pager {
   // The page's bytes for changing; marks it dirty.
   std::uint8_t* Write(std::uint32_t page);
 
+  // A number given anew whenever the page's bytes may change: each Write,
+  // each load from the file, each return to bytes held before. What a caller
+  // derived from a page holds while the number stays; 0 for a page not cached.
+  std::uint64_t Version(std::uint32_t page) const {
+    auto it = cache_.find(page);
+    return it == cache_.end() ? 0 : it->second.version;
+  }
+
   // A new zero-filled page, dirty, chosen by the allocator (by default the
   // next page past the end of the file). The writer installs an allocator
   // that takes pages from the global usage map.
@@ -135,6 +143,7 @@ class Pager {
     // A held page being changed: its bytes and freshness as the last Save() left them.
     std::shared_ptr<PageBytes> saved = nullptr;
     bool savedFresh = false;
+    std::uint64_t version = 0;  // see Version()
   };
 
   // Dirty pages a batch holds in memory before it writes them all (4 MiB,
@@ -155,6 +164,7 @@ class Pager {
   void TrimCache();
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
+  std::uint64_t NextVersion() { return ++lastVersion_; }
 
   File& file_;
   const Header& header_;
@@ -168,6 +178,7 @@ class Pager {
   std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
   std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
+  std::uint64_t lastVersion_ = 0;  // never reused, so no version outlives its page's bytes
   Allocator allocator_;
   Journal journal_;
   bool inBatch_ = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 
 #include "jet/error.h"
 #include "jet/file.h"
@@ -165,6 +166,48 @@ TEST(Pager, ABatchHoldsItsPagesAndADiscardedStatementTakesBackOnlyItsOwn) {
     EXPECT_TRUE(std::equal(after.begin() + 4 * 4096, after.begin() + 5 * 4096, original.begin() + 4 * 4096))
         << "the discarded statement's change to a page of the file";
   }
+}
+
+// What a caller derived from a page (an index page's layout) is used again
+// only while the page's version stays: it must change with every write, with
+// a discarded statement's return to the held bytes, and with every load.
+TEST(Pager, APageVersionChangesWheneverItsBytesMay) {
+  TempDir dir;
+  auto copy = dir.Copy("testV2000.mdb");
+  jet::Database db = jet::Database::Open(copy.string(), "");
+  jet::Pager& pager = db.Pages();
+  std::set<std::uint64_t> seen;
+  const auto fresh = [&](std::uint64_t version) { return version != 0 && seen.insert(version).second; };
+  {
+    jet::Pager::Statement batch(pager, jet::LockMode::Exclusive);
+    EXPECT_EQ(pager.Version(3), 0u) << "not cached";
+    pager.Read(3);
+    const std::uint64_t loaded = pager.Version(3);
+    EXPECT_TRUE(fresh(loaded));
+    pager.Read(3);
+    EXPECT_EQ(pager.Version(3), loaded) << "a read changes nothing";
+    pager.BeginBatch();
+    {
+      jet::Pager::Statement kept(pager, jet::LockMode::Exclusive);
+      pager.Write(3)[4000] ^= 0xFF;
+      EXPECT_TRUE(fresh(pager.Version(3)));
+      pager.Write(3)[4001] ^= 0xFF;
+      EXPECT_TRUE(fresh(pager.Version(3))) << "every write, not only the first";
+      kept.Save();
+    }
+    {
+      jet::Pager::Statement refused(pager, jet::LockMode::Exclusive);
+      pager.Write(3)[4002] ^= 0xFF;
+      EXPECT_TRUE(fresh(pager.Version(3)));
+      pager.DiscardUnsaved();
+      EXPECT_TRUE(fresh(pager.Version(3))) << "back to the held bytes";
+    }
+    pager.CommitBatch();
+  }
+  jet::Pager::Statement again(pager, jet::LockMode::Shared);
+  EXPECT_EQ(pager.Version(3), 0u) << "dropped with the lock";
+  pager.Read(3);
+  EXPECT_TRUE(fresh(pager.Version(3))) << "loaded again";
 }
 
 }  // namespace

@@ -22,19 +22,28 @@ using jet::index::IndexEntry;
 using jet::index::IndexPage;
 using jet::kPageSize;
 
+// Pages in memory, each with a version that changes at every write, as the pager's do,
+// so that layouts kept between inserts are used and must stay true.
 class MemoryStore : public jet::index::IndexPageStore {
  public:
   explicit MemoryStore(std::uint32_t firstFree) : nextFree_(firstFree) {}
   const std::uint8_t* Read(std::uint32_t page) override { return pages_.at(page).data(); }
-  std::uint8_t* Write(std::uint32_t page) override { return pages_[page].data(); }
+  std::uint8_t* Write(std::uint32_t page) override {
+    versions_[page] = ++lastVersion_;
+    return pages_[page].data();
+  }
   std::uint32_t Allocate() override {
+    Write(nextFree_);
     pages_[nextFree_].fill(0xCD);  // stale bytes the tree must overwrite
     return nextFree_++;
   }
-  void Put(std::uint32_t page, const std::uint8_t* bytes) { std::copy(bytes, bytes + kPageSize, pages_[page].data()); }
+  std::uint64_t Version(std::uint32_t page) override { return versions_[page]; }
+  void Put(std::uint32_t page, const std::uint8_t* bytes) { std::copy(bytes, bytes + kPageSize, Write(page)); }
 
  private:
   std::map<std::uint32_t, std::array<std::uint8_t, kPageSize>> pages_;
+  std::map<std::uint32_t, std::uint64_t> versions_;
+  std::uint64_t lastVersion_ = 0;
   std::uint32_t nextFree_;
 };
 
@@ -84,16 +93,17 @@ TEST(IndexTree, RandomInsertsAndDeletesFollowTheModel) {
   std::set<std::uint32_t> live = {kRoot};
   std::set<IndexEntry, ByKeyAndRow> model;
   std::mt19937 rng(4711);
+  jet::index::IndexLayouts layouts;  // kept across every insert, splits and deletes
   int maxLevels = 0;
   for (int step = 0; step < 6000; ++step) {
     const bool grow = step < 3000 ? rng() % 10 < 7 : rng() % 10 < 3;
     if (grow || model.empty()) {
       const IndexEntry e = RandomEntry(rng);
       if (model.count(e)) {
-        EXPECT_THROW(jet::index::InsertIndexEntry(store, kRoot, e), jet::Error);
+        EXPECT_THROW(jet::index::InsertIndexEntry(store, kRoot, e, &layouts), jet::Error);
         continue;
       }
-      Account(jet::index::InsertIndexEntry(store, kRoot, e), live);
+      Account(jet::index::InsertIndexEntry(store, kRoot, e, &layouts), live);
       model.insert(e);
     } else {
       auto it = model.begin();

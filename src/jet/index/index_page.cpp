@@ -81,10 +81,10 @@ std::size_t EntrySize(const IndexEntry& entry, IndexPageType type) {
   return entry.key.size() + kRowPointerBytes + (type == IndexPageType::kNode ? kChildBytes : 0);
 }
 
-std::size_t EntryBytes(const IndexPage& page) {
+std::size_t EntryBytes(const IndexPage& page, std::uint16_t prefixLength) {
   std::size_t total = 0;
-  for (const IndexEntry& entry : page.entries) total += EntrySize(entry, page.type) - page.prefixLength;
-  return page.entries.empty() ? 0 : total + page.prefixLength;
+  for (const IndexEntry& entry : page.entries) total += EntrySize(entry, page.type) - prefixLength;
+  return page.entries.empty() ? 0 : total + prefixLength;
 }
 
 IndexPageLayout::IndexPageLayout(const std::uint8_t* pageBytes, std::uint32_t pageNumber) : bytes(pageBytes) {
@@ -152,8 +152,7 @@ IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber) {
   return page;
 }
 
-void InsertLeafEntry(std::uint8_t* bytes, const IndexPageLayout& layout, std::size_t position,
-                     const IndexEntry& entry) {
+void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t position, const IndexEntry& entry) {
   const std::size_t size = EntrySize(entry, IndexPageType::kLeaf);
   const std::size_t at = position == 0 ? 0 : layout.ends[position - 1];
   const std::size_t used = layout.Used();
@@ -162,15 +161,24 @@ void InsertLeafEntry(std::uint8_t* bytes, const IndexPageLayout& layout, std::si
   }
   std::uint8_t* entries = bytes + kEntriesOffset;
   std::memmove(entries + at + size, entries + at, used - at);
-  std::vector<std::uint8_t> whole;
-  whole.reserve(size);
-  AppendEntry(entry, IndexPageType::kLeaf, whole);
-  std::memcpy(entries + at, whole.data(), size);
+  std::uint8_t* out = std::copy(entry.key.begin(), entry.key.end(), entries + at);
+  *out++ = std::uint8_t(entry.row.page >> 16);
+  *out++ = std::uint8_t(entry.row.page >> 8);
+  *out++ = std::uint8_t(entry.row.page);
+  *out = entry.row.row;
+  // Only the ends after the new entry move.
   std::uint8_t* bitmap = bytes + kEntryBitmapOffset;
-  std::memset(bitmap, 0, kBitmapBytes);
-  const auto mark = [bitmap](std::size_t bit) { bitmap[bit / 8] |= std::uint8_t(1u << (bit % 8)); };
-  for (std::size_t i = 0; i < layout.ends.size(); ++i) mark(layout.ends[i] + (i < position ? 0 : size));
-  mark(at + size);
+  const auto flip = [bitmap](std::size_t bit) { bitmap[bit / 8] ^= std::uint8_t(1u << (bit % 8)); };
+  std::uint16_t* const ends = layout.ends.data();  // a local pointer: the bitmap's bytes may alias the vector's
+  const std::size_t count = layout.ends.size();
+  for (std::size_t i = position; i < count; ++i) flip(ends[i]);
+  for (std::size_t i = position; i < count; ++i) flip(ends[i] += std::uint16_t(size));
+  flip(at + size);
+  // Marks no entry can end at, which the layout passes over, go.
+  bitmap[0] &= 0xFE;
+  bitmap[kBitmapBytes - 1] &= std::uint8_t((1u << (kMaxEntryBytes % 8 + 1)) - 1);
+  layout.ends.insert(layout.ends.begin() + std::ptrdiff_t(position), std::uint16_t(at + size));
+  layout.bytes = bytes;
   WriteU16(bytes + kFreeSpaceOffset, std::uint16_t(kPageSize - kEntriesOffset - used - size));
   bytes[kByte26Offset] = 0;  // as Access leaves it on leaves
 }

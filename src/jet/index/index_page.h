@@ -49,8 +49,9 @@ struct IndexPage {
 
 // Bytes `entry` takes on a page of `type` before prefix sharing.
 std::size_t EntrySize(const IndexEntry& entry, IndexPageType type);
-// Entry bytes of `page` as it would be written (prefix counted once).
-std::size_t EntryBytes(const IndexPage& page);
+// Entry bytes of `page` were it written with a shared prefix of `prefixLength` bytes
+// (counted once).
+std::size_t EntryBytes(const IndexPage& page, std::uint16_t prefixLength);
 
 // Where the entries of an index page lie, without taking them apart: the end of each
 // (bytes from kEntriesOffset, as the bitmap marks them), for searching a page and growing
@@ -76,11 +77,11 @@ struct IndexPageLayout {
 // is not an index page or its bitmap, prefix or entries do not fit together.
 IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber);
 
-// Adds a leaf entry at `position` of the page `layout` describes, in place: the bytes
-// after it move up, the bitmap and free space follow. Throws jet::Error (kIndexDamaged)
+// Adds a leaf entry at `position` of the page `layout` describes, in place, to `bytes`
+// (the same page, open for writing): the bytes after it move up, the bitmap and free
+// space follow, and `layout` then describes `bytes`. Throws jet::Error (kIndexDamaged)
 // unless the page is a leaf without a shared prefix with room for the entry.
-void InsertLeafEntry(std::uint8_t* bytes, const IndexPageLayout& layout, std::size_t position,
-                     const IndexEntry& entry);
+void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t position, const IndexEntry& entry);
 
 // Writes `page` into 4096 bytes: header, bitmap, entries, free space; the rest is zero.
 // Throws jet::Error (kIndexDamaged) when the entries do not fit or do not share the prefix.

@@ -12,6 +12,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "index_error.h"
 
@@ -45,31 +46,29 @@ class Tree {
   // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
   // without a shared prefix unless only one lets the entries fit, as on a page Access
   // filled with keys that share their start.
-  static void ChoosePrefix(IndexPage& page) {
-    page.prefixLength = 0;
-    if (EntryBytes(page) <= kMaxEntryBytes || page.entries.size() < 2) return;
+  static std::uint16_t PrefixToChoose(const IndexPage& page) {
+    if (EntryBytes(page, 0) <= kMaxEntryBytes || page.entries.size() < 2) return 0;
     const KeyBytes& first = page.entries.front().key;
     std::size_t shared = first.size();
     for (const IndexEntry& e : page.entries) {
       const auto differ = std::mismatch(first.begin(), first.begin() + std::min(shared, e.key.size()), e.key.begin());
       shared = std::size_t(differ.first - first.begin());
     }
-    page.prefixLength = static_cast<std::uint16_t>(shared);
+    return static_cast<std::uint16_t>(shared);
   }
-  static bool Fits(IndexPage page) {
-    ChoosePrefix(page);
-    return EntryBytes(page) <= kMaxEntryBytes;
-  }
+  static bool Fits(const IndexPage& page) { return EntryBytes(page, PrefixToChoose(page)) <= kMaxEntryBytes; }
   // Whether a grown page can stay whole. Only a page that came with a shared prefix
   // (Access packs its pages so) may keep relying on one: pages of ours must fit without,
   // so that a later change that breaks the shared start cannot make them overflow.
-  static bool FitsAfterGrowth(IndexPage page) {
+  static bool FitsAfterGrowth(const IndexPage& page) {
     if (page.prefixLength > 0) return Fits(page);
-    return EntryBytes(page) <= kMaxEntryBytes;
+    return EntryBytes(page, 0) <= kMaxEntryBytes;
   }
 
-  void Save(std::uint32_t page, IndexPage content) {
-    ChoosePrefix(content);
+  // Writes the page; `content` then holds the prefix and byte 26 it was written with,
+  // as it would read back.
+  void Save(std::uint32_t page, IndexPage& content) {
+    content.prefixLength = PrefixToChoose(content);
     content.byte26 = content.type == IndexPageType::kNode ? kNodeByte26 : 0;
     SerializeIndexPage(content, store_.Write(page));
   }
@@ -113,8 +112,8 @@ class Tree {
       root.tdefPage = step.content.tdefPage;
       root.tailPage = upperPage;
       root.entries = {separator};
-      step.content = root;
-      Save(step.page, root);
+      step.content = std::move(root);
+      Save(step.page, step.content);
       return;
     }
     const std::uint32_t lowerPage = Allocate();
@@ -133,8 +132,8 @@ class Tree {
       before.nextPage = lowerPage;
       Save(prevPage, before);
     }
-    path[level].content = upper;
-    Save(path[level].page, upper);
+    path[level].content = std::move(upper);
+    Save(path[level].page, path[level].content);
   }
 
   // path[level]'s last entry became `newLast`: fix the first ancestor entry that names it.
@@ -283,12 +282,13 @@ bool SameKey(std::span<const std::uint8_t> whole, const KeyBytes& key) {
 // lie, and a leaf with room and no shared prefix takes the entry in place. False, with
 // nothing changed, where the general path is needed: a page to split, a shared prefix, a
 // neighbouring leaf to ask whether the key is there, anything unexpected.
-bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry, bool& keyExisted) {
+bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry, IndexLayouts& layouts,
+                   bool& keyExisted) {
   std::vector<std::uint8_t> scratch;
   std::uint32_t pageNumber = root;
   for (int depth = 0;; ++depth) {
     if (depth > 16) return false;
-    const IndexPageLayout page(store.Read(pageNumber), pageNumber);
+    IndexPageLayout& page = layouts.Of(store, pageNumber);
     const std::size_t count = page.ends.size();
     // The first entry not before the target (entries are strictly increasing).
     std::size_t lo = 0, hi = count;
@@ -314,6 +314,7 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
                    (lo > 0 && SameKey(page.Entry(lo - 1, scratch), entry.key));
     if (!existed && ((lo == count && page.nextPage != 0) || (lo == 0 && page.prevPage != 0))) return false;
     InsertLeafEntry(store.Write(pageNumber), page, lo, entry);
+    layouts.Kept(store, pageNumber);
     keyExisted = existed;
     return true;
   }
@@ -321,8 +322,30 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
 
 }  // namespace
 
-IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
-  if (IndexChange change; InsertInPlace(store, root, entry, change.keyExisted)) return change;
+IndexPageLayout& IndexLayouts::Of(IndexPageStore& store, std::uint32_t page) {
+  const std::uint8_t* bytes = store.Read(page);
+  const std::uint64_t version = store.Version(page);
+  if (version == 0) return unkept_.emplace(bytes, page);
+  if (auto it = kept_.find(page); it != kept_.end()) {
+    if (it->second.version == version) {
+      it->second.layout.bytes = bytes;
+      return it->second.layout;
+    }
+    kept_.erase(it);
+  }
+  if (kept_.size() >= kMaxKept) kept_.clear();
+  return kept_.emplace(page, Layout{version, IndexPageLayout(bytes, page)}).first->second.layout;
+}
+
+void IndexLayouts::Kept(IndexPageStore& store, std::uint32_t page) {
+  if (auto it = kept_.find(page); it != kept_.end()) it->second.version = store.Version(page);
+}
+
+IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry,
+                             IndexLayouts* layouts) {
+  IndexLayouts once;
+  if (IndexChange change; InsertInPlace(store, root, entry, layouts ? *layouts : once, change.keyExisted))
+    return change;
   Tree tree(store, root);
   std::vector<Step> path = tree.Descend(entry);
   IndexPage& leaf = path.back().content;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "index_page.h"
@@ -22,6 +23,32 @@ class IndexPageStore {
   virtual const std::uint8_t* Read(std::uint32_t page) = 0;
   virtual std::uint8_t* Write(std::uint32_t page) = 0;
   virtual std::uint32_t Allocate() = 0;
+  // A number that changes whenever the page's bytes may have changed (each Write), so
+  // that what was derived from them may be used again while it stays the same; 0 when
+  // the store cannot tell, and then nothing derived is kept.
+  virtual std::uint64_t Version(std::uint32_t /*page*/) { return 0; }
+};
+
+// Layouts of a tree's pages kept from one insert to the next, so that the root and the
+// busy pages are not laid out again each time. A layout is used again only while its
+// page's version is the one it was made or kept current at.
+class IndexLayouts {
+ public:
+  // The layout of the page as it is now.
+  IndexPageLayout& Of(IndexPageStore& store, std::uint32_t page);
+  // The caller changed the page through store.Write and brought `Of(page)` up to date
+  // (InsertLeafEntry does); it stays valid at the page's new version.
+  void Kept(IndexPageStore& store, std::uint32_t page);
+
+ private:
+  struct Layout {
+    std::uint64_t version;
+    IndexPageLayout layout;
+  };
+  // Enough for the nodes and the leaves a batch of rows touches; past it all go.
+  static constexpr std::size_t kMaxKept = 512;
+  std::unordered_map<std::uint32_t, Layout> kept_;
+  std::optional<IndexPageLayout> unkept_;
 };
 
 // Pages a change took into or out of the index, for the global and the index's usage map.
@@ -33,8 +60,10 @@ struct IndexChange {
 
 // Adds `entry` (key and row pointer) to the tree under `root`, splitting full pages, and
 // says whether another entry held the same key. Throws jet::Error (kIndexValueRefused)
-// when the same key and row are there already.
-IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
+// when the same key and row are there already. `layouts`, when given, are kept for the
+// next insert into the same tree through the same store.
+IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry,
+                             IndexLayouts* layouts = nullptr);
 
 // Removes `entry` from the tree under `root`, freeing pages left empty. Throws jet::Error
 // (kIndexDamaged) when the entry is not there.

@@ -18,6 +18,7 @@ class PagerIndexStore : public index::IndexPageStore {
   const std::uint8_t* Read(std::uint32_t page) override;
   std::uint8_t* Write(std::uint32_t page) override { return pager_.Write(page); }
   std::uint32_t Allocate() override { return pager_.Allocate(); }
+  std::uint64_t Version(std::uint32_t page) override { return pager_.Version(page); }
 
  private:
   Pager& pager_;

@@ -121,7 +121,7 @@ std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
 
 bool IndexWriter::Insert(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
   PagerIndexStore store(pager_);
-  index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row));
+  index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row), &layouts_);
   if (!change.keyExisted) BumpUniqueCount();
   Account(change, space);
   return change.keyExisted;

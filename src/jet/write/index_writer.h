@@ -86,6 +86,7 @@ class IndexWriter {
   std::uint32_t root_;
   IndexRules rules_;
   IndexColumns columns_;
+  index::IndexLayouts layouts_;  // kept while the pager keeps the pages
 };
 
 // A row value as the index layer takes it.
