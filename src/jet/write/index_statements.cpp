@@ -20,6 +20,8 @@
 namespace jet {
 namespace {
 
+// Numbers and words as Microsoft's list of Access database engine errors
+// gives them; a table takes at most 32 indexes.
 constexpr int kIndexNameTakenJet = 3375;
 constexpr int kTooManyIndexesJet = 3626;
 
