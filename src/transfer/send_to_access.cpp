@@ -113,7 +113,14 @@ bool SendTableToAccess::Read(const QString& name) {
 bool SendTableToAccess::Create(const QString& name) {
   const std::string table = name.toStdString();
   try {
-    RunOnAccess(keepTypes_ ? AccessKeptCreateTable(table, kept_) : AccessCreateTable(table, columns_));
+    if (!keepTypes_) {
+      RunOnAccess(AccessCreateTable(table, columns_));
+    } else {
+      for (const std::string& statement : AccessKeptCreateStatements(table, kept_)) {
+        RunOnAccess(statement);
+        wrote_ = true;
+      }
+    }
   } catch (const dataaccess::DbError& error) {
     Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;
