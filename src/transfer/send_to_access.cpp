@@ -79,7 +79,6 @@ bool SendTableToAccess::Read(const QString& name) {
   ui::Progress& progress = env_.progress;
   if (!progress.Phase(QStringLiteral("Reading %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
   ColumnWidths widths(columnNames_.size());
-  keepTypes_ = env_.settings.KeepColumnTypes();
   try {
     if (keepTypes_) kept_ = PlanKeptAccessTable(*mySql_.connection, name.toStdString());
     // Both reads see the table as it stands now (one with transactions).
