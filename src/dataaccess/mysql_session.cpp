@@ -3,7 +3,6 @@
 
 #include <mysql.h>
 
-#include <cctype>
 #include <charconv>
 #include <mutex>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "dataaccess/error.h"
 #include "dataaccess/mysql_failure.h"
 #include "dataaccess/mysql_result.h"
+#include "dataaccess/mysql_statement_kind.h"
 
 namespace dataaccess {
 
@@ -123,33 +123,9 @@ std::unique_ptr<ResultData> MySqlSession::ExecuteStreamed(std::string_view state
   return Run(statement, true);
 }
 
-namespace {
-
-// Statements that answer with no rows can go as a plain query: one exchange
-// and no prepare on the server, which matters for one INSERT per row. A
-// RETURNING clause would make them answer rows, so such texts take the
-// prepared path whose results we read.
-bool AnswersNoRows(std::string_view statement) {
-  static constexpr std::string_view kWords[] = {"INSERT", "CREATE", "DROP",     "RENAME",
-                                                "START",  "COMMIT", "ROLLBACK"};
-  std::size_t start = statement.find_first_not_of(" \t\r\n");
-  if (start == std::string_view::npos) return false;
-  std::string_view rest = statement.substr(start);
-  bool known = false;
-  for (std::string_view word : kWords) {
-    if (rest.size() > word.size() && EqualsIgnoringCase(rest.substr(0, word.size()), word) &&
-        !std::isalnum(static_cast<unsigned char>(rest[word.size()])) && rest[word.size()] != '_')
-      known = true;
-  }
-  if (!known) return false;
-  for (std::size_t i = 0; i + 9 <= statement.size(); ++i)
-    if (EqualsIgnoringCase(statement.substr(i, 9), "RETURNING")) return false;
-  return true;
-}
-
-}  // namespace
-
 std::unique_ptr<ResultData> MySqlSession::Run(std::string_view statement, bool streamed) {
+  // Statements that answer no rows go as a plain query: one exchange and no
+  // prepare on the server, which matters for the sends' INSERTs.
   if (AnswersNoRows(statement)) {
     if (mysql_real_query(mysql_, statement.data(), statement.size()) != 0)
       throw MySqlFailure(mysql_, nullptr);

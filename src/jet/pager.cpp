@@ -285,6 +285,9 @@ std::uint32_t Pager::Allocate() {
 void Pager::Flush(bool durable) {
   if (dirtyOrder_.empty()) return;
   RequireUsable();
+  // Nothing reaches the file before this point, so one check here keeps a
+  // change from going into a file the user no longer sees at its path.
+  file_.CheckStillAtPath();
   // The old bytes of every page about to be written over go to the journal
   // first; inside a batch they reach the disk before any page does.
   for (std::uint32_t page : dirtyOrder_) journal_.Guard(page);

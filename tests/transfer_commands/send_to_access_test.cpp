@@ -352,34 +352,46 @@ TEST_F(SendToAccess, TheCountAfterwardsShowsRowsAddedByAnotherProgram) {
 }
 
 // Another program moves a new file over the path while the rows go: not one
-// row goes on into the file now at the path, the user is told, and List1
-// follows that file. After the last row, the save notices it.
+// row goes into the file now at the path, and List1 follows that file. A
+// batch's rows reach the file only when the batch is written, which is where
+// the move is noticed, so the rows of that batch are in neither file; the
+// message counts exactly the rows the file the command opened holds.
 TEST_F(SendToAccess, AFileMovedOverThePathDuringTheSendStopsIt) {
+  constexpr std::int64_t batch = transfer::SendTableToAccess::kRowsPerBatch;
+  constexpr std::int64_t total = batch + 200;
   RunMySql("CREATE TABLE many (n INT)");
-  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
+  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_" + std::to_string(total));
   const std::vector<std::string> tables = AccessTables();
-  const struct {
-    std::int64_t movedAt;
-    QString first;
-  } cases[] = {
-      {500, QStringLiteral("Could not write to the Access table many: 500 of 1200 rows were sent.")},
-      {1200, QStringLiteral("Could not save the changes to the Access file.")},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.movedAt);
+  const QString path = settings_.AccessMDBFile();
+  const std::filesystem::path copy = mdb_.parent_path() / "copy.mdb";
+  const std::filesystem::path opened = mdb_.parent_path() / "opened.mdb";  // keeps the replaced file reachable
+  // Inside a batch, between two batches, after the last row.
+  for (std::int64_t movedAt : {batch / 2, batch, total}) {
+    SCOPED_TRACE(movedAt);
     prompter_ = ui::ScriptedPrompter();
-    const std::filesystem::path copy = mdb_.parent_path() / "copy.mdb";
+    std::filesystem::remove(opened);
+    std::filesystem::create_hard_link(mdb_, opened);
     std::filesystem::copy_file(mdb_, copy);
     progress_.duringRowPass = [&](std::int64_t done) {
-      if (done == c.movedAt && std::filesystem::exists(copy)) std::filesystem::rename(copy, mdb_);
+      if (done == movedAt && std::filesystem::exists(copy)) std::filesystem::rename(copy, mdb_);
     };
     Send("many");
-    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
-    EXPECT_TRUE(Shown()[0].startsWith(c.first + QStringLiteral("\r\r-2147467259 The file '") +
-                                      QString::fromStdString(mdb_.string()) + QStringLiteral("' was replaced")))
-        << Shown()[0].toStdString();
     EXPECT_EQ(AccessTables(), tables);
     EXPECT_FALSE(ui::ListContains(QStringLiteral("many"), list1_));
+
+    settings_.SetAccessMDBFile(QString::fromStdString(opened.string()));
+    const auto kept = static_cast<std::int64_t>(AccessRows("many").size());
+    settings_.SetAccessMDBFile(path);
+    EXPECT_LE(kept, movedAt);
+    EXPECT_EQ(jet::CheckDatabase(opened.string(), ""), std::vector<std::string>{});
+    // Every row in the file but not saved: the move is noticed by the save.
+    const QString first =
+        kept == total ? QStringLiteral("Could not save the changes to the Access file.")
+                      : QStringLiteral("Could not write to the Access table many: %1 of %2 rows were sent.").arg(kept).arg(total);
+    ASSERT_EQ(Shown().size(), 1) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[0].startsWith(first + QStringLiteral("\r\r-2147467259 The file '") +
+                                      QString::fromStdString(mdb_.string()) + QStringLiteral("' was replaced")))
+        << Shown()[0].toStdString();
   }
 }
 

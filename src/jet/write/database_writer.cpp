@@ -40,6 +40,9 @@ DatabaseWriter::~DatabaseWriter() {
 void DatabaseWriter::BeginBatch() {
   if (batch_) throw Error(kStatementFailed, "A batch is already open on this database.");
   auto batch = std::make_unique<Pager::Statement>(connection_->pager, LockMode::Exclusive);
+  // A file replaced between batches is noticed before its rows are made;
+  // one replaced during a batch, when the batch is written.
+  connection_->file->CheckStillAtPath();
   connection_->pager.BeginBatch();
   batch_ = std::move(batch);
 }

@@ -4,9 +4,7 @@
 
 namespace jet {
 
-WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {
-  c.file->CheckStillAtPath();
-}
+WriteStatement::WriteStatement(Connection& c) : lock_(c.pager, LockMode::Exclusive), space_(c.pager), pager_(c.pager) {}
 
 WriteStatement::~WriteStatement() {
   if (finished_) return;
