@@ -9,6 +9,7 @@
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
 #include "jet/names.h"
+#include "jet/sql/names.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
 #include "transfer/cell_text.h"
@@ -183,7 +184,7 @@ std::vector<MySqlColumn> ReadMySqlColumns(dataaccess::Connection& mySql, const s
 // names are at most 64 characters, as Jet's are.
 std::string AccessIndexName(std::string name, const std::vector<KeptAccessIndex>& taken) {
   for (char& c : name)
-    if (static_cast<unsigned char>(c) < 0x20 || c == '.' || c == '!' || c == '`' || c == '[' || c == ']') c = '_';
+    if (jet::sql::ForbiddenInName(static_cast<unsigned char>(c))) c = '_';
   name.erase(0, name.find_first_not_of(' '));
   if (name.empty()) name = "Index";
   auto isTaken = [&](const std::string& candidate) {

@@ -287,6 +287,18 @@ TEST_F(KeptTypes, AMySqlTableOfEveryTypeArrivesTypedWithItsKeysAndWhatJetCannotH
   EXPECT_EQ(Notes(), QStringList{QStringLiteral("2 rows sent and verified.")});
 }
 
+// A primary key with a descending part keeps its order: Jet's PRIMARY KEY
+// constraint takes none, so it is made as an index WITH PRIMARY.
+TEST_F(KeptTypes, APrimaryKeyWithADescendingPartKeepsItsOrder) {
+  UseFixture("testV2000.mdb");
+  RunMySql("CREATE TABLE downward (a INT NOT NULL, b INT NOT NULL, PRIMARY KEY (a, b DESC))");
+  RunMySql("INSERT INTO downward VALUES (1, 1), (1, 2), (2, 1)");
+  ToAccess("downward");
+  EXPECT_EQ(Shown(), QStringList()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(Notes(), QStringList{QStringLiteral("3 rows sent and verified.")});
+  EXPECT_EQ(AccessKeys("downward"), (std::vector<Key>{{"PrimaryKey", {{"a", true}, {"b", false}}, true, true}}));
+}
+
 // A value the target changed on the way (here a trigger the row pass meets)
 // is found and named by row and column, and the send is not called verified.
 TEST_F(KeptTypes, AValueTheTargetDoesNotHoldIsNamedByRowAndColumn) {
