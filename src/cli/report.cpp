@@ -60,6 +60,7 @@ void PutOutcome(QJsonObject& json, const history::Entry& entry) {
     json[QStringLiteral("sent")] = static_cast<double>(entry.rows->sent);
     json[QStringLiteral("refused")] = static_cast<double>(entry.rows->refused);
     json[QStringLiteral("verified")] = entry.rows->verified;
+    json[QStringLiteral("keptTypes")] = entry.rows->keptTypes;
   }
   json[QStringLiteral("seconds")] = entry.seconds;
   if (!entry.error.empty()) json[QStringLiteral("error")] = QString::fromStdString(entry.error);

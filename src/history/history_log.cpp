@@ -182,6 +182,7 @@ std::string FormatLine(const Entry& e) {
     AppendField(line, "sent", std::to_string(e.rows->sent));
     AppendField(line, "refused", std::to_string(e.rows->refused));
     if (e.rows->verified) AppendField(line, "verified", "yes");
+    if (e.rows->keptTypes) AppendField(line, "kept-types", "yes");
   }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", e.seconds);
@@ -212,7 +213,8 @@ std::optional<Entry> ParseLine(const std::string& line) {
   e.mysql = text("mysql");
   e.error = text("error");
   auto read = Count(fields, "read"), sent = Count(fields, "sent"), refused = Count(fields, "refused");
-  if (read && sent && refused) e.rows = RowCounts{*read, *sent, *refused, text("verified") == "yes"};
+  if (read && sent && refused)
+    e.rows = RowCounts{*read, *sent, *refused, text("verified") == "yes", text("kept-types") == "yes"};
   e.seconds = std::strtod(text("seconds").c_str(), nullptr);
   std::string outcome = text("outcome");
   bool known = false;

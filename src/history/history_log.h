@@ -8,7 +8,7 @@
 //   table=Orders access=/data/week10.mdb read=1200 sent=1198 refused=2
 //   seconds=3.42 outcome=partial error="..."
 // (a send whose target was read back and agreed has verified=yes after its
-// counts)
+// counts, and one with "Keep column types" kept-types=yes)
 // (one line in the file). Appends from several processes at once stay whole
 // lines: each is one write under the file's lock.
 #pragma once
@@ -29,6 +29,7 @@ struct RowCounts {
   std::int64_t sent = 0;
   std::int64_t refused = 0;
   bool verified = false;  // the target was read back after the send and agreed
+  bool keptTypes = false;  // the target's columns had the source's types ("Keep column types")
 };
 
 struct Entry {

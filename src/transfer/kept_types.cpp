@@ -8,6 +8,8 @@
 #include "access/access_catalogue.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
+#include "jet/names.h"
+#include "jet/sql/names.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
 #include "transfer/cell_text.h"
@@ -91,6 +93,8 @@ struct LiteralOf {
 constexpr long long kMaxAccessText = 255;
 constexpr long long kMaxAccessBinary = 255;
 constexpr long long kMaxAccessDecimalPrecision = 28;
+constexpr std::size_t kMaxAccessIndexColumns = 10;
+constexpr std::size_t kMaxAccessIndexes = 32;
 
 struct MySqlColumn {
   std::string name, dataType, columnType;
@@ -174,7 +178,26 @@ std::vector<MySqlColumn> ReadMySqlColumns(dataaccess::Connection& mySql, const s
   return columns;
 }
 
-// SHOW INDEX: one row a key part, the parts of a key together in order.
+// A MySQL key name as Jet takes an index name: the characters Jet refuses
+// become '_', leading blanks go, and a name another index of the table has
+// already (letter case aside) is numbered, as Access numbers its own. MySQL
+// names are at most 64 characters, as Jet's are.
+std::string AccessIndexName(std::string name, const std::vector<KeptAccessIndex>& taken) {
+  for (char& c : name)
+    if (jet::sql::ForbiddenInName(static_cast<unsigned char>(c))) c = '_';
+  name.erase(0, name.find_first_not_of(' '));
+  if (name.empty()) name = "Index";
+  auto isTaken = [&](const std::string& candidate) {
+    return std::any_of(taken.begin(), taken.end(),
+                       [&](const KeptAccessIndex& other) { return jet::SameName(other.name, candidate); });
+  };
+  std::string numbered = name;
+  for (int n = 1; isTaken(numbered); ++n) numbered = name + std::to_string(n);
+  return numbered;
+}
+
+// SHOW INDEX: one row a key part, the parts of a key together in order; the
+// primary key first, then the unique keys, then the others.
 std::vector<KeptAccessIndex> ReadMySqlKeys(dataaccess::Connection& mySql, const std::string& table,
                                            const std::vector<KeptAccessColumn>& columns) {
   enum { kNonUnique = 1, kKeyName = 2, kColumnName = 4, kCollation = 5 };
@@ -191,16 +214,22 @@ std::vector<KeptAccessIndex> ReadMySqlKeys(dataaccess::Connection& mySql, const 
     const dataaccess::Value& column = rows.Field(kColumnName).Value();
     auto kept = std::find_if(columns.begin(), columns.end(),
                              [&](const KeptAccessColumn& c) { return c.name == CellText(column); });
-    // An expression key, or a key over a column Jet cannot index, stays behind.
+    // An expression key, or a key over a column Jet cannot index (a prefix
+    // over a Memo), stays behind; a prefix over a Text column indexes the
+    // whole column, which a prefix unique key keeps unique too.
     if (dataaccess::IsNull(column) || kept == columns.end() || !kept->indexable) usable.back() = false;
     keys.back().columns.emplace_back(CellText(column), CellText(rows.Field(kCollation).Value()) != "D");
   }
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    if (keys[i].columns.size() > kMaxAccessIndexColumns) usable[i] = false;
   std::vector<KeptAccessIndex> indexes;
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (!usable[i] || !keys[i].unique) continue;
-    if (keys[i].primaryKey) keys[i].name = "PrimaryKey";  // Access's own name for it
-    indexes.push_back(std::move(keys[i]));
-  }
+  for (int pass = 0; pass < 3; ++pass)
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      const int rank = keys[i].primaryKey ? 0 : keys[i].unique ? 1 : 2;
+      if (!usable[i] || rank != pass || indexes.size() == kMaxAccessIndexes) continue;
+      keys[i].name = keys[i].primaryKey ? "PrimaryKey" : AccessIndexName(keys[i].name, indexes);
+      indexes.push_back(std::move(keys[i]));
+    }
   return indexes;
 }
 
@@ -271,22 +300,33 @@ KeptAccessTable PlanKeptAccessTable(dataaccess::Connection& mySql, const std::st
   return plan;
 }
 
-std::string AccessKeptCreateTable(std::string_view table, const KeptAccessTable& plan) {
-  std::string text = "CREATE TABLE " + AccessName(table) + "(";
+std::vector<std::string> AccessKeptCreateStatements(std::string_view table, const KeptAccessTable& plan) {
+  std::string create = "CREATE TABLE " + AccessName(table) + "(";
   for (std::size_t i = 0; i < plan.columns.size(); ++i) {
-    if (i > 0) text += ',';
-    text += AccessName(plan.columns[i].name) + " " + plan.columns[i].type;
-    if (plan.columns[i].notNull) text += " NOT NULL";
+    if (i > 0) create += ',';
+    create += AccessName(plan.columns[i].name) + " " + plan.columns[i].type;
+    if (plan.columns[i].notNull) create += " NOT NULL";
   }
+  std::vector<std::string> statements(1);
   for (const KeptAccessIndex& index : plan.indexes) {
-    text += ",CONSTRAINT " + AccessName(index.name) + (index.primaryKey ? " PRIMARY KEY(" : " UNIQUE(");
-    for (std::size_t k = 0; k < index.columns.size(); ++k) {
-      if (k > 0) text += ',';
-      text += AccessName(index.columns[k].first);
+    std::string parts;
+    bool ascending = true;
+    for (const auto& [column, up] : index.columns) {
+      parts += (parts.empty() ? "" : ",") + AccessName(column) + (up ? "" : " DESC");
+      ascending = ascending && up;
     }
-    text += ')';
+    // The constraint takes no order: a primary key with a descending part
+    // is made by CREATE INDEX ... WITH PRIMARY instead.
+    if (index.primaryKey && ascending) {
+      create += ",CONSTRAINT " + AccessName(index.name) + " PRIMARY KEY(" + parts + ")";
+      continue;
+    }
+    statements.push_back(std::string("CREATE ") + (index.unique && !index.primaryKey ? "UNIQUE " : "") + "INDEX " +
+                         AccessName(index.name) + " ON " + AccessName(table) + "(" + parts + ")" +
+                         (index.primaryKey ? " WITH PRIMARY;" : ";"));
   }
-  return text + ");";
+  statements.front() = create + ");";
+  return statements;
 }
 
 std::string AccessKeptInsert(std::string_view table, const std::vector<KeptAccessColumn>& columns,

@@ -24,11 +24,13 @@
 //   characters and TINYTEXT Text(n), longer ones and TEXT, JSON Memo;
 //   BINARY, VARBINARY up to 255 bytes and TINYBLOB Binary(n), longer ones,
 //   BLOB and GEOMETRY OLE Object; UUID Replication ID; anything else Memo
-//   (its text). The primary key and unique keys become the Access table's
-//   PRIMARY KEY and UNIQUE constraints (PRIMARY named PrimaryKey), in their
-//   column order, ascending, except those on Memo or OLE columns, which Jet
-//   cannot index. Other keys are not carried: the engine cannot yet add an
-//   index to a table.
+//   (its text). The primary key becomes the PRIMARY KEY named PrimaryKey,
+//   every other key a unique or plain Jet index of its name (the characters
+//   Jet refuses in a name as '_'), each in its column order with its
+//   descending parts. Left behind: keys over a Memo or OLE column (a
+//   prefix over a long text among them), expression keys, keys of more than
+//   10 parts and those past Jet's 32 indexes a table, none of which Jet can
+//   hold.
 // Texts keep '' apart from NULL and are never padded.
 #pragma once
 
@@ -88,22 +90,23 @@ struct KeptAccessColumn {
 
 struct KeptAccessIndex {
   std::string name;
-  std::vector<std::pair<std::string, bool>> columns;  // name, ascending (the constraints take no order)
+  std::vector<std::pair<std::string, bool>> columns;  // name, ascending
   bool primaryKey = false;
   bool unique = false;
 };
 
 struct KeptAccessTable {
   std::vector<KeptAccessColumn> columns;  // in the MySQL table's order
-  std::vector<KeptAccessIndex> indexes;   // the primary and unique keys Jet can hold
+  std::vector<KeptAccessIndex> indexes;   // the keys Jet can hold: primary, unique, others
 };
 
 // Reads the MySQL table's columns and keys and chooses the Access types.
 // Throws DbError.
 KeptAccessTable PlanKeptAccessTable(dataaccess::Connection& mySql, const std::string& table);
 
-// CREATE TABLE `t`(`a` LONG NOT NULL,...,CONSTRAINT `PrimaryKey` PRIMARY KEY(`a`),...);
-std::string AccessKeptCreateTable(std::string_view table, const KeptAccessTable& plan);
+// CREATE TABLE `t`(`a` LONG NOT NULL,...,CONSTRAINT `PrimaryKey` PRIMARY KEY(`a`));
+// then CREATE [UNIQUE] INDEX `k` ON `t`(`a`,`b` DESC); for each other key.
+std::vector<std::string> AccessKeptCreateStatements(std::string_view table, const KeptAccessTable& plan);
 
 // INSERT INTO `t` VALUES(...) with each cell written in its column's form;
 // nullopt is NULL, '' stays ''.

@@ -1,5 +1,6 @@
 #include "transfer/send_job.h"
 
+#include "settings/connection_settings.h"
 #include "ui/main_module.h"
 #include "ui/mouse_pointer.h"
 #include "ui/name_list.h"
@@ -23,6 +24,7 @@ std::optional<history::Entry> SendJob::Run() {
     return std::nullopt;
   }
   const QString name = source.List(source.ListIndex());
+  keepTypes_ = env_.settings.KeepColumnTypes();
   history::Entry entry = history::Begin("send");
   entry.side = TargetSide().toLower().toStdString();
   entry.table = name.toStdString();
@@ -85,7 +87,7 @@ std::optional<history::Entry> SendJob::Run() {
     else
       verified = true;
   }
-  entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count(), verified};
+  entry.rows = history::RowCounts{pass.total, pass.kept, refused.Count(), verified, keepTypes_};
   if (verified)
     prompter.ShowNote(pass.kept == 1 ? QStringLiteral("1 row sent and verified.")
                                      : QStringLiteral("%1 rows sent and verified.").arg(pass.kept));

@@ -90,6 +90,7 @@ class SendJob {
   void Failure(const QString& what, const dataaccess::DbError& error);
 
   CommandEnvironment env_;
+  bool keepTypes_ = false;  // "Keep column types", as the command began
 
  private:
   // The rows sent set against the rows the target holds now, after a whole

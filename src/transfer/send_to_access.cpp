@@ -79,7 +79,6 @@ bool SendTableToAccess::Read(const QString& name) {
   ui::Progress& progress = env_.progress;
   if (!progress.Phase(QStringLiteral("Reading %1...").arg(name), ui::CancelMode::kLeaveAtOnce)) return false;
   ColumnWidths widths(columnNames_.size());
-  keepTypes_ = env_.settings.KeepColumnTypes();
   try {
     if (keepTypes_) kept_ = PlanKeptAccessTable(*mySql_.connection, name.toStdString());
     // Both reads see the table as it stands now (one with transactions).
@@ -113,7 +112,14 @@ bool SendTableToAccess::Read(const QString& name) {
 bool SendTableToAccess::Create(const QString& name) {
   const std::string table = name.toStdString();
   try {
-    RunOnAccess(keepTypes_ ? AccessKeptCreateTable(table, kept_) : AccessCreateTable(table, columns_));
+    if (!keepTypes_) {
+      RunOnAccess(AccessCreateTable(table, columns_));
+    } else {
+      for (const std::string& statement : AccessKeptCreateStatements(table, kept_)) {
+        RunOnAccess(statement);
+        wrote_ = true;
+      }
+    }
   } catch (const dataaccess::DbError& error) {
     Failure(QStringLiteral("Could not create the Access table ") + name + QLatin1Char('.'), error);
     return false;

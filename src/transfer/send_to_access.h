@@ -70,7 +70,6 @@ class SendTableToAccess : public SendJob {
   std::vector<std::string> columnNames_;
   std::int64_t rowsRead_ = 0;  // by the measuring read
   std::vector<TargetColumn> columns_;
-  bool keepTypes_ = false;
   KeptAccessTable kept_;  // with kept types: the columns and indexes
   bool wrote_ = false;  // the file needs its sync at the end
   bool writeFailed_ = false;

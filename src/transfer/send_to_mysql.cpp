@@ -129,7 +129,6 @@ bool SendTableToMySql::MeasureColumnWidths(const QString& name) {
 bool SendTableToMySql::Open(const QString& name) {
   if (!env_.progress.Phase(QStringLiteral("Opening the Access table %1...").arg(name), ui::CancelMode::kLeaveAtOnce))
     return false;
-  keepTypes_ = env_.settings.KeepColumnTypes();
   try {
     accessConnection_ = msaccess::OpenAccessConnection(env_.settings);
     if (!ChooseFields(name)) return false;

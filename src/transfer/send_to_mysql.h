@@ -71,7 +71,6 @@ class SendTableToMySql : public SendJob {
   std::unique_ptr<dataaccess::Recordset> rowSource_;
   std::vector<std::size_t> columnWidths_;
   std::vector<std::string> fields_;  // empty: every field
-  bool keepTypes_ = false;
   std::vector<msaccess::AccessColumnDesign> design_;  // of the fields sent
   std::vector<msaccess::AccessIndexDesign> keys_;
   mysql::MySqlConnection mySql_;  // this command's own

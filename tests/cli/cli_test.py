@@ -239,9 +239,9 @@ class WeeklyTransferTest(ServerTest):
         self.db.run("INSERT INTO towns VALUES (4, 'Zug', NULL);")
         code, doc = self.run_json("send", "--to", "access", "--all", "--overwrite")
         self.assertEqual((code, doc["exit"]), (0, 0))
-        self.assertEqual([(r["table"], r["outcome"], r["read"], r["sent"], r["refused"], r["verified"])
-                          for r in doc["results"]],
-                         [("orders", "succeeded", 2, 2, 0, True), ("towns", "succeeded", 4, 4, 0, True)])
+        self.assertEqual([(r["table"], r["outcome"], r["read"], r["sent"], r["refused"], r["verified"],
+                           r["keptTypes"]) for r in doc["results"]],
+                         [("orders", "succeeded", 2, 2, 0, True, False), ("towns", "succeeded", 4, 4, 0, True, False)])
         self.assertEqual(len(checks.mdb_rows(self.mdb, "towns")), 4)
         self.assertEqual(self.run_program("check", "week.mdb").returncode, 0)
 
@@ -252,6 +252,13 @@ class WeeklyTransferTest(ServerTest):
         self.assertTrue(all(e["from"] == "command-line" and e["access"] == self.mdb
                             and e["mysql"] == "%s@%s:%s" % (self.db.name, self.server.host, self.server.port)
                             for e in sends), sends[0])
+
+        # With the column types kept, the result and the history say so.
+        code, doc = self.run_json("send", "--to", "access", "towns", "--overwrite", "--keep-column-types")
+        self.assertEqual((code, [(r["outcome"], r["verified"], r["keptTypes"]) for r in doc["results"]]),
+                         (0, [("succeeded", True, True)]))
+        last = self.history()[-1]
+        self.assertEqual((last["table"], last["verified"], last["keptTypes"]), ("towns", True, True))
 
 
 class TableCommandsTest(ServerTest):

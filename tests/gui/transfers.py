@@ -1,7 +1,8 @@
 # Sending tables both ways through the buttons, as a person would: the table
 # appears in the other list and in the other database; the overwrite question
-# answered No changes nothing, Yes replaces the table; a long transfer shows
-# its progress, and Cancel in each kind of phase does what it says.
+# answered No changes nothing, Yes replaces the table; "Keep column types"
+# ticked in the setup window sends with the server's types; a long transfer
+# shows its progress, and Cancel in each kind of phase does what it says.
 #
 # Where a dialog must stay up, the transfer is held from outside by a second
 # client's lock on the table it reads or writes, never by a table "large
@@ -140,6 +141,32 @@ try:
                  ["4", "Córdoba", None])
     report.equal("Yes: it is listed once", program.access_items().count("towns"), 1)
 
+    # "Keep column types", ticked in the setup window: towns goes again with
+    # its server's types, its DATE a Date/Time; then the box is cleared again.
+    def tick_keep_column_types(ticked):
+        program.press("Setup Access & MySQL Connections")
+        setup = gui.wait_window(program.app, "Setup Connections")
+        box = gui.find_button(setup, "Keep column types")
+        report.equal("Keep column types shows the stored choice", gui.is_checked(box), not ticked)
+        gui.click_button(setup, "Keep column types", how="mouse")
+        gui.wait_for(lambda: gui.is_checked(box) == ticked, 10, "the box to change")
+        gui.click_button(setup, "OK")
+        gui.wait_window_gone(program.app, setup, timeout=30)
+        program.wait_idle()
+
+    tick_keep_column_types(True)
+    program.select(program.mysql, "towns")
+    program.press("Send Table to Access")
+    report.equal("kept types: asked to overwrite", program.answer("Yes")[1], "Would you like to overwrite towns?")
+    report.equal("kept types: the rows sent are verified", program.answer(timeout=60)[1], "4 rows sent and verified.")
+    program.wait_idle()
+    schema = subprocess.run(["mdb-schema", "-T", "towns", mdb, "access"], capture_output=True, text=True,
+                            timeout=60).stdout
+    report.equal("kept types: the columns have the server's types",
+                 re.findall(r"^\s*\[(\w+)\]\s+(.*?),?\s*$", schema, re.M),
+                 [("id", "Long Integer"), ("name", "Text (40)"), ("founded", "DateTime")])
+    tick_keep_column_types(False)
+
     # Cancel while the source is read: another client holds the table, the
     # read waits, the dialog names its phase; Cancel leaves at once, no table.
     held = lock("many")
@@ -208,9 +235,11 @@ try:
     # Each press left one line in the history, the cancelled transfer with its counts.
     entries = checks.history(binary, config)
     report.check("every send is in the history, from the window",
-                 len(entries) == 9 and all((e["from"], e["command"]) == ("window", "send") for e in entries),
+                 len(entries) == 10 and all((e["from"], e["command"]) == ("window", "send") for e in entries),
                  entries)
-    report.equal("how each ended", sorted(e["outcome"] for e in entries), ["cancelled"] * 4 + ["succeeded"] * 5)
+    report.equal("how each ended", sorted(e["outcome"] for e in entries), ["cancelled"] * 4 + ["succeeded"] * 6)
+    report.equal("the one send with kept types says so", [e["table"] for e in entries if e.get("keptTypes")],
+                 ["towns"])
     if match:
         report.equal("the cancelled transfer's counts", {k: entries[-1].get(k) for k in ("table", "read", "sent")},
                      {"table": "big", "read": BIG_ROWS, "sent": done})

@@ -81,6 +81,7 @@ void ExpectSame(const Entry& a, const Entry& b) {
     EXPECT_EQ(a.rows->sent, b.rows->sent);
     EXPECT_EQ(a.rows->refused, b.rows->refused);
     EXPECT_EQ(a.rows->verified, b.rows->verified);
+    EXPECT_EQ(a.rows->keptTypes, b.rows->keptTypes);
   }
   EXPECT_DOUBLE_EQ(a.seconds, b.seconds);
   EXPECT_EQ(a.outcome, b.outcome);
@@ -124,6 +125,7 @@ TEST(HistoryLine, ReadsBackAsWrittenWhateverTheValuesHold) {
   ExpectSame(rename, *back);
   Entry verified = Transfer();
   verified.rows->verified = true;
+  verified.rows->keptTypes = true;
   back = history::ParseLine(history::FormatLine(verified));
   ASSERT_TRUE(back);
   ExpectSame(verified, *back);

@@ -166,6 +166,17 @@ Rows SendTest::MdbJsonRows(const std::string& table) const {
   return result;
 }
 
+std::vector<std::string> SendTest::MdbSchemaKeys(const std::string& table) const {
+  QByteArray out = RunTool(QStringLiteral("mdb-schema"), {QStringLiteral("--indexes"), QStringLiteral("--no-relations"),
+                                                          QStringLiteral("-T"), QString::fromStdString(table),
+                                                          QString::fromStdString(mdb_.string()), QStringLiteral("mysql")});
+  std::vector<std::string> keys;
+  for (const QByteArray& line : out.split('\n'))
+    if (line.startsWith("ALTER TABLE")) keys.push_back(line.toStdString());
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
 std::optional<Rows> SendTest::MdbReaderRows(const std::string& table) const {
   const char* reader = std::getenv("TABLORIA_MDB_READER");
   if (!reader) return std::nullopt;

@@ -99,6 +99,7 @@ class SendTest : public testing::Test {
   std::vector<std::string> AccessColumnNames(const std::string& table) const;
   Rows MdbJsonRows(const std::string& table) const;           // mdbtools
   std::optional<Rows> MdbReaderRows(const std::string& table) const;  // mdb-reader; nullopt when node is missing
+  std::vector<std::string> MdbSchemaKeys(const std::string& table) const;  // mdbtools' ALTER TABLE lines, sorted
   std::vector<std::string> AccessTables() const;
 
   // What the command showed in order, apart from its notes of success.

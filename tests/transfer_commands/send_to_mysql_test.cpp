@@ -2,9 +2,12 @@
 // MariaDB, and the round trip back to Access.
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <limits>
+#include <thread>
 
 #include "ui/main_module.h"
 #include "dataaccess/connection.h"
@@ -447,6 +450,113 @@ TEST_F(SendToMySql, FieldsThatCannotBeReadAreLeftOutOnlyWhenTheUserAgrees) {
                                        {"row3", "row3-memo", "row3-memo-again"},
                                        {"row4", "row4-memo", "row4-memo"}}));
   EXPECT_TRUE(ui::ListContains(QStringLiteral("Table1"), list3_));
+}
+
+
+// Another client's locks meet the open batch of a send of 1,200 rows: row 500
+// of the new table runs a trigger that updates the row of `other` which the
+// other client's open transaction holds, with 5,000 rows changed (more than a
+// batch holds, so the send's is the smaller transaction). The other client
+// waits for what the server shows, never for a time: the process list names
+// the trigger's UPDATE once it runs (INNODB_TRX does not list a transaction
+// waiting inside a trigger).
+class SendToMySqlBesideAnotherClient : public SendToMySql {
+ protected:
+  void SetUp() override {
+    SendToMySql::SetUp();
+    RunMySql("CREATE TABLE many (n INT)");
+    RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
+    Select(list3_, QStringLiteral("many"));
+    transfer::SendTableToAccess(Environment()).Run();  // the Access table to send back
+    RunMySql("DROP TABLE many");
+    list3_.Clear();
+    RunMySql("CREATE TABLE other (id INT PRIMARY KEY, v INT) ENGINE=InnoDB");
+    RunMySql("INSERT INTO other SELECT seq, 0 FROM seq_1_to_5000");
+    other_ = db_->Connect();
+    watcher_ = db_->Connect();
+    counter_ = db_->Connect();
+    other_->Execute("START TRANSACTION");
+    other_->Execute("UPDATE other SET v = v + 1");
+  }
+  // The trigger, doing `first` for every row, made as the row pass begins.
+  // It refuses row 10, so that the batch goes one row a statement: the rows
+  // before 500 are then statements of their own, which a rollback of the
+  // whole batch undoes too.
+  void MeetAtRow500(const std::string& first) {
+    progress_.duringRowPass = [this, first](std::int64_t done) {
+      if (done == 0)
+        RunMySql("CREATE TRIGGER many_meets_other AFTER INSERT ON many FOR EACH ROW BEGIN " + first +
+                 " IF NEW.n = '10' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'Not row 10.'; END IF;"
+                 " IF NEW.n = '500' THEN UPDATE other SET v = v + 1 WHERE id = 1; END IF; END");
+    };
+  }
+  // Waits until a statement of the send other than `seen` is at the other
+  // client's row, and gives its query id.
+  std::int64_t SendAtTheRow(std::int64_t seen = -1) {
+    const std::string atTheRow =
+        "SELECT QUERY_ID FROM information_schema.PROCESSLIST WHERE DB = DATABASE() "
+        "AND INFO LIKE 'UPDATE other SET v = v + 1 WHERE id%' AND QUERY_ID <> " + std::to_string(seen);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+      dataaccess::Recordset found = watcher_->Execute(atTheRow);
+      if (!found.Eof()) return std::get<std::int64_t>(found.Field(0).Value());
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the send never reached the other client's row";
+        return seen;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  // Read on a connection of its own: the other client's thread uses the
+  // watcher meanwhile.
+  long long Status(const std::string& name) {
+    dataaccess::Recordset status = counter_->Execute("SHOW GLOBAL STATUS LIKE '" + name + "'");
+    return std::stoll(std::get<std::string>(status.Field(1).Value()));
+  }
+  // Row 10 refused (its statement, its reason, the count), every other row
+  // on the server once, and the send verified.
+  void ExpectRow10RefusedAndTheOthersOnce() {
+    ASSERT_EQ(Shown().size(), 3) << Shown().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(Shown()[1].contains(QStringLiteral("Not row 10."))) << Shown()[1].toStdString();
+    EXPECT_EQ(Shown()[2], QStringLiteral("1 of 1200 rows of many were refused; the other rows were sent."));
+    EXPECT_EQ(Notes(), (QStringList{"1200 rows sent and verified.", "1199 rows sent and verified."}));
+    dataaccess::Recordset counts = counter_->Execute("SELECT COUNT(*), COUNT(DISTINCT n) FROM many");
+    EXPECT_EQ(std::get<std::int64_t>(counts.Field(0).Value()), 1199);
+    EXPECT_EQ(std::get<std::int64_t>(counts.Field(1).Value()), 1199);
+  }
+
+  std::unique_ptr<dataaccess::Connection> other_, watcher_, counter_;
+};
+
+// Once the send waits at the row, the other client asks for the rows the
+// batch holds: the server picks the send as the deadlock's victim and rolls
+// the whole batch back, which is sent again.
+TEST_F(SendToMySqlBesideAnotherClient, ABatchADeadlockRolledBackIsSentAgainAndNoRowIsLost) {
+  MeetAtRow500("");
+  const long long deadlocksBefore = Status("Innodb_deadlocks");
+  auto otherClient = std::async(std::launch::async, [&] {
+    SendAtTheRow();
+    other_->Execute("SELECT COUNT(*) FROM many FOR UPDATE");
+    other_->Execute("COMMIT");
+  });
+  Send("many");
+  otherClient.get();
+  EXPECT_GT(Status("Innodb_deadlocks"), deadlocksBefore) << "the batch met no deadlock";
+  ExpectRow10RefusedAndTheOthersOnce();
+}
+
+// The send's wait at the row times out (after a second: the trigger sets its
+// session's limit), which undoes that statement alone; the other client lets
+// go once the statement is sent again, and no row is lost or doubled.
+TEST_F(SendToMySqlBesideAnotherClient, AStatementALockWaitTimedOutIsSentAgainAndNoRowIsLost) {
+  MeetAtRow500("SET SESSION innodb_lock_wait_timeout = 1;");
+  auto otherClient = std::async(std::launch::async, [&] {
+    SendAtTheRow(SendAtTheRow());
+    other_->Execute("COMMIT");
+  });
+  Send("many");
+  otherClient.get();
+  ExpectRow10RefusedAndTheOthersOnce();
 }
 
 }  // namespace

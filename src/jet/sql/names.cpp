@@ -7,7 +7,7 @@ std::optional<std::string> InvalidNameReason(std::string_view name) {
   bool forbidden = name.empty() || name.front() == ' ';
   for (unsigned char c : name) {
     if ((c & 0xC0) != 0x80) ++characters;
-    if (c < 0x20 || c == '.' || c == '!' || c == '`' || c == '[' || c == ']') forbidden = true;
+    if (ForbiddenInName(c)) forbidden = true;
   }
   if (!forbidden && characters <= kMaxNameLength) return std::nullopt;
   return "'" + std::string(name) +
