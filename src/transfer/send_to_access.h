@@ -29,6 +29,7 @@
 #include "dataaccess/connection.h"
 #include "mysql/mysql_connection.h"
 #include "transfer/kept_types.h"
+#include "transfer/read_ahead.h"
 #include "transfer/send_job.h"
 #include "transfer/statements.h"
 
@@ -60,6 +61,14 @@ class SendTableToAccess : public SendJob {
   std::unique_ptr<ComparableRows> ComparisonRows(const QString& name, bool source) override;
 
  private:
+  // A row as the reading thread made it: its INSERT, or the failure that
+  // ended the reading.
+  struct ReadRow {
+    std::string insert;
+    std::optional<dataaccess::DbError> unreadable;
+    std::size_t Bytes() const { return insert.size(); }
+  };
+
   void CouldNotRead(const QString& name, const dataaccess::DbError& error);
   // Runs a statement on the command's Access file, opening it the first
   // time. Throws DbError.
