@@ -222,25 +222,36 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
   pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
   std::erase_if(pages, [&](std::uint32_t p) { return p >= kMaxPageNumber || cache_.count(p); });
   TrimCache();
-  std::vector<std::shared_ptr<PageBytes>> run;
-  std::vector<std::span<std::uint8_t>> blocks;
   for (std::size_t i = 0; i < pages.size();) {
     std::size_t j = i + 1;
     while (j < pages.size() && pages[j] == pages[j - 1] + 1) ++j;
-    run.clear();
-    blocks.clear();
-    for (std::size_t k = i; k < j; ++k) {
-      run.push_back(NewPageBuffer());
-      blocks.emplace_back(run.back()->data(), PageSize());
-    }
-    std::size_t got = file_.ReadAt(std::uint64_t{pages[i]} * PageSize(), blocks);
     // Pages read whole join the cache; Read reports any other.
-    for (std::size_t k = i; k < j && (k - i + 1) * PageSize() <= got; ++k) {
-      Code(pages[k], *run[k - i]);
-      cache_.emplace(pages[k], Entry{.bytes = std::move(run[k - i])});
-    }
+    std::vector<std::shared_ptr<PageBytes>> run = ReadRunFromFile(pages[i], j - i);
+    for (std::size_t k = 0; k < run.size(); ++k) cache_.emplace(pages[i + k], Entry{.bytes = std::move(run[k])});
     i = j;
   }
+}
+
+std::vector<PageRef> Pager::ReadOnce(std::uint32_t first, std::size_t count) {
+  if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");
+  std::vector<std::shared_ptr<PageBytes>> run = ReadRunFromFile(first, count);
+  std::vector<PageRef> pages(run.begin(), run.end());
+  for (std::size_t k = 0; k < pages.size(); ++k)
+    if (auto it = cache_.find(first + static_cast<std::uint32_t>(k)); it != cache_.end()) pages[k] = it->second.bytes;
+  return pages;
+}
+
+std::vector<std::shared_ptr<PageBytes>> Pager::ReadRunFromFile(std::uint32_t first, std::size_t count) const {
+  std::vector<std::shared_ptr<PageBytes>> run;
+  std::vector<std::span<std::uint8_t>> blocks;
+  for (std::size_t k = 0; k < count; ++k) {
+    run.push_back(NewPageBuffer());
+    blocks.emplace_back(run.back()->data(), PageSize());
+  }
+  const std::size_t whole = file_.ReadAt(std::uint64_t{first} * PageSize(), blocks) / PageSize();
+  run.resize(std::min(whole, count));
+  for (std::size_t k = 0; k < run.size(); ++k) Code(first + static_cast<std::uint32_t>(k), *run[k]);
+  return run;
 }
 
 std::uint8_t* Pager::Write(std::uint32_t page) {

@@ -104,6 +104,11 @@ class Pager {
   // The same bytes, without keeping a page that is not cached already: for
   // a scan that visits each page once, so that it holds one page at a time.
   PageRef ReadOnce(std::uint32_t page);
+  // Up to `count` consecutive pages from `first` the same way, with one read
+  // from the file (a cached page comes from the cache): a scan's read-ahead.
+  // Pages not read whole (at the end of the file) are left out, for the
+  // single ReadOnce to report.
+  std::vector<PageRef> ReadOnce(std::uint32_t first, std::size_t count);
 
   // Brings the pages not yet cached into the cache, each stretch of
   // consecutive pages with one read: for a caller that knows which pages it
@@ -155,6 +160,8 @@ class Pager {
   void TrimCache();
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
+  // Consecutive pages, decoded, with one read; only those read whole.
+  std::vector<std::shared_ptr<PageBytes>> ReadRunFromFile(std::uint32_t first, std::size_t count) const;
 
   File& file_;
   const Header& header_;

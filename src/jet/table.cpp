@@ -93,7 +93,7 @@ bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {
     const std::uint32_t page = pages_[nextPage_++];
     if (page >= pager_->PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-    page_ = reads_ == PageReads::kOnce ? pager_->ReadOnce(page) : pager_->Read(page);
+    page_ = reads_ == PageReads::kOnce ? NextPageOnce(page) : pager_->Read(page);
     DataPage data(*page_, pager_->Format());
     if (!data.IsData() || data.Owner() != owner_) continue;
     slot_ = 0;
@@ -102,6 +102,23 @@ bool RowScanner::LoadPage() {
   }
   page_.reset();
   return false;
+}
+
+// `page` is pages_[nextPage_ - 1]. One read takes it and up to 15 pages
+// after it that follow it in the file: 64 KiB held, a sixteenth of the reads.
+PageRef RowScanner::NextPageOnce(std::uint32_t page) {
+  constexpr std::size_t kReadAhead = 16;
+  if (aheadUsed_ == ahead_.size()) {
+    std::size_t run = 1;
+    const std::size_t start = nextPage_ - 1;
+    while (run < kReadAhead && start + run < pages_.size() && pages_[start + run] == page + run &&
+           pages_[start + run] < pager_->PageCount())
+      ++run;
+    ahead_ = pager_->ReadOnce(page, run);
+    aheadUsed_ = 0;
+    if (ahead_.empty()) return pager_->ReadOnce(page);  // reports why it cannot be read
+  }
+  return ahead_[aheadUsed_++];
 }
 
 bool RowScanner::Next(ByteSpan& row) {

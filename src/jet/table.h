@@ -30,12 +30,17 @@ class RowScanner {
 
  private:
   bool LoadPage();
+  PageRef NextPageOnce(std::uint32_t page);
 
   Pager* pager_;
   std::uint32_t owner_;
   std::vector<std::uint32_t> pages_;
   PageReads reads_ = PageReads::kCached;
   std::size_t nextPage_ = 0;
+  // kOnce reads the coming pages of a stretch of consecutive ones at once;
+  // ahead_[aheadUsed_...] are the pages after nextPage_ - 1.
+  std::vector<PageRef> ahead_;
+  std::size_t aheadUsed_ = 0;
   PageRef page_;
   PageRef lookupPage_;
   std::size_t slot_ = 0;

@@ -1,9 +1,24 @@
 #include "jet/text_codec.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace jet {
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "texts are read eight bytes at a time");
+
+// Bytes at the start of `s` below 0x80, counted eight at a time.
+std::size_t AsciiBytes(std::span<const std::uint8_t> s) {
+  std::size_t n = 0;
+  for (std::uint64_t w; n + 8 <= s.size(); n += 8) {
+    std::memcpy(&w, s.data() + n, 8);
+    if (w & 0x8080808080808080ull) break;
+  }
+  while (n < s.size() && s[n] < 0x80) ++n;
+  return n;
+}
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -31,6 +46,18 @@ class Utf8Sink {
       pending_ = c;
     } else {
       AppendCodePoint(IsLow(c) ? 0xFFFD : c, out_);
+    }
+  }
+  // Characters below U+0100, one byte each (compressed text); runs of ASCII
+  // are copied whole.
+  void PutBytes(std::span<const std::uint8_t> run) {
+    std::size_t i = 0;
+    if (pending_ && !run.empty()) Put(run[i++]);
+    while (i < run.size()) {
+      std::size_t ascii = AsciiBytes(run.subspan(i));
+      out_.append(reinterpret_cast<const char*>(run.data() + i), ascii);
+      i += ascii;
+      if (i < run.size()) AppendCodePoint(run[i++], out_);
     }
   }
   void Finish() {
@@ -73,8 +100,10 @@ void DecodeText(std::span<const std::uint8_t> s, std::string& out) {
         oneByte = !oneByte;
         ++i;
       } else if (oneByte) {
-        sink.Put(s[i]);
-        ++i;
+        const void* zero = std::memchr(&s[i], 0, s.size() - i);
+        std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - s.data()) : s.size();
+        sink.PutBytes(s.subspan(i, end - i));
+        i = end;
       } else {
         if (i + 1 >= s.size()) break;
         sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
@@ -87,15 +116,25 @@ void DecodeText(std::span<const std::uint8_t> s, std::string& out) {
 }
 
 void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
-  // Most stored texts are plain ASCII: their leading ASCII run is copied in
-  // one go, one byte a character, before the general conversion takes the rest.
-  std::size_t units = s.size() / 2, ascii = 0;
-  while (ascii < units && s[2 * ascii + 1] == 0 && s[2 * ascii] < 0x80) ++ascii;
-  std::size_t start = out.size();
-  out.resize(start + ascii);
-  for (std::size_t k = 0; k < ascii; ++k) out[start + k] = static_cast<char>(s[2 * k]);
+  // Most stored texts are plain ASCII: their leading ASCII run is copied one
+  // byte a character, four characters at a time, before the general
+  // conversion takes the rest.
+  const std::size_t units = s.size() / 2, start = out.size();
+  out.resize(start + units);
+  char* ascii = out.data() + start;
+  std::size_t k = 0;
+  for (std::uint64_t w; k + 4 <= units; k += 4) {
+    std::memcpy(&w, s.data() + 2 * k, 8);
+    if (w & 0xFF80FF80FF80FF80ull) break;
+    w = (w | (w >> 8)) & 0x0000FFFF0000FFFFull;
+    w = (w | (w >> 16)) & 0xFFFFFFFFull;
+    const auto four = static_cast<std::uint32_t>(w);
+    std::memcpy(ascii + k, &four, 4);
+  }
+  for (; k < units && s[2 * k + 1] == 0 && s[2 * k] < 0x80; ++k) ascii[k] = static_cast<char>(s[2 * k]);
+  out.resize(start + k);
   Utf8Sink sink(out);
-  for (std::size_t i = 2 * ascii; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
+  for (std::size_t i = 2 * k; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
 }
 
 void AppendUtf8(char16_t const* units, std::size_t count, std::string& out) {

@@ -75,11 +75,21 @@ TEST(TextCodec, DecodesPlainCompressedAndMixed) {
       {Bytes({0xFF, 0xFE, 'a', 0x00, 0xAC, 0x20, 0x00, 'b'}), "a\xE2\x82\xAC" "b"},
       {Bytes({0x3D, 0xD8, 0x00, 0xDE}), "\xF0\x9F\x98\x80"},  // a surrogate pair
       {Bytes({0x3D, 0xD8, 'a', 0}), "\xEF\xBF\xBD" "a"},       // a lone surrogate
+      // ASCII runs long enough to be taken several characters at a time, ended
+      // inside a group by a character beyond ASCII.
+      {Bytes({'a', 0, 'b', 0, 'c', 0, 'd', 0, 'e', 0, 'f', 0, 'g', 0, 'h', 0, 'i', 0, 0xE9, 0, 'j', 0}),
+       "abcdefghi\xC3\xA9j"},
+      {Bytes({'a', 0, 'b', 0, 'c', 0, 'd', 0, 'e', 0, 0x41, 0x01, 'f', 0, 'g', 0}), "abcde\xC5\x81" "fg"},
+      {Bytes({0xFF, 0xFE, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0xE9, 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r',
+              's', 't'}),
+       "abcdefghij\xC3\xA9klmnopqrst"},
+      // A lone high surrogate among two-byte characters, then one-byte ones.
+      {Bytes({0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 'a', 'b'}), "\xEF\xBF\xBD" "ab"},
   };
   for (const auto& c : cases) {
-    std::string out;
+    std::string out = ">";  // decoding appends
     jet::DecodeText(c.stored, out);
-    EXPECT_EQ(out, c.text);
+    EXPECT_EQ(out, ">" + c.text);
   }
 }
 

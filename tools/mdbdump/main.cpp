@@ -20,6 +20,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/database.h"
@@ -111,24 +112,55 @@ std::string JsonValue(const jet::Value& v) {
   return JsonString(ToText(v));
 }
 
-std::string CsvField(const jet::Value& v) {
-  if (jet::IsNull(v)) return "";
-  std::string s = jet::ToText(v);
-  if (std::holds_alternative<jet::Text>(v) || std::holds_alternative<jet::Memo>(v)) {
-    std::string q = "\"";
-    for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
+// CSV goes out through one buffer handed to the stream in large pieces; a
+// text field is quoted as it is copied in, its quotes doubled. What is in the
+// buffer still goes out when a damaged row stops the rows.
+class CsvWriter {
+ public:
+  ~CsvWriter() { Flush(); }
+  void Header(const std::vector<jet::Column>& columns) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i) out_ += ',';
+      out_ += columns[i].name;
+    }
+    out_ += '\n';
   }
-  return s;
-}
+  void Row(const std::vector<jet::Value>& row) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i) out_ += ',';
+      Field(row[i]);
+    }
+    out_ += '\n';
+    if (out_.size() >= kChunk) Flush();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 64 * 1024;
+  void Field(const jet::Value& v) {
+    if (auto t = std::get_if<jet::Text>(&v)) return Quoted(t->text);
+    if (auto m = std::get_if<jet::Memo>(&v)) return Quoted(m->text);
+    if (!jet::IsNull(v)) out_ += jet::ToText(v);
+  }
+  void Quoted(std::string_view s) {
+    out_ += '"';
+    for (std::size_t quote; (quote = s.find('"')) != std::string_view::npos; s.remove_prefix(quote + 1)) {
+      out_.append(s.data(), quote + 1);
+      out_ += '"';
+    }
+    out_ += s;
+    out_ += '"';
+  }
+  void Flush() {
+    std::cout.write(out_.data(), static_cast<std::streamsize>(out_.size()));
+    out_.clear();
+  }
+  std::string out_;
+};
 
 void PrintCsv(const std::vector<jet::Column>& columns, auto&& nextRow) {
-  for (std::size_t i = 0; i < columns.size(); ++i) std::cout << (i ? "," : "") << columns[i].name;
-  std::cout << '\n';
-  while (const std::vector<jet::Value>* row = nextRow()) {
-    for (std::size_t i = 0; i < row->size(); ++i) std::cout << (i ? "," : "") << CsvField((*row)[i]);
-    std::cout << '\n';
-  }
+  CsvWriter csv;
+  csv.Header(columns);
+  while (const std::vector<jet::Value>* row = nextRow()) csv.Row(*row);
 }
 
 int Tables(const jet::Database& db, bool all) {

@@ -121,17 +121,20 @@ class Parser {
   Literal Value() {
     SkipBlanks();
     Literal literal;
-    if (TryWord("NULL")) return literal;
-    for (auto [word, truth] : {std::pair{"TRUE", true}, {"YES", true}, {"ON", true}, {"FALSE", false},
-                               {"NO", false}, {"OFF", false}}) {
-      if (TryWord(word)) {
-        literal.kind = Literal::Kind::Boolean;
-        literal.truth = truth;
-        return literal;
-      }
-    }
     if (pos_ >= sql_.size()) Fail();
     const char c = sql_[pos_];
+    // Only a letter begins NULL or a truth word; most values are looked at once.
+    if (IsLetter(static_cast<unsigned char>(c))) {
+      if (TryWord("NULL")) return literal;
+      for (auto [word, truth] : {std::pair{"TRUE", true}, {"YES", true}, {"ON", true}, {"FALSE", false},
+                                 {"NO", false}, {"OFF", false}}) {
+        if (TryWord(word)) {
+          literal.kind = Literal::Kind::Boolean;
+          literal.truth = truth;
+          return literal;
+        }
+      }
+    }
     if (c == '\'') {
       literal.kind = Literal::Kind::Text;
       ++pos_;
