@@ -134,6 +134,9 @@ namespace {
 // interval; a pause that long, once a second, lets it in between batches.
 constexpr auto kBatchTime = std::chrono::seconds(1);
 constexpr auto kPauseForOthers = jet::kLockRetryInterval + std::chrono::milliseconds(5);
+// Statements read ahead wait in at most this many bytes (and one batch's
+// rows): bounded for rows of long texts.
+constexpr std::size_t kReadAheadBytes = 8 << 20;
 
 }  // namespace
 
@@ -172,21 +175,34 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
   const QString readFailure = QStringLiteral("Could not read the MySQL table %1: %2 of %3 rows were sent.");
 
   std::optional<MySqlRowStream> rows;
-  std::vector<std::optional<std::string_view>> cells;
   try {
     rows.emplace(*mySql_.connection, table, columnNames_);
   } catch (const dataaccess::DbError& error) {
     return stop(readFailure, error, false);
   }
+  // The next rows are read and their statements built while the file takes
+  // the ones before; the reading thread alone uses the MySQL connection.
+  std::optional<ReadAhead<ReadRow>> reader;
+  reader.emplace(kRowsPerBatch, kReadAheadBytes,
+                 [&, cells = std::vector<std::optional<std::string_view>>(), ended = false](ReadRow& row) mutable {
+                   if (ended) return false;
+                   try {
+                     if (!rows->Next(cells)) return false;
+                   } catch (const dataaccess::DbError& error) {
+                     row.unreadable = error;
+                     ended = true;
+                     return true;
+                   }
+                   row.insert = keepTypes_ ? AccessKeptInsert(table, kept_.columns, cells) : AccessInsert(table, cells);
+                   return true;
+                 });
   bool exhausted = false;
   while (env_.progress.Step(pass.done, std::max(pass.total, pass.done))) {
-    try {
-      exhausted = !rows->Next(cells);
-      if (exhausted) break;
-    } catch (const dataaccess::DbError& error) {
-      return stop(readFailure, error, false);
-    }
-    std::string insert = keepTypes_ ? AccessKeptInsert(table, kept_.columns, cells) : AccessInsert(table, cells);
+    ReadRow row;
+    exhausted = !reader->Next(row);
+    if (exhausted) break;
+    if (row.unreadable) return stop(readFailure, *row.unreadable, false);
+    const std::string& insert = row.insert;
     try {
       if (!file.InBatch()) {
         file.BeginBatch();

@@ -29,6 +29,7 @@
 #include "dataaccess/connection.h"
 #include "mysql/mysql_connection.h"
 #include "transfer/kept_types.h"
+#include "transfer/read_ahead.h"
 #include "transfer/send_job.h"
 #include "transfer/statements.h"
 
@@ -37,8 +38,10 @@ namespace transfer {
 class SendTableToAccess : public SendJob {
  public:
   // A batch ends after this many rows at the latest, so that the file is
-  // let go at a row count callers can rely on.
-  static constexpr std::int64_t kRowsPerBatch = 1000;
+  // let go at a row count callers can rely on. Each batch costs the journal's
+  // and the file's syncs; ten thousand short rows hold about a megabyte of
+  // pages.
+  static constexpr std::int64_t kRowsPerBatch = 10000;
 
   explicit SendTableToAccess(CommandEnvironment environment);
   ~SendTableToAccess() override;
@@ -60,6 +63,14 @@ class SendTableToAccess : public SendJob {
   std::unique_ptr<ComparableRows> ComparisonRows(const QString& name, bool source) override;
 
  private:
+  // A row as the reading thread made it: its INSERT, or the failure that
+  // ended the reading.
+  struct ReadRow {
+    std::string insert;
+    std::optional<dataaccess::DbError> unreadable;
+    std::size_t Bytes() const { return insert.size(); }
+  };
+
   void CouldNotRead(const QString& name, const dataaccess::DbError& error);
   // Runs a statement on the command's Access file, opening it the first
   // time. Throws DbError.

@@ -22,6 +22,9 @@ namespace {
 // Rows sent between two commits: the row pass runs in transactions, far
 // faster than one commit a row, and a lost connection loses at most these.
 constexpr std::int64_t kRowsPerCommit = 1000;
+// Statements read ahead wait in at most this many bytes (and one commit's
+// rows): enough to keep the server busy, bounded for rows of long memos.
+constexpr std::size_t kReadAheadBytes = 8 << 20;
 
 // Rows waiting to go to the server together: their one-row statements, and
 // all of them in one INSERT (without its closing ';').
@@ -183,17 +186,44 @@ bool SendTableToMySql::Create(const QString& name) {
                                   env_.prompter);
 }
 
+// Runs on the reading thread, which alone uses the row source meanwhile.
+ReadAhead<SendTableToMySql::ReadRow>::Produce SendTableToMySql::RowReader(const std::string& table,
+                                                                         std::int64_t total) {
+  auto texts = std::make_shared<std::vector<std::string>>(static_cast<std::size_t>(rowSource_->FieldCount()));
+  return [this, table, total, texts, made = std::int64_t{0}, ended = false](ReadRow& row) mutable {
+    if (ended || made >= total) return false;
+    try {
+      if (made > 0) rowSource_->MoveNext();
+      if (rowSource_->Eof()) return false;
+      for (std::size_t j = 0; j < texts->size(); ++j) {
+        const dataaccess::Field& field = rowSource_->Field(static_cast<int>(j));
+        const dataaccess::Value& value = field.Value();
+        if (const char* what = NonFiniteName(value); what && row.unsendable.isEmpty())
+          row.unsendable = QStringLiteral("Row %1, column %2, holds %3, which MySQL cannot store.")
+                               .arg(made + 1)
+                               .arg(QString::fromStdString(field.Name()), QLatin1String(what));
+        (*texts)[j] = keepTypes_ ? MySqlLiteral(value) : CellText(value);
+      }
+    } catch (const dataaccess::DbError& error) {
+      row.unreadable = error;
+      ended = true;
+      return true;
+    }
+    row.insert = keepTypes_ ? MySqlInsertLiterals(table, *texts) : MySqlInsert(table, *texts);
+    ++made;
+    return true;
+  };
+}
+
 SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& refused) {
   RowPass pass;
   pass.total = static_cast<std::int64_t>(GetRecordCount());
   const std::string table = name.toStdString();
-  const int fields = rowSource_->FieldCount();
   MySqlBatch batch(*mySql_.connection, [&](const std::string& statement, const dataaccess::DbError& error) {
     refused.Refused(QString::fromStdString(statement), error);
   });
   std::optional<dataaccess::DbError> stopped;
   std::optional<dataaccess::DbError> unreadable;
-  std::vector<std::string> texts(static_cast<std::size_t>(fields));
   RowGroup group(MySqlInsertPrefix(table).size());
   // Sends the rows read so far. After a refused row's message, Cancel stops
   // the rest of them, as it would stop the rows after it sent one by one;
@@ -216,26 +246,23 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
     if (keepTypes_)
       mySql_.connection->Execute("SET SESSION sql_mode = CONCAT_WS(',', @@SESSION.sql_mode, 'NO_AUTO_VALUE_ON_ZERO')");
     batch.Begin();
-    while (pass.done < pass.total && !rowSource_->Eof()) {
+    // The next rows are read and their statements built while the server
+    // takes the ones before.
+    std::optional<ReadAhead<ReadRow>> reader;
+    reader.emplace(kRowsPerCommit, kReadAheadBytes, RowReader(table, pass.total));
+    while (pass.done < pass.total) {
       if (!env_.progress.Step(pass.done, pass.total)) {
         pass.cancelled = true;
         break;
       }
-      QString unsendable;
-      try {
-        for (int j = 0; j < fields; ++j) {
-          const dataaccess::Value& value = rowSource_->Field(j).Value();
-          if (const char* what = NonFiniteName(value); what && unsendable.isEmpty())
-            unsendable = QStringLiteral("Row %1, column %2, holds %3, which MySQL cannot store.")
-                             .arg(pass.done + 1)
-                             .arg(QString::fromStdString(rowSource_->Field(j).Name()), QLatin1String(what));
-          texts[static_cast<std::size_t>(j)] = keepTypes_ ? MySqlLiteral(value) : CellText(value);
-        }
-      } catch (const dataaccess::DbError& error) {
-        unreadable = error;
+      ReadRow row;
+      if (!reader->Next(row)) break;
+      if (row.unreadable) {
+        unreadable = row.unreadable;
         break;
       }
-      std::string insert = keepTypes_ ? MySqlInsertLiterals(table, texts) : MySqlInsert(table, texts);
+      QString& unsendable = row.unsendable;
+      std::string& insert = row.insert;
       // The server would drop the connection for a longer statement.
       if (unsendable.isEmpty() && insert.size() + 1 > packetLimit)
         unsendable = QStringLiteral("Row %1 needs an INSERT statement of %2 bytes, more than the server's "
@@ -262,13 +289,8 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
         batch.Commit();
         batch.Begin();
       }
-      try {
-        rowSource_->MoveNext();
-      } catch (const dataaccess::DbError& error) {
-        unreadable = error;
-        break;
-      }
     }
+    reader.reset();  // no more rows are read for a pass that stopped
     // What was sent stays, whatever stopped the pass.
     sendGroup();
     batch.Commit();

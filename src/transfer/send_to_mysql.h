@@ -7,7 +7,9 @@
 // and a statement the server refuses goes again one row at a time, so the
 // same rows are refused, with the same messages, as one by one.
 //
-// The Access connection and its row source belong to the run. MySQL List3
+// The Access connection and its row source belong to the run; during the
+// row pass a reading thread of its own reads the rows and builds their
+// statements ahead of the ones the server is taking. MySQL List3
 // shows the name afterwards exactly when the table exists.
 //
 // With "Keep column types" the columns are declared from the Access table's
@@ -22,6 +24,7 @@
 #include <QString>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,7 @@
 #include "dataaccess/connection.h"
 #include "dataaccess/recordset.h"
 #include "mysql/mysql_connection.h"
+#include "transfer/read_ahead.h"
 #include "transfer/send_job.h"
 
 namespace transfer {
@@ -61,6 +65,17 @@ class SendTableToMySql : public SendJob {
   std::unique_ptr<ComparableRows> ComparisonRows(const QString& name, bool source) override;
 
  private:
+  // A row as the reading thread made it: its INSERT, why it cannot go, or
+  // the failure that ended the reading.
+  struct ReadRow {
+    std::string insert;
+    QString unsendable;
+    std::optional<dataaccess::DbError> unreadable;
+    std::size_t Bytes() const { return insert.size(); }
+  };
+  // Reads the row source's rows, at most `total`, into their INSERTs.
+  ReadAhead<ReadRow>::Produce RowReader(const std::string& table, std::int64_t total);
+
   void OpenRowSource(const QString& name);
   void CouldNotRead(const QString& name, const dataaccess::DbError& error);
   // Decides the fields of the row source; false when the send must stop

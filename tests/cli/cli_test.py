@@ -364,11 +364,13 @@ class TerminalTest(ServerTest):
         self.assertEqual([(e["table"], e["outcome"]) for e in self.history()[1:]], [("held", "cancelled")])
 
     def test_ctrl_c_in_the_row_pass_keeps_the_rows_sent_and_their_count(self):
-        rows = 20000
+        # Enough rows that the row pass lasts seconds, far longer than the
+        # signal takes to arrive.
+        rows = 1000000
         self.db.run("CREATE TABLE big (id INT); INSERT INTO big SELECT seq FROM seq_1_to_%d;" % rows)
         self.run_program("new", "week.mdb")
         proc, leader = self.start_on_terminal("send", "--to", "access", "big")
-        self.read_terminal_until(leader, r"\[[#.]+\] [\d,]+ of 20,000 rows")
+        self.read_terminal_until(leader, r"\[[#.]+\] [\d,]+ of 1,000,000 rows")
         proc.send_signal(signal.SIGINT)
         out, _ = proc.communicate(timeout=TIMEOUT)
         self.assertEqual(proc.returncode, 130, out)

@@ -486,5 +486,29 @@ TEST_F(SendToAccess, AReadTheServerKillsPartWayGivesItsReasonAndNoTable) {
   }
 }
 
+// The same in the row pass, whose rows are read ahead of the ones written:
+// the rows already in the file stay, and the message counts exactly those.
+TEST_F(SendToAccess, ARowPassTheServerKillsPartWayKeepsAndCountsTheRowsInTheFile) {
+  constexpr int total = 200000;  // as above, more than the sockets buffer
+  RunMySql("CREATE TABLE stream (n INT, pad CHAR(200))");
+  RunMySql("INSERT INTO stream SELECT seq, REPEAT('x', 200) FROM seq_1_to_" + std::to_string(total));
+  std::unique_ptr<dataaccess::Connection> killer = db_->Connect();
+  progress_.duringRowPass = [&](std::int64_t done) {
+    if (done != 1000) return;
+    dataaccess::Recordset reader = killer->Execute(
+        "SELECT ID FROM information_schema.PROCESSLIST WHERE INFO LIKE 'SELECT `n`,`pad` FROM `stream`%'");
+    ASSERT_FALSE(reader.Eof()) << "the read is not on the server";
+    killer->Execute("KILL QUERY " + std::to_string(std::get<std::int64_t>(reader.Field(0).Value())));
+  };
+  Send("stream");
+  const std::size_t inFile = AccessRows("stream").size();
+  EXPECT_GE(inFile, 1000u);
+  EXPECT_LT(inFile, static_cast<std::size_t>(total));
+  ASSERT_FALSE(Shown().isEmpty());
+  EXPECT_TRUE(Shown()[0].startsWith(
+      QStringLiteral("Could not read the MySQL table stream: %1 of %2 rows were sent.\r\r").arg(inFile).arg(total)))
+      << Shown().join(QStringLiteral(" | ")).toStdString();
+}
+
 }  // namespace
 }  // namespace transfertest

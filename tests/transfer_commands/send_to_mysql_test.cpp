@@ -390,6 +390,33 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
   EXPECT_EQ(window_.pointer, ui::kArrow);
 }
 
+// The rows are read ahead of the ones the server takes. The Access table
+// replaced while they go stops the send; the rows read before it stay on
+// the server, and the message counts exactly those.
+TEST_F(SendToMySql, ATableReplacedWhileItsRowsGoStopsTheSendCountingTheRowsOnTheServer) {
+  constexpr int total = 5000;
+  RunMySql("CREATE TABLE many (n INT)");
+  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_" + std::to_string(total));
+  Select(list3_, QStringLiteral("many"));
+  transfer::SendTableToAccess(Environment()).Run();
+  RunMySql("DROP TABLE many");
+  list3_.Clear();
+  prompter_ = ui::ScriptedPrompter();
+  progress_.duringRowPass = [&](std::int64_t done) {
+    if (done != 100) return;
+    RunAccess("DROP TABLE many");
+    RunAccess("CREATE TABLE many (other TEXT(5))");
+  };
+  Send("many");
+  const std::size_t onServer = MySqlRows("many").size();
+  EXPECT_GE(onServer, 100u);
+  EXPECT_LT(onServer, static_cast<std::size_t>(total));
+  ASSERT_FALSE(Shown().isEmpty());
+  EXPECT_TRUE(Shown()[0].startsWith(
+      QStringLiteral("Could not read the Access table many after %1 of %2 rows.").arg(onServer).arg(total)))
+      << Shown().join(QStringLiteral(" | ")).toStdString();
+}
+
 TEST_F(SendToMySql, CancelThroughTheRunnerStopsAfterTheRowItWasPressedAtWithThatCountOnTheServer) {
   // The job runs on a worker; the window's thread answers its messages. The
   // Cancel comes while the refused row's message is up, so between rows 2 and 3.
