@@ -35,6 +35,16 @@ class SendToMySql : public SendTest {
     Select(list1_, QString::fromStdString(table));
     transfer::SendTableToMySql(Environment()).Run();
   }
+  // An Access table `many` of the numbers 1..rows, made by a send to Access,
+  // for a case to send back to a server that no longer has it.
+  void MakeAccessTableOfNumbers(int rows) {
+    RunMySql("CREATE TABLE many (n INT)");
+    RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_" + std::to_string(rows));
+    Select(list3_, QStringLiteral("many"));
+    transfer::SendTableToAccess(Environment()).Run();
+    RunMySql("DROP TABLE many");
+    list3_.Clear();
+  }
 };
 
 // What MySQL should hold for an Access table: each value's CellText, the
@@ -375,12 +385,7 @@ TEST_F(SendToMySql, RowLongerThanMaxAllowedPacketIsRefusedNamingTheLimit) {
 }
 
 TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
-  RunMySql("CREATE TABLE many (n INT)");
-  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1300");
-  Select(list3_, QStringLiteral("many"));
-  transfer::SendTableToAccess(Environment()).Run();  // the Access table to send back
-  RunMySql("DROP TABLE many");
-  list3_.Clear();
+  MakeAccessTableOfNumbers(1300);
   progress_.cancelAt = 600;
   Send("many");
   EXPECT_EQ(Shown(), QStringList{QStringLiteral("Cancelled after 600 of 1300 rows.")});
@@ -395,12 +400,7 @@ TEST_F(SendToMySql, CancelKeepsTheTableAndTheRowsSent) {
 // the server, and the message counts exactly those.
 TEST_F(SendToMySql, ATableReplacedWhileItsRowsGoStopsTheSendCountingTheRowsOnTheServer) {
   constexpr int total = 5000;
-  RunMySql("CREATE TABLE many (n INT)");
-  RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_" + std::to_string(total));
-  Select(list3_, QStringLiteral("many"));
-  transfer::SendTableToAccess(Environment()).Run();
-  RunMySql("DROP TABLE many");
-  list3_.Clear();
+  MakeAccessTableOfNumbers(total);
   prompter_ = ui::ScriptedPrompter();
   progress_.duringRowPass = [&](std::int64_t done) {
     if (done != 100) return;
@@ -491,12 +491,7 @@ class SendToMySqlBesideAnotherClient : public SendToMySql {
  protected:
   void SetUp() override {
     SendToMySql::SetUp();
-    RunMySql("CREATE TABLE many (n INT)");
-    RunMySql("INSERT INTO many SELECT seq FROM seq_1_to_1200");
-    Select(list3_, QStringLiteral("many"));
-    transfer::SendTableToAccess(Environment()).Run();  // the Access table to send back
-    RunMySql("DROP TABLE many");
-    list3_.Clear();
+    MakeAccessTableOfNumbers(1200);
     RunMySql("CREATE TABLE other (id INT PRIMARY KEY, v INT) ENGINE=InnoDB");
     RunMySql("INSERT INTO other SELECT seq, 0 FROM seq_1_to_5000");
     other_ = db_->Connect();
