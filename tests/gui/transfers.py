@@ -27,7 +27,7 @@ mdb = checks.fixture_copy("testV2000.mdb", scratch)
 config = os.path.join(scratch, "config")
 program = None
 locks = []
-BIG_ROWS = 100000   # enough that the check takes its lock while the rows still go
+BIG_ROWS = 400000   # enough that the check takes its lock while the rows still go on a fast machine
 
 
 def access_rows(table):
