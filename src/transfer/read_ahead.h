@@ -24,6 +24,11 @@
 
 namespace transfer {
 
+// The bytes of statements a send reads ahead of the one it writes (beside
+// its limit of one batch's rows): enough to keep the target busy, bounded
+// for rows of long memos.
+inline constexpr std::size_t kReadAheadBytes = 8 << 20;
+
 // Item: movable and default-constructible, with `std::size_t Bytes() const`.
 template <typename Item>
 class ReadAhead {

@@ -134,9 +134,6 @@ namespace {
 // interval; a pause that long, once a second, lets it in between batches.
 constexpr auto kBatchTime = std::chrono::seconds(1);
 constexpr auto kPauseForOthers = jet::kLockRetryInterval + std::chrono::milliseconds(5);
-// Statements read ahead wait in at most this many bytes (and one batch's
-// rows): bounded for rows of long texts.
-constexpr std::size_t kReadAheadBytes = 8 << 20;
 
 }  // namespace
 

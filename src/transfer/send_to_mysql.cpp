@@ -22,9 +22,6 @@ namespace {
 // Rows sent between two commits: the row pass runs in transactions, far
 // faster than one commit a row, and a lost connection loses at most these.
 constexpr std::int64_t kRowsPerCommit = 1000;
-// Statements read ahead wait in at most this many bytes (and one commit's
-// rows): enough to keep the server busy, bounded for rows of long memos.
-constexpr std::size_t kReadAheadBytes = 8 << 20;
 
 // Rows waiting to go to the server together: their one-row statements, and
 // all of them in one INSERT (without its closing ';').
