@@ -17,13 +17,6 @@ std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
 
-bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
-  if (page >= pager.PageCount()) return false;
-  PageRef bytes = pager.Read(page);
-  DataPage data(*bytes, pager.Format());
-  return data.IsData() && data.Owner() == owner;
-}
-
 // Lowers the pager's cache limit for as long as it lives.
 class SmallCache {
  public:
@@ -77,7 +70,15 @@ void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
   }
 }
 
-bool PageCursor::NextPage(const RowSink& row) {
+bool PageCursor::NextPages(const RowSink& row) {
+  return NextRun(nullptr, [&] { row(values_); });
+}
+
+bool PageCursor::NextPagesMeasured(const MeasuredRowSink& row) {
+  return NextRun(&textUnits_, [&] { row(values_, textUnits_); });
+}
+
+bool PageCursor::NextRun(std::vector<std::size_t>* textUnits, const std::function<void()>& row) {
   if (nextPage_ >= pages_.size()) return false;
   Pager& pager = connection_->pager;
   Pager::Statement lock(pager, LockMode::Shared);
@@ -85,14 +86,18 @@ bool PageCursor::NextPage(const RowSink& row) {
   const TableDef& def = table_.Definition();
   RowDecoder decoder(pager, def);
   while (nextPage_ < pages_.size()) {
-    std::uint32_t page = pages_[nextPage_++];
-    // A page the table has given up since it was opened holds none of its rows.
-    if (!OwnedDataPage(pager, page, def.page)) continue;
-    RowScanner scanner(pager, def, {page});
+    std::vector<std::uint32_t> run;
+    for (; nextPage_ < pages_.size() && run.size() < kPagesPerLock; ++nextPage_) {
+      // A page past the end of the file now was given up with the pages
+      // after it: it holds none of the table's rows.
+      if (pages_[nextPage_] < pager.PageCount()) run.push_back(pages_[nextPage_]);
+    }
+    // The scanner skips the pages the table has given up since it was opened.
+    RowScanner scanner(pager, def, std::move(run), RowScanner::PageReads::kOnce);
     bool any = false;
     for (ByteSpan bytes; scanner.Next(bytes); any = true) {
-      decoder.Decode(bytes, values_);
-      row(values_);
+      decoder.Decode(bytes, values_, textUnits);
+      row();
     }
     if (any) return true;
   }

@@ -86,8 +86,8 @@ std::uint64_t Table::RowCount() const {
 RowScanner::RowScanner(Pager& pager, const TableDef& def, PageReads reads)
     : pager_(&pager), owner_(def.page), pages_(UsageMap(pager, def.ownedPages).Pages()), reads_(reads) {}
 
-RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages)
-    : pager_(&pager), owner_(def.page), pages_(std::move(pages)) {}
+RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages, PageReads reads)
+    : pager_(&pager), owner_(def.page), pages_(std::move(pages)), reads_(reads) {}
 
 bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {

@@ -23,8 +23,9 @@ class RowScanner {
   // whole table then holds one data page at a time, not the table.
   enum class PageReads { kCached, kOnce };
   RowScanner(Pager& pager, const TableDef& def, PageReads reads = PageReads::kCached);
-  // Only these data pages of the table, in this order.
-  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages);
+  // Only these pages, in this order, where they are data pages of the table.
+  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages,
+             PageReads reads = PageReads::kCached);
   // Points `row` at the next live row; false after the last.
   bool Next(ByteSpan& row);
 
