@@ -10,27 +10,10 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kCountingCachePages = 32;
-
 std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
   PageRef bytes = pager.Read(page);
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
-
-// Lowers the pager's cache limit for as long as it lives.
-class SmallCache {
- public:
-  explicit SmallCache(Pager& pager) : pager_(pager), limit_(pager.CacheLimit()) {
-    pager_.SetCacheLimit(kCountingCachePages);
-  }
-  ~SmallCache() { pager_.SetCacheLimit(limit_); }
-  SmallCache(const SmallCache&) = delete;
-  SmallCache& operator=(const SmallCache&) = delete;
-
- private:
-  Pager& pager_;
-  std::size_t limit_;
-};
 
 }  // namespace
 
@@ -48,16 +31,21 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i)
     definitionPages_.push_back(PageCopy(pager, def.pages[i]));
-  // Counting visits each of the table's pages once: keep only a few cached,
-  // or a large table would be held in memory whole until the lock ends.
-  SmallCache smallCache(pager);
-  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
-    if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes, pager.Format());
-    if (!page.IsData() || page.Owner() != def.page) continue;
-    pages_.push_back(p);
-    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+  // Counting visits each of the table's pages once: they are read a run at
+  // a time and none is kept, or a large table would be held in memory whole
+  // until the lock ends.
+  const std::vector<std::uint32_t> owned = UsageMap(pager, def.ownedPages).Pages();
+  for (std::size_t i = 0; i < owned.size();) {
+    if (owned[i] >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+    std::vector<PageRef> run = pager.ReadOnce(owned[i], ConsecutivePages(owned, i, kPagesPerLock, pager.PageCount()));
+    if (run.empty()) run.push_back(pager.ReadOnce(owned[i]));  // reports why it cannot be read
+    for (std::size_t k = 0; k < run.size(); ++k) {
+      DataPage page(*run[k], pager.Format());
+      if (!page.IsData() || page.Owner() != def.page) continue;
+      pages_.push_back(owned[i + k]);
+      for (std::size_t s = 0, n = page.SlotCount(); s < n; ++s) rowCount_ += !page.IsDeleted(s);
+    }
+    i += run.size();
   }
 }
 

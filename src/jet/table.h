@@ -108,6 +108,11 @@ void RequireReadable(const Table& table);
 // jet::Error for a row that cannot be reached.
 ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep);
 
+// How many of pages[start...] follow pages[start] in the file one after the
+// other, at most `limit`, all below `pageCount`: the pages one read takes.
+std::size_t ConsecutivePages(const std::vector<std::uint32_t>& pages, std::size_t start, std::size_t limit,
+                             std::uint32_t pageCount);
+
 // The data pages that hold `def`'s rows, ascending.
 std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def);
 
