@@ -43,11 +43,12 @@ def label(progress):
     return gui.wait_for(lambda: next(iter(gui.find_all(progress, "label")), None), 60, "the dialog's label")
 
 
-def sample_until_gone(progress, seconds=None):
-    """Asks the dialog for its label's text until it closes (or `seconds` pass)."""
+def sample_until_gone(program, progress, seconds=None):
+    """Asks the dialog for its label's text until it closes, the command shows its closing
+    message (the dialog stays up behind it until that is answered), or `seconds` pass."""
     node = label(progress)
     end = time.monotonic() + seconds if seconds else None
-    while (end is None or time.monotonic() < end) and showing(progress):
+    while (end is None or time.monotonic() < end) and showing(progress) and not program.messages_showing():
         start = time.perf_counter()
         gui.name(node)
         answers.append(time.perf_counter() - start)
@@ -120,20 +121,20 @@ try:
     # MySQL -> Access, whole, the dialog asked all the while.
     started = time.monotonic()
     progress = send(program, "Send Table to Access", "bench", "Access")
-    sample_until_gone(progress)
-    program.wait_idle(600)
+    sample_until_gone(program, progress)
+    program.answer_until_idle(600)
     print("to Access: %d rows in %.0f s" % (rows, time.monotonic() - started), flush=True)
     to_access = lambda: send(program, "Send Table to Access", "bench", "Access")  # noqa: E731
     cancel_runs(program, to_access, "to Access, reading", r"Reading bench\.\.\.\n\d+ rows", "gone")
     cancel_runs(program, to_access, "to Access, rows", rows_text, "message")
     # The cancelled runs replaced the whole table: send it whole once more.
     progress = send(program, "Send Table to Access", "bench", "Access")
-    sample_until_gone(progress)
-    program.wait_idle(600)
+    sample_until_gone(program, progress)
+    program.answer_until_idle(600)
 
     # Access -> MySQL: the dialog asked for half a minute, then the Cancels.
     progress = send(program, "Send Table to MySQL", "bench", "MySQL")
-    sample_until_gone(progress, 30)
+    sample_until_gone(program, progress, 30)
     cancel_in(program, progress, "to MySQL, rows", rows_text, "message")
     to_mysql = lambda: send(program, "Send Table to MySQL", "bench", "MySQL")  # noqa: E731
     cancel_runs(program, to_mysql, "to MySQL, measuring", r"Measuring bench\.\.\.\n\d+ of \d+ rows", "gone")

@@ -28,6 +28,12 @@ class ResultData {
   virtual bool NextRow() = 0;
   // A field of the current row.
   virtual const Value& FieldValue(int index) const = 0;
+
+  // Stops before the last row. A streamed result leaves the rest unread and
+  // cuts its session off, because the server would otherwise send every
+  // remaining row first (seconds for a large table); statements after it on
+  // that session fail. Other results just let their rows go.
+  virtual void Abandon() {}
 };
 
 // One open connection to a database. Failures are thrown as DbError.

@@ -135,6 +135,10 @@ MySqlResult::MySqlResult(MYSQL* mysql, MYSQL_STMT* stmt, Rows rows) : mysql_(mys
 
 MySqlResult::~MySqlResult() { mysql_stmt_close(stmt_); }
 
+void MySqlResult::Abandon() {
+  if (rows_ == Rows::kStreamed && !usedUp_) mariadb_cancel(mysql_);
+}
+
 void MySqlResult::BindColumns() {
   binds_.assign(columns_.size(), MYSQL_BIND{});
   for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -182,7 +186,10 @@ std::int64_t MySqlResult::RowCount() const {
 
 bool MySqlResult::NextRow() {
   int status = mysql_stmt_fetch(stmt_);
-  if (status == MYSQL_NO_DATA) return false;
+  if (status == MYSQL_NO_DATA) {
+    usedUp_ = true;
+    return false;
+  }
   if (status == 1) throw MySqlFailure(mysql_, stmt_);
   for (std::size_t i = 0; i < columns_.size(); ++i) row_[i] = ConvertColumn(static_cast<int>(i));
   return true;

@@ -28,6 +28,7 @@ class MySqlResult : public ResultData {
   const std::string& FieldName(int index) const override { return columns_[index].name; }
   bool NextRow() override;
   const Value& FieldValue(int index) const override { return row_[index]; }
+  void Abandon() override;
 
  private:
   enum class Kind { kSigned, kUnsigned, kYear, kBit, kFloat, kDouble, kDecimal, kDate, kTime, kText, kBytes, kNull };
@@ -51,6 +52,7 @@ class MySqlResult : public ResultData {
   MYSQL* mysql_;  // where a lost connection's failure is recorded
   MYSQL_STMT* stmt_;
   Rows rows_;
+  bool usedUp_ = false;  // the server has sent its last row
   std::vector<Column> columns_;
   std::vector<MYSQL_BIND> binds_;
   std::vector<Value> row_;

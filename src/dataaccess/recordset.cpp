@@ -23,6 +23,11 @@ void Recordset::Close() {
   eof_ = true;
 }
 
+void Recordset::Abandon() {
+  if (data_) data_->Abandon();
+  Close();
+}
+
 const ResultData& Recordset::Data() const {
   if (!data_) throw DbError(kClientFailure, "Operation is not allowed when the recordset is closed.");
   return *data_;

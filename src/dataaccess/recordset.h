@@ -50,6 +50,9 @@ class Recordset {
   void Open(std::string_view source, Connection& activeConnection, int cursorType = kOpenStatic,
             int lockType = kLockOptimistic);
   void Close();
+  // Closes it before its last row; a streamed one cuts its connection off
+  // (see ResultData::Abandon).
+  void Abandon();
   bool IsOpen() const { return data_ != nullptr; }
 
   std::int64_t RecordCount() const;

@@ -24,6 +24,8 @@ MySqlRowStream::MySqlRowStream(dataaccess::Connection& connection, const std::st
 
 MySqlRowStream::~MySqlRowStream() = default;
 
+void MySqlRowStream::Abandon() { rows_->Abandon(); }
+
 bool MySqlRowStream::Next(std::vector<std::optional<std::string_view>>& cells) {
   if (started_) rows_->MoveNext();
   started_ = true;

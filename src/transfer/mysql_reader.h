@@ -36,6 +36,9 @@ class MySqlRowStream {
   // The next row's cells, views valid until the next call; false after the
   // last row. Throws DbError.
   bool Next(std::vector<std::optional<std::string_view>>& cells);
+  // Ends the stream before its last row without reading the rest, which
+  // cuts the connection off (see dataaccess::Recordset::Abandon).
+  void Abandon();
 
  private:
   std::unique_ptr<dataaccess::Recordset> rows_;

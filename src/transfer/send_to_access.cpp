@@ -242,6 +242,12 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
   // transactions) shows the rows it gave.
   if (exhausted) pass.total = pass.done;
   pass.cancelled = !exhausted && pass.done < pass.total && env_.progress.Cancelled();
+  if (pass.cancelled) {
+    // Reading the rows the server still holds would hold Cancel up for
+    // seconds on a large table; the connection is not used again.
+    reader.reset();
+    rows->Abandon();
+  }
   pass.kept = pass.done - refused.Count();
   // Saved before they are reported sent: a file moved over the path after
   // the last row is noticed here.

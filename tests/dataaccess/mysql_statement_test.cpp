@@ -127,6 +127,37 @@ TEST(MySqlStatementTest, ReadKilledMidwayFailsWithTheServersNumberAndDescription
   }
 }
 
+// Abandoning a read part-way: a streamed one must not wait for the rows the
+// server still has (it stalls on a user lock the test holds for 5 s, so a
+// read of the rest would take that long and leave the connection usable);
+// a stored one has them all and keeps its connection.
+TEST(MySqlStatementTest, AnAbandonedReadLeavesAStreamsRestUnreadAndCutsItsConnection) {
+  REQUIRE_TEST_SERVER(server);
+  testing_mysql::ScratchDatabase db(server);
+  const struct {
+    int cursor;
+    bool connectionKept;
+  } cases[] = {{dataaccess::kOpenForwardOnly, false}, {dataaccess::kOpenStatic, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cursor == dataaccess::kOpenStatic ? "stored" : "streamed");
+    auto reader = db.Connect();
+    auto holder = db.Connect();
+    if (!c.connectionKept) holder->Execute("SELECT GET_LOCK('stall', 600)");
+    Recordset rows;
+    rows.Open("SELECT seq, IF(seq = 20000, GET_LOCK('stall', 5), 0) FROM seq_1_to_30000", *reader, c.cursor,
+              dataaccess::kLockReadOnly);
+    rows.MoveNext();
+    rows.Abandon();
+    EXPECT_FALSE(rows.IsOpen());
+    if (c.connectionKept) {
+      EXPECT_EQ(reader->Execute("SELECT 1").RecordCount(), 1);
+    } else {
+      EXPECT_EQ(FailureOf(*reader, "SELECT 1").Number(), dataaccess::kClientFailure);
+      holder->Execute("SELECT RELEASE_LOCK('stall')");
+    }
+  }
+}
+
 TEST(MySqlStatementTest, StatementWithoutRowsRunsCommitsAndLeavesTheRecordsetClosed) {
   REQUIRE_TEST_SERVER(server);
   testing_mysql::ScratchDatabase db(server);
