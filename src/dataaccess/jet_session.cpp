@@ -58,9 +58,9 @@ Value FromJetValue(const jet::Value& value) { return FromJetValue(jet::Value(val
 namespace {
 
 // The rows of SELECT * FROM a table, counted exactly when the statement ran
-// and then decoded a data page at a time as the cursor reaches them, each
-// page under a lock of its own: an open result, however long it stays open,
-// blocks no writer and never holds more than one page of rows.
+// and then decoded a run of data pages at a time as the cursor reaches them,
+// each run under a lock of its own: an open result, however long it stays
+// open, blocks no writer and never holds more than one run of rows.
 class JetResult : public ResultData {
  public:
   explicit JetResult(jet::PageCursor cursor) : cursor_(std::move(cursor)) {
@@ -79,7 +79,7 @@ class JetResult : public ResultData {
     if (delivered_ == cursor_.RowCount()) return false;
     try {
       while (used_ == 0) {
-        bool more = cursor_.NextPage([&](std::vector<jet::Value>& row) {
+        bool more = cursor_.NextPages([&](std::vector<jet::Value>& row) {
           if (delivered_ == cursor_.RowCount()) return;  // rows added since the count
           ++delivered_;
           for (jet::Value& value : row) Put(value);

@@ -10,34 +10,10 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kCountingCachePages = 32;
-
 std::vector<std::uint8_t> PageCopy(Pager& pager, std::uint32_t page) {
   PageRef bytes = pager.Read(page);
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
-
-bool OwnedDataPage(Pager& pager, std::uint32_t page, std::uint32_t owner) {
-  if (page >= pager.PageCount()) return false;
-  PageRef bytes = pager.Read(page);
-  DataPage data(*bytes, pager.Format());
-  return data.IsData() && data.Owner() == owner;
-}
-
-// Lowers the pager's cache limit for as long as it lives.
-class SmallCache {
- public:
-  explicit SmallCache(Pager& pager) : pager_(pager), limit_(pager.CacheLimit()) {
-    pager_.SetCacheLimit(kCountingCachePages);
-  }
-  ~SmallCache() { pager_.SetCacheLimit(limit_); }
-  SmallCache(const SmallCache&) = delete;
-  SmallCache& operator=(const SmallCache&) = delete;
-
- private:
-  Pager& pager_;
-  std::size_t limit_;
-};
 
 }  // namespace
 
@@ -55,16 +31,21 @@ PageCursor::PageCursor(const Database& database, const std::string& name, const 
   const TableDef& def = table_.Definition();
   for (std::size_t i = 0; i < def.pages.size(); ++i)
     definitionPages_.push_back(PageCopy(pager, def.pages[i]));
-  // Counting visits each of the table's pages once: keep only a few cached,
-  // or a large table would be held in memory whole until the lock ends.
-  SmallCache smallCache(pager);
-  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
-    if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes, pager.Format());
-    if (!page.IsData() || page.Owner() != def.page) continue;
-    pages_.push_back(p);
-    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) rowCount_ += !page.IsDeleted(i);
+  // Counting visits each of the table's pages once: they are read a run at
+  // a time and none is kept, or a large table would be held in memory whole
+  // until the lock ends.
+  const std::vector<std::uint32_t> owned = UsageMap(pager, def.ownedPages).Pages();
+  for (std::size_t i = 0; i < owned.size();) {
+    if (owned[i] >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
+    std::vector<PageRef> run = pager.ReadOnce(owned[i], ConsecutivePages(owned, i, kPagesPerLock, pager.PageCount()));
+    if (run.empty()) run.push_back(pager.ReadOnce(owned[i]));  // reports why it cannot be read
+    for (std::size_t k = 0; k < run.size(); ++k) {
+      DataPage page(*run[k], pager.Format());
+      if (!page.IsData() || page.Owner() != def.page) continue;
+      pages_.push_back(owned[i + k]);
+      for (std::size_t s = 0, n = page.SlotCount(); s < n; ++s) rowCount_ += !page.IsDeleted(s);
+    }
+    i += run.size();
   }
 }
 
@@ -77,7 +58,15 @@ void PageCursor::CheckDefinitionUnchanged(Pager& pager) const {
   }
 }
 
-bool PageCursor::NextPage(const RowSink& row) {
+bool PageCursor::NextPages(const RowSink& row) {
+  return NextRun(nullptr, [&] { row(values_); });
+}
+
+bool PageCursor::NextPagesMeasured(const MeasuredRowSink& row) {
+  return NextRun(&textUnits_, [&] { row(values_, textUnits_); });
+}
+
+bool PageCursor::NextRun(std::vector<std::size_t>* textUnits, const std::function<void()>& row) {
   if (nextPage_ >= pages_.size()) return false;
   Pager& pager = connection_->pager;
   Pager::Statement lock(pager, LockMode::Shared);
@@ -85,14 +74,18 @@ bool PageCursor::NextPage(const RowSink& row) {
   const TableDef& def = table_.Definition();
   RowDecoder decoder(pager, def);
   while (nextPage_ < pages_.size()) {
-    std::uint32_t page = pages_[nextPage_++];
-    // A page the table has given up since it was opened holds none of its rows.
-    if (!OwnedDataPage(pager, page, def.page)) continue;
-    RowScanner scanner(pager, def, {page});
+    std::vector<std::uint32_t> run;
+    for (; nextPage_ < pages_.size() && run.size() < kPagesPerLock; ++nextPage_) {
+      // A page past the end of the file now was given up with the pages
+      // after it: it holds none of the table's rows.
+      if (pages_[nextPage_] < pager.PageCount()) run.push_back(pages_[nextPage_]);
+    }
+    // The scanner skips the pages the table has given up since it was opened.
+    RowScanner scanner(pager, def, std::move(run), RowScanner::PageReads::kOnce);
     bool any = false;
     for (ByteSpan bytes; scanner.Next(bytes); any = true) {
-      decoder.Decode(bytes, values_);
-      row(values_);
+      decoder.Decode(bytes, values_, textUnits);
+      row();
     }
     if (any) return true;
   }

@@ -81,8 +81,9 @@ std::size_t RowDecoder::JumpTableOffsets(ByteSpan row, std::size_t maskLength) {
   return lastOffsetAt - varCount;
 }
 
-void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
+void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out, std::vector<std::size_t>* textUnits) {
   out.resize(def_.columns.size());
+  if (textUnits) textUnits->assign(def_.columns.size(), 0);
   const std::size_t countBytes = format_.rowFieldBytes;
   std::size_t rowColumns = countBytes == 1 ? U8(row, 0) : U16(row, 0);
   std::size_t maskLength = (rowColumns + 7) / 8;
@@ -121,7 +122,7 @@ void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
       std::size_t start = countBytes + std::size_t{c.fixedOffset};
       std::size_t size = FixedSize(c);
       if (!Fits(trailer, start, size)) ThrowDamaged("a fixed column beyond its row");
-      DecodeColumn(c, row.subspan(start, size), out[i]);
+      DecodeColumn(c, row.subspan(start, size), out[i], textUnits ? &(*textUnits)[i] : nullptr);
       continue;
     }
     if (c.varIndex >= varCount) {
@@ -131,11 +132,11 @@ void RowDecoder::Decode(ByteSpan row, std::vector<Value>& out) {
     std::size_t start = varOffset(c.varIndex);
     std::size_t end = varOffset(std::size_t{c.varIndex} + 1);
     if (start < countBytes || start > end || end > trailer) ThrowDamaged("a variable column beyond its row");
-    DecodeColumn(c, row.subspan(start, end - start), out[i]);
+    DecodeColumn(c, row.subspan(start, end - start), out[i], textUnits ? &(*textUnits)[i] : nullptr);
   }
 }
 
-void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
+void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out, std::size_t* textUnits) {
   auto need = [&](std::size_t n) {
     if (d.size() < n) ThrowDamaged("a value shorter than its type");
   };
@@ -156,6 +157,11 @@ void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
     }
     case ColumnType::Decimal: need(kDecimalSize); out = ReadDecimal(d, c); return;
     case ColumnType::Text: {
+      if (textUnits) {
+        *textUnits = StoredTextUnits(c, d);
+        out = Null{};
+        return;
+      }
       std::string& s = Reuse<Text>(out).text;
       s.clear();
       DecodeStoredText(c, d, s);
@@ -169,6 +175,11 @@ void RowDecoder::DecodeColumn(const Column& c, ByteSpan d, Value& out) {
     case ColumnType::Ole: ReadLongValue(pager_, d, Reuse<Ole>(out).bytes); return;
     case ColumnType::Memo: {
       ReadLongValue(pager_, d, scratch_);
+      if (textUnits) {
+        *textUnits = StoredTextUnits(c, scratch_);
+        out = Null{};
+        return;
+      }
       std::string& s = Reuse<Memo>(out).text;
       s.clear();
       DecodeStoredText(c, scratch_, s);
@@ -190,6 +201,14 @@ void RowDecoder::DecodeStoredText(const Column& c, ByteSpan stored, std::string&
   auto it = std::find_if(codePages_.begin(), codePages_.end(), [&](const auto& p) { return p.first == codePage; });
   if (it == codePages_.end()) it = codePages_.emplace(codePages_.end(), codePage, CodePageText(codePage));
   it->second.Decode(stored, out);
+}
+
+std::size_t RowDecoder::StoredTextUnits(const Column& c, ByteSpan stored) {
+  if (!format_.textInCodePage) return TextUnits(stored);
+  // A code page may take several bytes a character: only its conversion knows.
+  scratchText_.clear();
+  DecodeStoredText(c, stored, scratchText_);
+  return Utf16Length(scratchText_);
 }
 
 // ---- encoding -------------------------------------------------------------

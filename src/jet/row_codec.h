@@ -33,16 +33,21 @@ class RowDecoder {
   RowDecoder(Pager& pager, const TableDef& def);
   // Fills `out` with one value per column of the definition (in its order),
   // reusing the storage already there; throws jet::Error on a damaged row.
-  void Decode(ByteSpan row, std::vector<Value>& out);
+  // Given `textUnits`, texts and memos are measured instead of converted:
+  // their values are Null, and textUnits holds for each column the length
+  // in UTF-16 code units of the text Decode would give (0 for any other).
+  void Decode(ByteSpan row, std::vector<Value>& out, std::vector<std::size_t>* textUnits = nullptr);
 
  private:
-  void DecodeColumn(const Column& c, ByteSpan data, Value& out);
+  void DecodeColumn(const Column& c, ByteSpan data, Value& out, std::size_t* textUnits);
   void DecodeStoredText(const Column& c, ByteSpan stored, std::string& out);
+  std::size_t StoredTextUnits(const Column& c, ByteSpan stored);
   std::size_t JumpTableOffsets(ByteSpan row, std::size_t maskLength);
   Pager& pager_;
   const TableDef& def_;
   const Format& format_;
   std::vector<std::uint8_t> scratch_;
+  std::string scratchText_;  // a code-page text measured
   std::vector<std::size_t> offsets_;  // Jet 3: the row's variable-column offsets, end of data last
   std::vector<std::pair<std::uint16_t, CodePageText>> codePages_;
 };

@@ -27,6 +27,15 @@ ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, s
   ThrowDamaged("overflow rows that point at each other");
 }
 
+std::size_t ConsecutivePages(const std::vector<std::uint32_t>& pages, std::size_t start, std::size_t limit,
+                             std::uint32_t pageCount) {
+  std::size_t run = 1;
+  while (run < limit && start + run < pages.size() && pages[start + run] == pages[start] + run &&
+         pages[start + run] < pageCount)
+    ++run;
+  return run;
+}
+
 std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def) {
   std::vector<std::uint32_t> pages;
   for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
@@ -86,8 +95,8 @@ std::uint64_t Table::RowCount() const {
 RowScanner::RowScanner(Pager& pager, const TableDef& def, PageReads reads)
     : pager_(&pager), owner_(def.page), pages_(UsageMap(pager, def.ownedPages).Pages()), reads_(reads) {}
 
-RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages)
-    : pager_(&pager), owner_(def.page), pages_(std::move(pages)) {}
+RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages, PageReads reads)
+    : pager_(&pager), owner_(def.page), pages_(std::move(pages)), reads_(reads) {}
 
 bool RowScanner::LoadPage() {
   while (nextPage_ < pages_.size()) {
@@ -109,12 +118,7 @@ bool RowScanner::LoadPage() {
 PageRef RowScanner::NextPageOnce(std::uint32_t page) {
   constexpr std::size_t kReadAhead = 16;
   if (aheadUsed_ == ahead_.size()) {
-    std::size_t run = 1;
-    const std::size_t start = nextPage_ - 1;
-    while (run < kReadAhead && start + run < pages_.size() && pages_[start + run] == page + run &&
-           pages_[start + run] < pager_->PageCount())
-      ++run;
-    ahead_ = pager_->ReadOnce(page, run);
+    ahead_ = pager_->ReadOnce(page, ConsecutivePages(pages_, nextPage_ - 1, kReadAhead, pager_->PageCount()));
     aheadUsed_ = 0;
     if (ahead_.empty()) return pager_->ReadOnce(page);  // reports why it cannot be read
   }

@@ -23,8 +23,9 @@ class RowScanner {
   // whole table then holds one data page at a time, not the table.
   enum class PageReads { kCached, kOnce };
   RowScanner(Pager& pager, const TableDef& def, PageReads reads = PageReads::kCached);
-  // Only these data pages of the table, in this order.
-  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages);
+  // Only these pages, in this order, where they are data pages of the table.
+  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages,
+             PageReads reads = PageReads::kCached);
   // Points `row` at the next live row; false after the last.
   bool Next(ByteSpan& row);
 
@@ -106,6 +107,11 @@ void RequireReadable(const Table& table);
 // few hops at most). `keep` holds the page the bytes lie on. Throws
 // jet::Error for a row that cannot be reached.
 ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep);
+
+// How many of pages[start...] follow pages[start] in the file one after the
+// other, at most `limit`, all below `pageCount`: the pages one read takes.
+std::size_t ConsecutivePages(const std::vector<std::uint32_t>& pages, std::size_t start, std::size_t limit,
+                             std::uint32_t pageCount);
 
 // The data pages that hold `def`'s rows, ascending.
 std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def);

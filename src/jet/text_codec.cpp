@@ -137,6 +137,40 @@ void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
   for (std::size_t i = 2 * k; i + 1 < s.size(); i += 2) sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
 }
 
+std::size_t TextUnits(std::span<const std::uint8_t> s) {
+  if (s.size() < 2 || s[0] != 0xFF || s[1] != 0xFE) return s.size() / 2;
+  // As DecodeText walks it: a 0x00 switches the run's width and is no
+  // character; a two-byte run's odd last byte is dropped.
+  std::size_t units = 0;
+  bool oneByte = true;
+  std::size_t i = 2;
+  while (i < s.size()) {
+    if (s[i] == 0) {
+      oneByte = !oneByte;
+      ++i;
+    } else if (oneByte) {
+      const void* zero = std::memchr(&s[i], 0, s.size() - i);
+      std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - s.data()) : s.size();
+      units += end - i;
+      i = end;
+    } else {
+      if (i + 1 >= s.size()) break;
+      ++units;
+      i += 2;
+    }
+  }
+  return units;
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) ++units;  // one per lead byte
+    if ((c & 0xF8) == 0xF0) ++units;  // four-byte sequences need a surrogate pair
+  }
+  return units;
+}
+
 void AppendUtf8(char16_t const* units, std::size_t count, std::string& out) {
   Utf8Sink sink(out);
   for (std::size_t i = 0; i < count; ++i) sink.Put(units[i]);

@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jet {
@@ -15,6 +16,15 @@ void DecodeText(std::span<const std::uint8_t> stored, std::string& out);
 
 // Appends the UTF-8 form of plain UCS-2 (names, fixed-length text).
 void DecodeUcs2(std::span<const std::uint8_t> stored, std::string& out);
+
+// The length in UTF-16 code units of the text DecodeText gives for `stored`,
+// counted on the stored bytes: every stored unit, and every byte of a
+// one-byte run, is one unit of the decoded text (an unpaired surrogate's
+// U+FFFD too).
+std::size_t TextUnits(std::span<const std::uint8_t> stored);
+
+// Length as Jet counts a Text(n) column: UTF-16 code units of a UTF-8 text.
+std::size_t Utf16Length(std::string_view utf8);
 
 // UTF-8 <-> UTF-16; invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& utf8);

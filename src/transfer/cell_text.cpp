@@ -57,13 +57,4 @@ const char* NonFiniteName(const dataaccess::Value& value) {
   return nullptr;
 }
 
-std::size_t Utf16Length(std::string_view utf8) {
-  std::size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) ++units;  // one per lead byte
-    if ((c & 0xF8) == 0xF0) ++units;  // four-byte sequences need a surrogate pair
-  }
-  return units;
-}
-
 }  // namespace transfer

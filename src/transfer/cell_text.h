@@ -24,7 +24,4 @@ std::string CellText(const dataaccess::Value& value);
 // MySQL column) holds; nullptr for every other value.
 const char* NonFiniteName(const dataaccess::Value& value);
 
-// Length as Jet counts a Text(n) column: UTF-16 code units of a UTF-8 text.
-std::size_t Utf16Length(std::string_view utf8);
-
 }  // namespace transfer

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "transfer/cell_text.h"
+#include "jet/text_codec.h"
 #include "transfer/column_plan.h"
 
 namespace transfer {
@@ -11,7 +11,7 @@ void ColumnWidths::Measure(const std::vector<std::optional<std::string_view>>& c
   for (std::size_t j = 0; j < cells.size() && j < widths_.size(); ++j) {
     // No text is wider in UTF-16 than its count of UTF-8 bytes: a cell that
     // short cannot widen the column and is not decoded.
-    if (cells[j] && cells[j]->size() > widths_[j]) widths_[j] = std::max(widths_[j], Utf16Length(*cells[j]));
+    if (cells[j] && cells[j]->size() > widths_[j]) widths_[j] = std::max(widths_[j], jet::Utf16Length(*cells[j]));
   }
 }
 

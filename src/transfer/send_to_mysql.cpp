@@ -6,6 +6,8 @@
 
 #include "access/access_catalogue.h"
 #include "access/access_connection.h"
+#include "access/access_widths.h"
+#include "jet/text_codec.h"
 #include "settings/connection_settings.h"
 #include "transfer/cell_text.h"
 #include "transfer/column_plan.h"
@@ -109,20 +111,13 @@ void SendTableToMySql::CouldNotRead(const QString& name, const dataaccess::DbErr
 }
 
 bool SendTableToMySql::MeasureColumnWidths(const QString& name) {
-  columnWidths_.assign(static_cast<std::size_t>(rowSource_->FieldCount()), 0);
-  const auto total = static_cast<std::int64_t>(GetRecordCount());
-  for (std::int64_t r = 0; r < total && !rowSource_->Eof(); ++r) {
-    if (!env_.progress.Step(r, total)) return false;
-    for (std::size_t j = 0; j < columnWidths_.size(); ++j) {
-      std::size_t length = Utf16Length(CellText(rowSource_->Field(static_cast<int>(j)).Value()));
-      columnWidths_[j] = std::max(columnWidths_[j], length);
-    }
-    rowSource_->MoveNext();
-  }
-  rowSource_->Close();
+  std::optional<std::vector<std::size_t>> widths = msaccess::LongestAccessValues(
+      env_.settings, name, fields_, [](const dataaccess::Value& value) { return jet::Utf16Length(CellText(value)); },
+      [&](std::int64_t done, std::int64_t total) { return env_.progress.Step(done, total); });
+  if (!widths) return false;
+  columnWidths_ = std::move(*widths);
   for (std::size_t& w : columnWidths_)
     if (w == 0) w = kDefaultWidth;
-  OpenRowSource(name);
   return true;
 }
 

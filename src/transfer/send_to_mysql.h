@@ -44,8 +44,8 @@ class SendTableToMySql : public SendJob {
   // The row source's record count.
   double GetRecordCount() const;
   // Each column's longest CellText in UTF-16 code units (10 when it has
-  // none); closes the row source and opens it again on its first row. False
-  // when the user cancelled.
+  // none), in a scan of its own that leaves the row source on its first row
+  // and builds no text. False when the user cancelled.
   bool MeasureColumnWidths(const QString& name);
 
  protected:

@@ -85,12 +85,35 @@ TEST(TextCodec, DecodesPlainCompressedAndMixed) {
        "abcdefghij\xC3\xA9klmnopqrst"},
       // A lone high surrogate among two-byte characters, then one-byte ones.
       {Bytes({0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 'a', 'b'}), "\xEF\xBF\xBD" "ab"},
+      // A surrogate pair among two-byte characters, then a lone high one at
+      // the end: a character beyond U+FFFF is two units, the lone one one.
+      {Bytes({0xFF, 0xFE, 'x', 0x00, 0x3D, 0xD8, 0x01, 0xDE, 0x3D, 0xD8}), "x\xF0\x9F\x98\x81\xEF\xBF\xBD"},
+      {Bytes({0x3D, 0xD8}), "\xEF\xBF\xBD"},
+      // An odd byte ends a two-byte run, or plain UCS-2: it is no character.
+      {Bytes({0xFF, 0xFE, 'a', 0x00, 0xAC, 0x20, 0x41}), "a\xE2\x82\xAC"},
+      {Bytes({'a', 0, 'b'}), "a"},
   };
   for (const auto& c : cases) {
     std::string out = ">";  // decoding appends
     jet::DecodeText(c.stored, out);
     EXPECT_EQ(out, ">" + c.text);
+    // Counted on the stored bytes, the length is the decoded text's.
+    EXPECT_EQ(jet::TextUnits(c.stored), jet::Utf16Length(c.text)) << c.text;
   }
+}
+
+TEST(TextCodec, Utf16LengthCountsCodeUnitsAsJetDoes) {
+  const struct {
+    const char* text;
+    std::size_t units;
+  } cases[] = {
+      {"", 0}, {"abc", 3}, {"\xC3\xA9t\xC3\xA9", 3},              // été
+      {"\xCE\xB1\xCE\xB2", 2},                                      // Greek
+      {"\xE2\x82\xAC", 1},                                          // euro sign
+      {"\xF0\x9F\x98\x80", 2},                                      // emoji: a surrogate pair
+      {"a\xF0\x9F\x98\x80z", 4},
+  };
+  for (const auto& c : cases) EXPECT_EQ(jet::Utf16Length(c.text), c.units) << c.text;
 }
 
 TEST(TextCodec, CompressesOnlyWhatAccessCompresses) {

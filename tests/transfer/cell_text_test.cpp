@@ -112,20 +112,4 @@ TEST(NonFiniteName, NamesOnlyNumbersWithoutADecimalText) {
   EXPECT_EQ(transfer::NonFiniteName(std::string("NaN")), nullptr);
 }
 
-TEST(Utf16Length, CountsCodeUnitsAsJetDoes) {
-  const struct {
-    const char* text;
-    std::size_t units;
-  } cases[] = {
-      {"", 0}, {"abc", 3}, {"\xC3\xA9t\xC3\xA9", 3},              // été
-      {"\xCE\xB1\xCE\xB2", 2},                                      // Greek
-      {"\xE2\x82\xAC", 1},                                          // euro sign
-      {"\xF0\x9F\x98\x80", 2},                                      // emoji: a surrogate pair
-      {"a\xF0\x9F\x98\x80z", 4},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(transfer::Utf16Length(c.text), c.units) << c.text;
-  }
-}
-
 }  // namespace

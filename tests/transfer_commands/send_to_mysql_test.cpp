@@ -16,6 +16,7 @@
 #include "jobs/job_runner.h"
 #include "jobs/window_dialogs.h"
 #include "send_fixture.h"
+#include "jet/text_codec.h"
 #include "transfer/cell_text.h"
 #include "transfer/send_to_access.h"
 #include "transfer/send_to_mysql.h"
@@ -63,7 +64,7 @@ Expected FromAccess(const Rows& accessRows, std::size_t columns) {
     std::vector<Cell> out;
     for (std::size_t j = 0; j < row.size(); ++j) {
       std::string text = row[j].value_or("");
-      e.widths[j] = std::max(e.widths[j], transfer::Utf16Length(text));
+      e.widths[j] = std::max(e.widths[j], jet::Utf16Length(text));
       // A text of blanks is a value: sent quoted, read back empty.
       out.push_back(text.empty() ? Cell() : Cell(TrimRight(text)));
     }
@@ -307,6 +308,25 @@ void PatchStoredDouble(const std::filesystem::path& file, double from, double to
 // Table1 of testV2000.mdb keeps the Double 444.555 in column F and the date
 // 1974-09-21 (27293) in column G of its first row; each case stores another
 // value there and looks at what MySQL receives.
+// Widths are counted on the stored texts without decoding them: plain
+// UCS-2 with characters beyond U+FFFF (two units each, four UTF-8 bytes),
+// compressed one-byte runs of Latin-1 (one unit, two UTF-8 bytes), and a
+// compressed memo long enough to lie on a page of its own.
+TEST_F(SendToMySql, TextWidthsAreUtf16UnitsWhateverTheStoredForm) {
+  UseNewFile("widths.mdb");
+  RunAccess("CREATE TABLE widths (plain TEXT(50), packed TEXT(50) WITH COMPRESSION, notes MEMO WITH COMPRESSION)");
+  std::string longMemo;
+  for (int i = 0; i < 70; ++i) longMemo += "\xC3\xA9";  // é
+  longMemo += "\xF0\x9F\x98\x80";
+  RunAccess("INSERT INTO widths VALUES ('\xF0\x9F\x98\x80\xF0\x9F\x98\x80x', 'a\xC3\xA9" "bcdef', '" + longMemo + "')");
+  RunAccess("INSERT INTO widths VALUES ('ab', NULL, 'short \xC3\xA9')");
+  Send("widths");
+  EXPECT_TRUE(Shown().isEmpty()) << Shown().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(MySqlColumnTypes("widths"), (std::vector<std::pair<std::string, std::string>>{
+                                            {"plain", "char(5)"}, {"packed", "char(7)"}, {"notes", "char(72)"}}));
+  EXPECT_EQ(MySqlRows("widths"), FromAccess(AccessRows("widths"), 3).rows);
+}
+
 TEST_F(SendToMySql, TrickyNumbersAndDatesArriveInTheirExactText) {
   const struct {
     const char* what;
