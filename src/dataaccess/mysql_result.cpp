@@ -11,6 +11,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/socket.h>
+
 #include "dataaccess/mysql_failure.h"
 
 namespace dataaccess {
@@ -136,7 +138,15 @@ MySqlResult::MySqlResult(MYSQL* mysql, MYSQL_STMT* stmt, Rows rows) : mysql_(mys
 MySqlResult::~MySqlResult() { mysql_stmt_close(stmt_); }
 
 void MySqlResult::Abandon() {
-  if (rows_ == Rows::kStreamed && !usedUp_) mariadb_cancel(mysql_);
+  if (rows_ == Rows::kStreamed && !usedUp_) {
+    // A socket shut down without a reset leaves the server writing into it
+    // until net_write_timeout, holding its locks on the table; closed with a
+    // zero linger, it resets and the server stops at once.
+    int socket = static_cast<int>(mysql_get_socket(mysql_));
+    const linger reset{1, 0};
+    if (socket >= 0) setsockopt(socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    mariadb_cancel(mysql_);
+  }
 }
 
 void MySqlResult::BindColumns() {

@@ -244,9 +244,12 @@ SendJob::RowPass SendTableToAccess::SendRows(const QString& name, RefusedRows& r
   pass.cancelled = !exhausted && pass.done < pass.total && env_.progress.Cancelled();
   if (pass.cancelled) {
     // Reading the rows the server still holds would hold Cancel up for
-    // seconds on a large table; the connection is not used again.
+    // seconds on a large table. The connection is closed at once instead, so
+    // the server stops sending and lets the table go; it is not used again.
     reader.reset();
     rows->Abandon();
+    rows.reset();
+    mySql_.connection->Close();
   }
   pass.kept = pass.done - refused.Count();
   // Saved before they are reported sent: a file moved over the path after

@@ -127,33 +127,48 @@ TEST(MySqlStatementTest, ReadKilledMidwayFailsWithTheServersNumberAndDescription
   }
 }
 
-// Abandoning a read part-way: a streamed one must not wait for the rows the
-// server still has (it stalls on a user lock the test holds for 5 s, so a
-// read of the rest would take that long and leave the connection usable);
-// a stored one has them all and keeps its connection.
+// Abandoning a read part-way. A streamed one is abandoned while the server
+// is blocked writing rows into full socket buffers: it must not read the
+// 200 MB left (the connection would then still work), and once it is closed
+// the server must stop, not stay blocked holding the query's locks until
+// net_write_timeout. A stored one has all its rows and keeps its connection.
 TEST(MySqlStatementTest, AnAbandonedReadLeavesAStreamsRestUnreadAndCutsItsConnection) {
   REQUIRE_TEST_SERVER(server);
   testing_mysql::ScratchDatabase db(server);
   const struct {
     int cursor;
     bool connectionKept;
-  } cases[] = {{dataaccess::kOpenForwardOnly, false}, {dataaccess::kOpenStatic, true}};
+    int rows;
+  } cases[] = {{dataaccess::kOpenForwardOnly, false, 1000000}, {dataaccess::kOpenStatic, true, 30000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cursor == dataaccess::kOpenStatic ? "stored" : "streamed");
     auto reader = db.Connect();
-    auto holder = db.Connect();
-    if (!c.connectionKept) holder->Execute("SELECT GET_LOCK('stall', 600)");
+    auto watcher = db.Connect();
+    reader->Execute("SET SESSION net_write_timeout = 3600");
+    const std::string id =
+        std::to_string(dynamic_cast<dataaccess::MySqlSession&>(reader->Session()).ServerConnectionId());
+    // Waits up to a minute for the reader's server thread to meet `what`.
+    auto becomes = [&](const std::string& what) {
+      const std::string count = "SELECT " + what + " FROM information_schema.PROCESSLIST WHERE ID = " + id;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (std::get<std::int64_t>(watcher->Execute(count).Field(0).Value()) == 0 &&
+             std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      return std::get<std::int64_t>(watcher->Execute(count).Field(0).Value()) != 0;
+    };
     Recordset rows;
-    rows.Open("SELECT seq, IF(seq = 20000, GET_LOCK('stall', 5), 0) FROM seq_1_to_30000", *reader, c.cursor,
+    rows.Open("SELECT seq, REPEAT('x', 200) FROM seq_1_to_" + std::to_string(c.rows), *reader, c.cursor,
               dataaccess::kLockReadOnly);
     rows.MoveNext();
+    if (!c.connectionKept) ASSERT_TRUE(becomes("COUNT(STATE = 'Writing to net' OR NULL)"));
     rows.Abandon();
     EXPECT_FALSE(rows.IsOpen());
     if (c.connectionKept) {
       EXPECT_EQ(reader->Execute("SELECT 1").RecordCount(), 1);
     } else {
       EXPECT_EQ(FailureOf(*reader, "SELECT 1").Number(), dataaccess::kClientFailure);
-      holder->Execute("SELECT RELEASE_LOCK('stall')");
+      reader->Close();
+      EXPECT_TRUE(becomes("COUNT(*) = 0")) << "the server still serves the abandoned read";
     }
   }
 }
