@@ -69,10 +69,11 @@ def send(program, button, table, target):
 
 def cancel_in(program, progress, phase, pattern, kind):
     """Presses Cancel once the dialog shows `phase`; True when the latency was measured.
-    A phase may pass before the press lands (a short read, a busy machine): then the
-    job answers as in its next phase, and that run is not counted."""
+    A phase may pass before the press lands, or before it is seen (a short read, a fast
+    or busy machine): then the job answers as in its next phase or ends, and that run
+    is not counted."""
     node = label(progress)
-    seen = poll(lambda: "gone" if not gui.is_showing(progress) else
+    seen = poll(lambda: "gone" if not gui.is_showing(progress) or program.messages_showing() else
                 re.fullmatch(pattern, gui.name(node)) and "phase", "phase %s" % phase)
     if seen == "gone":
         program.answer_until_idle(600)
