@@ -70,6 +70,33 @@ class Utf8Sink {
   char16_t pending_ = 0;
 };
 
+bool IsCompressed(std::span<const std::uint8_t> s) { return s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE; }
+
+// Walks a compressed text past its FF FE marker, giving each run of
+// one-byte characters whole and each two-byte character alone: a 0x00
+// switches the run's width and is no character; a two-byte run's odd last
+// byte is dropped.
+template <typename OneByteRun, typename TwoByteUnit>
+void WalkCompressed(std::span<const std::uint8_t> s, OneByteRun oneByteRun, TwoByteUnit twoByteUnit) {
+  bool oneByte = true;
+  std::size_t i = 2;
+  while (i < s.size()) {
+    if (s[i] == 0) {
+      oneByte = !oneByte;
+      ++i;
+    } else if (oneByte) {
+      const void* zero = std::memchr(&s[i], 0, s.size() - i);
+      std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - s.data()) : s.size();
+      oneByteRun(s.subspan(i, end - i));
+      i = end;
+    } else {
+      if (i + 1 >= s.size()) break;
+      twoByteUnit(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
+      i += 2;
+    }
+  }
+}
+
 }  // namespace
 
 void AppendCodePoint(char32_t c, std::string& out) {
@@ -91,28 +118,13 @@ void AppendCodePoint(char32_t c, std::string& out) {
 }
 
 void DecodeText(std::span<const std::uint8_t> s, std::string& out) {
-  Utf8Sink sink(out);
-  if (s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE) {
-    bool oneByte = true;
-    std::size_t i = 2;
-    while (i < s.size()) {
-      if (s[i] == 0) {
-        oneByte = !oneByte;
-        ++i;
-      } else if (oneByte) {
-        const void* zero = std::memchr(&s[i], 0, s.size() - i);
-        std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - s.data()) : s.size();
-        sink.PutBytes(s.subspan(i, end - i));
-        i = end;
-      } else {
-        if (i + 1 >= s.size()) break;
-        sink.Put(static_cast<char16_t>(s[i] | (s[i + 1] << 8)));
-        i += 2;
-      }
-    }
+  if (!IsCompressed(s)) {
+    DecodeUcs2(s, out);
     return;
   }
-  DecodeUcs2(s, out);
+  Utf8Sink sink(out);
+  WalkCompressed(
+      s, [&](std::span<const std::uint8_t> run) { sink.PutBytes(run); }, [&](char16_t unit) { sink.Put(unit); });
 }
 
 void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
@@ -138,27 +150,10 @@ void DecodeUcs2(std::span<const std::uint8_t> s, std::string& out) {
 }
 
 std::size_t TextUnits(std::span<const std::uint8_t> s) {
-  if (s.size() < 2 || s[0] != 0xFF || s[1] != 0xFE) return s.size() / 2;
-  // As DecodeText walks it: a 0x00 switches the run's width and is no
-  // character; a two-byte run's odd last byte is dropped.
+  if (!IsCompressed(s)) return s.size() / 2;
   std::size_t units = 0;
-  bool oneByte = true;
-  std::size_t i = 2;
-  while (i < s.size()) {
-    if (s[i] == 0) {
-      oneByte = !oneByte;
-      ++i;
-    } else if (oneByte) {
-      const void* zero = std::memchr(&s[i], 0, s.size() - i);
-      std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - s.data()) : s.size();
-      units += end - i;
-      i = end;
-    } else {
-      if (i + 1 >= s.size()) break;
-      ++units;
-      i += 2;
-    }
-  }
+  WalkCompressed(
+      s, [&](std::span<const std::uint8_t> run) { units += run.size(); }, [&](char16_t) { ++units; });
   return units;
 }
 
