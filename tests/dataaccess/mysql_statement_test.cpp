@@ -151,10 +151,12 @@ TEST(MySqlStatementTest, AnAbandonedReadLeavesAStreamsRestUnreadAndCutsItsConnec
     auto becomes = [&](const std::string& what) {
       const std::string count = "SELECT " + what + " FROM information_schema.PROCESSLIST WHERE ID = " + id;
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      while (std::get<std::int64_t>(watcher->Execute(count).Field(0).Value()) == 0 &&
-             std::chrono::steady_clock::now() < deadline)
+      // The state seen once is the answer: it may change before a second look.
+      while (std::get<std::int64_t>(watcher->Execute(count).Field(0).Value()) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return std::get<std::int64_t>(watcher->Execute(count).Field(0).Value()) != 0;
+      }
+      return true;
     };
     Recordset rows;
     rows.Open("SELECT seq, REPEAT('x', 200) FROM seq_1_to_" + std::to_string(c.rows), *reader, c.cursor,
