@@ -122,7 +122,7 @@ void Journal::Start() {
 
 bool Journal::Guards(std::uint32_t page) const { return open_ && guarded_.count(page); }
 
-void Journal::Guard(std::uint32_t page) {
+void Journal::Guard(std::uint32_t page, const std::uint8_t* onDisk) {
   if (!open_) Start();
   if (!guarded_.insert(page).second) return;
   std::uint64_t at = std::uint64_t{page} * kPageSize;
@@ -132,7 +132,9 @@ void Journal::Guard(std::uint32_t page) {
   std::uint8_t* r = &pending_[record];
   PutU32(r, page);
   PutU32(r + 4, salt_);
-  if (database_.ReadAt(at, std::span<std::uint8_t>(r + 8, kPageSize)) != kPageSize)
+  if (onDisk)
+    std::copy(onDisk, onDisk + kPageSize, r + 8);
+  else if (database_.ReadAt(at, std::span<std::uint8_t>(r + 8, kPageSize)) != kPageSize)
     ThrowDamaged("page " + std::to_string(page) + " is cut short");
   PutU32(r + kRecordChecked, Crc32(r, kRecordChecked));
 }

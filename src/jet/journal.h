@@ -64,8 +64,10 @@ class Journal {
   bool Guards(std::uint32_t page) const;
   // Saves the page's bytes as they are on disk, unless the page lies past
   // the database's end when the change began (rolling back cuts those off).
-  // Takes effect at the next Write().
-  void Guard(std::uint32_t page);
+  // `onDisk`, when given, holds those bytes already (as stored, encoded
+  // if the file is), so the file is not read again. Takes effect at the
+  // next Write().
+  void Guard(std::uint32_t page, const std::uint8_t* onDisk = nullptr);
   // Writes the saved bytes; with `durable`, syncs them (and the folder, when
   // the journal is new) before returning.
   void Write(bool durable);

@@ -81,6 +81,7 @@ void Pager::End() {
   cache_.clear();
   dirtyOrder_.clear();
   changing_.clear();
+  onDiskImages_ = 0;
   file_.Unlock();
 }
 
@@ -98,7 +99,7 @@ void Pager::Save() {
   for (std::uint32_t page : changing_) {
     Entry& e = cache_.at(page);
     e.changing = false;
-    e.saved.reset();
+    KeepSpare(std::move(e.saved));
   }
   changing_.clear();
   heldPageCount_ = PageCount();
@@ -115,6 +116,7 @@ void Pager::DiscardUnsaved() {
       e.changing = false;
       e.version = NextVersion();
     } else {
+      if (e.onDisk) --onDiskImages_;
       cache_.erase(it);
     }
   }
@@ -131,6 +133,7 @@ void Pager::Abandon() {
   std::erase_if(cache_, [](const auto& item) { return item.second.dirty; });
   dirtyOrder_.clear();
   changing_.clear();
+  onDiskImages_ = 0;  // only dirty pages hold one
   pageCountKnown_ = false;
   if (!journal_.Open()) return;
   // What was written of the change is undone from the journal; the cache may
@@ -186,9 +189,25 @@ std::shared_ptr<PageBytes> Pager::NewPageBuffer() const {
   return bytes;
 }
 
+std::shared_ptr<PageBytes> Pager::CopyOf(const PageBytes& bytes) {
+  if (spare_.empty()) return std::make_shared<PageBytes>(bytes);
+  std::shared_ptr<PageBytes> copy = std::move(spare_.back());
+  spare_.pop_back();
+  *copy = bytes;
+  return copy;
+}
+
+void Pager::KeepSpare(std::shared_ptr<PageBytes> buffer) {
+  // A buffer a reader still holds is not ours to reuse.
+  if (buffer && buffer.use_count() == 1 && spare_.size() < kSpareBufferLimit) spare_.push_back(std::move(buffer));
+}
+
 void Pager::TrimCache() {
-  if (cache_.size() < cacheLimit_) return;
-  for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > cacheLimit_ / 2;)
+  // Only clean pages count: dirty ones cannot go, and counting them would
+  // make a batch that holds many scan the whole cache on every read.
+  const std::size_t dirty = dirtyOrder_.size();
+  if (cache_.size() < cacheLimit_ + dirty) return;
+  for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > cacheLimit_ / 2 + dirty;)
     it = it->second.dirty ? std::next(it) : cache_.erase(it);
 }
 
@@ -262,11 +281,18 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
   if (!e.changing) {
     if (e.dirty) {
       // Held by the batch: the saved bytes stay for DiscardUnsaved.
-      e.saved = std::exchange(e.bytes, std::make_shared<PageBytes>(*e.bytes));
+      e.saved = std::exchange(e.bytes, CopyOf(*e.bytes));
       e.savedFresh = e.fresh;
     } else {
-      // Readers holding the old bytes keep them; the statement works on a copy.
-      if (e.bytes.use_count() > 1) e.bytes = std::make_shared<PageBytes>(*e.bytes);
+      // A clean page holds the file's bytes: unless the change journaled
+      // the page already, they are kept as its journal record. Readers
+      // holding the old bytes keep them; the statement works on a copy.
+      if (onDiskImages_ < kOnDiskImageLimit && !journal_.Guards(page)) {
+        e.onDisk = std::exchange(e.bytes, CopyOf(*e.bytes));
+        ++onDiskImages_;
+      } else if (e.bytes.use_count() > 1) {
+        e.bytes = CopyOf(*e.bytes);
+      }
       e.dirty = true;
       dirtyOrder_.push_back(page);
     }
@@ -305,9 +331,23 @@ void Pager::Flush(bool durable) {
   file_.CheckStillAtPath();
   // The old bytes of every page about to be written over go to the journal
   // first; inside a batch they reach the disk before any page does.
-  for (std::uint32_t page : dirtyOrder_) journal_.Guard(page);
-  journal_.Write(durable);
   PageBytes coded;
+  for (std::uint32_t page : dirtyOrder_) {
+    Entry& e = cache_.at(page);
+    const std::uint8_t* onDisk = nullptr;
+    if (e.onDisk) {
+      onDisk = e.onDisk->data();
+      if (encodingKey_ != 0 && page != 0) {
+        coded = *e.onDisk;
+        Code(page, coded);
+        onDisk = coded.data();
+      }
+    }
+    journal_.Guard(page, onDisk);
+    e.onDisk.reset();
+  }
+  onDiskImages_ = 0;
+  journal_.Write(durable);
   try {
     for (bool freshPass : {true, false}) {
       for (std::uint32_t page : dirtyOrder_) {
@@ -323,7 +363,7 @@ void Pager::Flush(bool durable) {
         e.dirty = false;
         e.fresh = false;
         e.changing = false;
-        e.saved.reset();
+        KeepSpare(std::move(e.saved));
       }
     }
   } catch (const Error& failure) {
@@ -339,6 +379,7 @@ void Pager::FailedWrite(const Error& failure) {
   dirtyOrder_.clear();
   changing_.clear();
   cache_.clear();
+  onDiskImages_ = 0;
   pageCountKnown_ = false;
   try {
     journal_.RollBack();

@@ -135,7 +135,8 @@ class Pager {
   // Appends a page past the end; what the default allocator does.
   std::uint32_t AppendPage();
 
-  // Largest number of clean pages kept; more are dropped on the next read.
+  // Largest number of clean pages kept (dirty ones are not counted); more
+  // are dropped on the next read.
   void SetCacheLimit(std::size_t pages) { cacheLimit_ = pages; }
   std::size_t CacheLimit() const { return cacheLimit_; }
 
@@ -149,11 +150,22 @@ class Pager {
     std::shared_ptr<PageBytes> saved = nullptr;
     bool savedFresh = false;
     std::uint64_t version = 0;  // see Version()
+    // The bytes as the file holds them, kept from the page's first change in
+    // this change for its journal record, so that it need not be read again.
+    std::shared_ptr<const PageBytes> onDisk = nullptr;
   };
 
-  // Dirty pages a batch holds in memory before it writes them all (4 MiB,
-  // far more than a thousand rows of text need).
-  static constexpr std::size_t kHeldPageLimit = 1024;
+  // Dirty pages a batch holds in memory before it writes them all (64 MiB):
+  // enough for the index pages of a million-row table, so that a batch of
+  // rows with keys all over their trees writes and journals each page once.
+  static constexpr std::size_t kHeldPageLimit = 16384;
+  // Most pages whose bytes as on disk are kept for the journal (16 MiB);
+  // past it the journal reads them from the file, as it must anyway for a
+  // page already written over.
+  static constexpr std::size_t kOnDiskImageLimit = 4096;
+  // Buffers of held pages' saved bytes kept for reuse, so that a batch's
+  // statements do not allocate a page for each page they change.
+  static constexpr std::size_t kSpareBufferLimit = 64;
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
@@ -166,6 +178,9 @@ class Pager {
   void RequireUsable() const;
   void Code(std::uint32_t page, PageBytes& bytes) const;
   std::shared_ptr<PageBytes> NewPageBuffer() const;
+  // A copy of `bytes`, in a spare buffer when one is free.
+  std::shared_ptr<PageBytes> CopyOf(const PageBytes& bytes);
+  void KeepSpare(std::shared_ptr<PageBytes> buffer);
   void TrimCache();
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
@@ -183,6 +198,8 @@ class Pager {
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
   std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
+  std::vector<std::shared_ptr<PageBytes>> spare_;
+  std::size_t onDiskImages_ = 0;  // entries holding onDisk
   std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
   std::uint64_t lastVersion_ = 0;  // never reused, so no version outlives its page's bytes

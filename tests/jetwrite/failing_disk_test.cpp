@@ -179,5 +179,89 @@ TEST(PowerLoss, EveryCutOfABatchLeavesTheOldOrTheNewState) {
   }
 }
 
+// A batch of rows whose keys land all over a table's index trees changes
+// many index pages at once, each journaled from the bytes the batch read
+// rather than read again: a write failing anywhere in its commit leaves the
+// file byte for byte as it was, and a power cut at any write leaves the old
+// or the new state, on a page-encoded file as on a plain one.
+struct ScatteredBatch {
+  const char* fixture;
+  std::vector<std::string> setUp;
+  const char* table;
+};
+
+std::string ScatteredRow(const std::string& table, int i) {
+  const auto id = static_cast<std::int32_t>(static_cast<std::uint32_t>(i + 4) * 2654435761u);
+  return "INSERT INTO [" + table + "] VALUES (" + std::to_string(id) + ", " + std::to_string(i % 100) + ", " +
+         std::to_string(i % 97) + ", 'row " + std::to_string(i) + "', 0)";
+}
+
+void InsertScattered(const fs::path& file, const std::string& table, int from, int to) {
+  jet::DatabaseWriter w = jet::DatabaseWriter::Open(file.string(), "");
+  w.BeginBatch();
+  for (int i = from; i < to; ++i) w.Execute(ScatteredRow(table, i));
+  w.CommitBatch();
+}
+
+TEST(FailingDisk, ABatchOfScatteredKeysIsWholeOrAbsent) {
+  const std::vector<ScatteredBatch> cases = {
+      {"indexTestV2000.mdb", {}, "Table1"},
+      {"encodedV2000.mdb",
+       {"CREATE TABLE [keyed] (id LONG PRIMARY KEY, a LONG, b LONG, data TEXT(50), c LONG)",
+        "CREATE INDEX [by a] ON [keyed] (a)", "CREATE INDEX [by b] ON [keyed] (b DESC)"},
+       "keyed"},
+  };
+  // Enough rows first for trees of two levels, then a batch that adds an
+  // entry to most of their leaves.
+  constexpr int kFirst = 3000, kBatch = 300;
+  TempDir dir;
+  std::mt19937 rng(7);
+  for (const ScatteredBatch& c : cases) {
+    const fs::path model = dir.Path() / "model.mdb";
+    fs::copy_file(FixtureDir() / c.fixture, model, fs::copy_options::overwrite_existing);
+    fs::permissions(model, fs::perms::owner_read | fs::perms::owner_write);
+    for (const std::string& sql : c.setUp) jet::ExecuteStatement(model.string(), "", sql);
+    InsertScattered(model, c.table, 0, kFirst);
+    const std::vector<std::uint8_t> before = Bytes(model);
+    const std::string oldState = State(model);
+    const fs::path file = dir.Path() / "case.mdb";
+    auto fresh = [&] {
+      fs::remove(file.string() + "-journal");
+      fs::copy_file(model, file, fs::copy_options::overwrite_existing);
+    };
+    fresh();
+    int writes = 0;
+    {
+      FaultDisk disk;
+      InsertScattered(file, c.table, kFirst, kFirst + kBatch);
+      writes = disk.Count(IoOp::Write);
+    }
+    const std::string newState = State(file);
+    ASSERT_GT(writes, 50) << c.fixture << ": the batch changes few pages";
+    for (int n = 1; n <= writes; ++n) {
+      SCOPED_TRACE(std::string(c.fixture) + ", write " + std::to_string(n) + " of " + std::to_string(writes));
+      fresh();
+      {
+        FaultDisk disk;
+        disk.FailNth(IoOp::Write, n, EIO);
+        EXPECT_THROW(InsertScattered(file, c.table, kFirst, kFirst + kBatch), jet::Error);
+      }
+      EXPECT_EQ(Bytes(file), before) << "a failed write";
+      fresh();
+      {
+        FaultDisk disk;
+        disk.Watch(file);
+        disk.Watch(file.string() + "-journal");
+        disk.CutAtWrite(n);
+        EXPECT_THROW(InsertScattered(file, c.table, kFirst, kFirst + kBatch), jet::Error);
+        disk.PowerLoss(rng);
+      }
+      for (const std::string& f : jet::CheckDatabase(file.string(), "")) ADD_FAILURE() << "power cut: " << f;
+      const std::string state = State(file);
+      EXPECT_TRUE(state == oldState || state == newState) << "power cut";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace jetwritetest

@@ -45,8 +45,9 @@ class IndexLayouts {
     std::uint64_t version;
     IndexPageLayout layout;
   };
-  // Enough for the nodes and the leaves a batch of rows touches; past it all go.
-  static constexpr std::size_t kMaxKept = 512;
+  // Enough for the nodes and the leaves a batch of rows touches in a tree of a
+  // million entries, keys all over it; past it all go.
+  static constexpr std::size_t kMaxKept = 8192;
   std::unordered_map<std::uint32_t, Layout> kept_;
   std::optional<IndexPageLayout> unkept_;
 };
