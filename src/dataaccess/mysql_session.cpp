@@ -138,7 +138,11 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewH
     unsigned timeout = kMySqlConnectTimeoutSeconds;
     mysql_optionsv(mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(mysql_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    unsigned localFiles = 1;  // served from memory only, see OpenLocalFile
+    // Before the first exchange, so no request the server makes is ever
+    // served from disk.
+    mysql_set_local_infile_handler(mysql_, OpenLocalFile, ReadLocalFile, CloseLocalFile, LocalFileError,
+                                   &localFile_);
+    unsigned localFiles = 1;
     mysql_optionsv(mysql_, MYSQL_OPT_LOCAL_INFILE, &localFiles);
     if (address.tcp) {
       unsigned protocol = MYSQL_PROTOCOL_TCP;
@@ -151,8 +155,6 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewH
     if (mysql_real_query(mysql_, kSqlModeStatement.data(), kSqlModeStatement.size()) != 0) {
       throw MySqlConnectFailure(mysql_);
     }
-    mysql_set_local_infile_handler(mysql_, OpenLocalFile, ReadLocalFile, CloseLocalFile, LocalFileError,
-                                   &localFile_);
   } catch (...) {
     mysql_close(mysql_);
     throw;
