@@ -99,7 +99,7 @@ void Pager::Save() {
   for (std::uint32_t page : changing_) {
     Entry& e = cache_.at(page);
     e.changing = false;
-    KeepSpare(std::move(e.saved));
+    GiveBack(std::move(e.saved));
   }
   changing_.clear();
   heldPageCount_ = PageCount();
@@ -197,9 +197,8 @@ std::shared_ptr<PageBytes> Pager::CopyOf(const PageBytes& bytes) {
   return copy;
 }
 
-void Pager::KeepSpare(std::shared_ptr<PageBytes> buffer) {
-  // A buffer a reader still holds is not ours to reuse.
-  if (buffer && buffer.use_count() == 1 && spare_.size() < kSpareBufferLimit) spare_.push_back(std::move(buffer));
+void Pager::GiveBack(std::shared_ptr<PageBytes> bytes) {
+  if (bytes && bytes.use_count() == 1 && spare_.size() < kSpareBuffers) spare_.push_back(std::move(bytes));
 }
 
 void Pager::TrimCache() {
@@ -363,7 +362,7 @@ void Pager::Flush(bool durable) {
         e.dirty = false;
         e.fresh = false;
         e.changing = false;
-        KeepSpare(std::move(e.saved));
+        GiveBack(std::move(e.saved));
       }
     }
   } catch (const Error& failure) {

@@ -163,9 +163,8 @@ class Pager {
   // past it the journal reads them from the file, as it must anyway for a
   // page already written over.
   static constexpr std::size_t kOnDiskImageLimit = 4096;
-  // Buffers of held pages' saved bytes kept for reuse, so that a batch's
-  // statements do not allocate a page for each page they change.
-  static constexpr std::size_t kSpareBufferLimit = 64;
+  // Buffers kept for CopyOf: more than one statement's pages most often.
+  static constexpr std::size_t kSpareBuffers = 16;
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
@@ -178,9 +177,12 @@ class Pager {
   void RequireUsable() const;
   void Code(std::uint32_t page, PageBytes& bytes) const;
   std::shared_ptr<PageBytes> NewPageBuffer() const;
-  // A copy of `bytes`, in a spare buffer when one is free.
+  // A copy of `bytes` in a buffer a finished statement gave back, when one
+  // is free: a batch copies each page a statement changes, and a row
+  // changes a few, so the copies would otherwise cost an allocation each.
   std::shared_ptr<PageBytes> CopyOf(const PageBytes& bytes);
-  void KeepSpare(std::shared_ptr<PageBytes> buffer);
+  // Keeps a held page's old bytes for the next copy, unless someone still reads them.
+  void GiveBack(std::shared_ptr<PageBytes> bytes);
   void TrimCache();
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
@@ -198,7 +200,7 @@ class Pager {
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
   std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
-  std::vector<std::shared_ptr<PageBytes>> spare_;
+  std::vector<std::shared_ptr<PageBytes>> spare_;  // see CopyOf
   std::size_t onDiskImages_ = 0;  // entries holding onDisk
   std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
