@@ -511,6 +511,7 @@ class SendToMySqlBesideAnotherClient : public SendToMySql {
  protected:
   void SetUp() override {
     SendToMySql::SetUp();
+    if (IsSkipped()) return;
     MakeAccessTableOfNumbers(1200);
     RunMySql("CREATE TABLE other (id INT PRIMARY KEY, v INT) ENGINE=InnoDB");
     RunMySql("INSERT INTO other SELECT seq, 0 FROM seq_1_to_5000");
