@@ -29,8 +29,9 @@ namespace jet {
 class PageCursor {
  public:
   // Under one shared lock: finds the table as Database::OpenTable does
-  // (with only the columns named, when some are) and counts its live rows. Throws jet::Error when a column it reads holds
-  // values the engine cannot give.
+  // (with only the columns named, when some are) and counts its live rows.
+  // Throws jet::Error when a column it reads holds values the engine cannot
+  // give.
   PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns = {});
 
   const std::string& TableName() const { return table_.Name(); }
