@@ -152,12 +152,11 @@ class JetSession : public EngineSession {
 
   std::unique_ptr<ResultData> Execute(std::string_view statement) override {
     try {
-      std::string sql(statement);
-      if (IsSelect(sql)) {
-        jet::sql::Select select = ParsedSelect(sql);
+      if (IsSelect(statement)) {
+        jet::sql::Select select = ParsedSelect(statement);
         return std::make_unique<JetResult>(jet::PageCursor(database_, select.table, select.columns));
       }
-      Writer().Execute(sql);
+      Writer().Execute(statement);
       return nullptr;
     } catch (const jet::Error& failure) {
       Rethrow(failure);

@@ -98,7 +98,7 @@ void Pager::Save() {
   for (std::uint32_t page : changing_) {
     Entry& e = cache_.at(page);
     e.changing = false;
-    e.saved.reset();
+    GiveBack(std::move(e.saved));
   }
   changing_.clear();
   heldPageCount_ = PageCount();
@@ -186,6 +186,18 @@ std::shared_ptr<PageBytes> Pager::NewPageBuffer() const {
   return bytes;
 }
 
+std::shared_ptr<PageBytes> Pager::CopyOf(const PageBytes& bytes) {
+  if (spare_.empty()) return std::make_shared<PageBytes>(bytes);
+  std::shared_ptr<PageBytes> copy = std::move(spare_.back());
+  spare_.pop_back();
+  *copy = bytes;
+  return copy;
+}
+
+void Pager::GiveBack(std::shared_ptr<PageBytes> bytes) {
+  if (bytes && bytes.use_count() == 1 && spare_.size() < kSpareBuffers) spare_.push_back(std::move(bytes));
+}
+
 void Pager::TrimCache() {
   if (cache_.size() < cacheLimit_) return;
   for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > cacheLimit_ / 2;)
@@ -262,7 +274,7 @@ std::uint8_t* Pager::Write(std::uint32_t page) {
   if (!e.changing) {
     if (e.dirty) {
       // Held by the batch: the saved bytes stay for DiscardUnsaved.
-      e.saved = std::exchange(e.bytes, std::make_shared<PageBytes>(*e.bytes));
+      e.saved = std::exchange(e.bytes, CopyOf(*e.bytes));
       e.savedFresh = e.fresh;
     } else {
       // Readers holding the old bytes keep them; the statement works on a copy.
@@ -323,7 +335,7 @@ void Pager::Flush(bool durable) {
         e.dirty = false;
         e.fresh = false;
         e.changing = false;
-        e.saved.reset();
+        GiveBack(std::move(e.saved));
       }
     }
   } catch (const Error& failure) {

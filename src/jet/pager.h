@@ -154,6 +154,8 @@ class Pager {
   // Dirty pages a batch holds in memory before it writes them all (4 MiB,
   // far more than a thousand rows of text need).
   static constexpr std::size_t kHeldPageLimit = 1024;
+  // Buffers kept for CopyOf: more than one statement's pages most often.
+  static constexpr std::size_t kSpareBuffers = 16;
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
@@ -166,6 +168,12 @@ class Pager {
   void RequireUsable() const;
   void Code(std::uint32_t page, PageBytes& bytes) const;
   std::shared_ptr<PageBytes> NewPageBuffer() const;
+  // A copy of `bytes` in a buffer a finished statement gave back, when one
+  // is free: a batch copies each page a statement changes, and a row
+  // changes a few, so the copies would otherwise cost an allocation each.
+  std::shared_ptr<PageBytes> CopyOf(const PageBytes& bytes);
+  // Keeps a held page's old bytes for the next copy, unless someone still reads them.
+  void GiveBack(std::shared_ptr<PageBytes> bytes);
   void TrimCache();
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
@@ -183,6 +191,7 @@ class Pager {
   std::unordered_map<std::uint32_t, Entry> cache_;
   std::vector<std::uint32_t> dirtyOrder_;
   std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
+  std::vector<std::shared_ptr<PageBytes>> spare_;  // see CopyOf
   std::uint32_t heldPageCount_ = 0;      // PageCount() at the last Save() that held pages
   std::size_t cacheLimit_ = 8192;  // 32 MiB
   std::uint64_t lastVersion_ = 0;  // never reused, so no version outlives its page's bytes

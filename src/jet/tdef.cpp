@@ -137,18 +137,23 @@ RowPointer ReadOwnedPagesMap(Pager& pager, std::uint32_t page) {
 bool SameDefinitionPage(const Format& format, std::size_t index, ByteSpan then, ByteSpan now) {
   if (then.size() != now.size()) return false;
   if (index != 0) return std::equal(then.begin(), then.end(), now.begin());
-  std::vector<std::pair<std::size_t, std::size_t>> skipped = {{format.tdefRowCountAt, format.tdefAutoNumberAt + 4}};
+  // Compared up to each field rows change (the row count and AutoNumber,
+  // then each real index's unique count), which is left out; checked on
+  // every insert, so without building a list.
+  std::size_t from = 0;
+  const auto sameUpTo = [&](std::size_t end) {
+    return std::equal(then.begin() + from, then.begin() + end, now.begin() + from);
+  };
+  if (!sameUpTo(format.tdefRowCountAt)) return false;
+  from = format.tdefAutoNumberAt + 4;
   const std::size_t realIndexes = std::min<std::size_t>(U32(then, format.tdefRealIndexCountAt), kMaxIndexes);
   for (std::size_t i = 0; i < realIndexes; ++i) {
     const std::size_t count = UniqueCountOffset(format, i);
-    if (count + 4 <= then.size()) skipped.emplace_back(count, count + 4);
+    if (count + 4 > then.size()) continue;
+    if (!sameUpTo(count)) return false;
+    from = count + 4;
   }
-  std::size_t from = 0;
-  for (auto [begin, end] : skipped) {
-    if (!std::equal(then.begin() + from, then.begin() + begin, now.begin() + from)) return false;
-    from = end;
-  }
-  return std::equal(then.begin() + from, then.end(), now.begin() + from);
+  return sameUpTo(then.size());
 }
 
 TableDef ReadTableDef(Pager& pager, std::uint32_t page) {

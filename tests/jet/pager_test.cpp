@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <set>
 
 #include "jet/error.h"
@@ -166,6 +167,30 @@ TEST(Pager, ABatchHoldsItsPagesAndADiscardedStatementTakesBackOnlyItsOwn) {
     EXPECT_TRUE(std::equal(after.begin() + 4 * 4096, after.begin() + 5 * 4096, original.begin() + 4 * 4096))
         << "the discarded statement's change to a page of the file";
   }
+}
+
+// A batch copies each held page a statement changes into a buffer an earlier
+// statement gave back; a buffer someone still reads is never one of them.
+TEST(Pager, ABatchNeverReusesABufferSomeoneStillReads) {
+  TempDir dir;
+  auto copy = dir.Copy("testV2000.mdb");
+  jet::Database db = jet::Database::Open(copy.string(), "");
+  jet::Pager& pager = db.Pages();
+  jet::Pager::Statement batch(pager, jet::LockMode::Exclusive);
+  pager.BeginBatch();
+  const auto change = [&](std::initializer_list<std::uint32_t> pages, std::uint8_t mark) {
+    jet::Pager::Statement statement(pager, jet::LockMode::Exclusive);
+    for (std::uint32_t page : pages) pager.Write(page)[4000] = mark;
+    statement.Save();
+  };
+  change({3, 4}, 0x11);
+  const jet::PageRef held = pager.Read(3);
+  const std::vector<std::uint8_t> seen(held->begin(), held->begin() + 4096);
+  for (std::uint8_t mark = 0x22; mark < 0x80; mark += 0x11) change({3, 4}, mark);
+  EXPECT_EQ(std::vector<std::uint8_t>(held->begin(), held->begin() + 4096), seen);
+  EXPECT_EQ(pager.Read(3)->at(4000), 0x77);
+  EXPECT_EQ(pager.Read(4)->at(4000), 0x77);
+  pager.RollbackBatch();
 }
 
 // What a caller derived from a page (an index page's layout) is used again

@@ -40,6 +40,8 @@ TEST(Statements, AreBuiltCharacterForCharacter) {
       {"access insert", AccessInsert("towns", {"7", "O'Brien"}), "INSERT INTO `towns` VALUES('7', 'O''Brien');"},
       {"access insert: empty quoted, NULL bare, Null911 a value", AccessInsert("t", {"", std::nullopt, "Null911"}),
        "INSERT INTO `t` VALUES('', NULL, 'Null911');"},
+      {"access insert: apostrophes first, last and side by side", AccessInsert("t", {"'a''b'", "x'"}),
+       "INSERT INTO `t` VALUES('''a''''b''', 'x''');"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.built, c.expected) << c.what;
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 namespace jet::sql {
@@ -514,6 +516,15 @@ std::optional<Literal> ParseLiteral(std::string_view text) {
 
 std::optional<std::string> InvalidUtf8Reason(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
+    // Statements are mostly ASCII: eight such bytes are passed at once.
+    std::uint64_t eight;
+    if (text.size() - i >= sizeof eight) {
+      std::memcpy(&eight, text.data() + i, sizeof eight);
+      if ((eight & 0x8080808080808080u) == 0) {
+        i += sizeof eight;
+        continue;
+      }
+    }
     const auto b = static_cast<unsigned char>(text[i]);
     std::size_t length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
     char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;

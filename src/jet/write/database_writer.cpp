@@ -59,7 +59,7 @@ void DatabaseWriter::RollbackBatch() {
   if (batch) connection_->pager.RollbackBatch();
 }
 
-void DatabaseWriter::Execute(const std::string& sql) {
+void DatabaseWriter::Execute(std::string_view sql) {
   sql::Statement statement = sql::Parse(sql);
   Connection& c = *connection_;
   std::visit(

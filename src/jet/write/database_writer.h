@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/connection.h"
@@ -42,7 +43,7 @@ class DatabaseWriter {
 
   // Runs one statement: CREATE TABLE, INSERT INTO or DROP TABLE (a SELECT is
   // checked and read, nothing more).
-  void Execute(const std::string& sql);
+  void Execute(std::string_view sql);
 
   // Gives a table a new name, checked as CREATE TABLE checks names.
   void RenameTable(const std::string& oldName, const std::string& newName);

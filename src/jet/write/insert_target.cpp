@@ -55,6 +55,14 @@ struct InsertTarget {
   std::vector<std::uint8_t> row;
   TableIndexes::Keys keys;
 
+  // Whether the pages the next INSERT reads are all in the cache already, as
+  // they are for every INSERT of a batch after its first.
+  bool PagesCached(const Pager& pager) const {
+    const auto cached = [&](std::uint32_t page) { return pager.Version(page) != 0; };
+    return std::all_of(def.pages.begin(), def.pages.end(), cached) && cached(catalogueRow.page) &&
+           cached(def.freeSpacePages.page) && (lastDataPage == 0 || cached(lastDataPage));
+  }
+
   // The pages the next INSERT reads, so that they come in with few reads.
   std::vector<std::uint32_t> PagesToRead() const {
     std::vector<std::uint32_t> pages = def.pages;
@@ -104,7 +112,7 @@ struct InsertTarget {
 void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target) {
   WriteStatement statement(c);
   Pager& pager = statement.Pages();
-  if (target && target->name == insert.table) pager.Preload(target->PagesToRead());
+  if (target && target->name == insert.table && !target->PagesCached(pager)) pager.Preload(target->PagesToRead());
   if (!target || !target->StillDescribes(pager, insert.table)) {
     target.reset();
     target = InsertTarget::Find(pager, statement.Space(), insert.table);
