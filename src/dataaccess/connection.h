@@ -39,6 +39,10 @@ class Connection {
   void Open(std::string_view connectionString = {});
   // Runs one statement; statements that return no rows give a closed Recordset.
   Recordset Execute(std::string_view statement);
+  // Runs a load of rows whose file content is `data` (EngineSession::LoadLocal).
+  LoadOutcome LoadLocal(std::string_view statement, std::string_view data) {
+    return Session().LoadLocal(statement, data);
+  }
   void Close();
   bool IsOpen() const { return session_ != nullptr; }
 

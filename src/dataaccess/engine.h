@@ -36,6 +36,14 @@ class ResultData {
   virtual void Abandon() {}
 };
 
+// What a bulk load of rows did: the rows the database added and the
+// warnings it raised, or that it does not take such loads at all.
+struct LoadOutcome {
+  bool refused = false;
+  std::int64_t rows = 0;
+  unsigned warnings = 0;
+};
+
 // One open connection to a database. Failures are thrown as DbError.
 class EngineSession {
  public:
@@ -65,6 +73,13 @@ class EngineSession {
   // Makes the batch durable and lets the database go for others.
   virtual void CommitBatch() {}
   virtual bool InBatch() const { return false; }
+
+  // Runs `statement`, a load of rows from a client-side file, with `data` as
+  // that file's content; nothing is read from disk. Engines or servers that
+  // take no such load answer `refused` and change nothing.
+  virtual LoadOutcome LoadLocal(std::string_view /*statement*/, std::string_view /*data*/) {
+    return LoadOutcome{.refused = true};
+  }
 };
 
 // Chooses the engine from the connection string and opens a session on it.

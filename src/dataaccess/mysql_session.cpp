@@ -1,9 +1,13 @@
 // Connecting to MySQL and running statements through the binary protocol.
 #include "dataaccess/mysql_session.h"
 
+#include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <mutex>
 #include <optional>
 
@@ -85,6 +89,42 @@ MYSQL* NewHandle() {
   return mysql_init(nullptr);
 }
 
+// The file a LOAD DATA LOCAL asks for is always the memory the session
+// offers, whatever name the server sends back; without an offer (a server
+// asking on its own) the request is refused.
+int OpenLocalFile(void** handle, const char* /*name*/, void* content) {
+  *handle = content;
+  auto* file = static_cast<LocalFileContent*>(content);
+  file->sent = 0;
+  return file->offered ? 0 : 1;
+}
+
+int ReadLocalFile(void* handle, char* buffer, unsigned int size) {
+  auto* file = static_cast<LocalFileContent*>(handle);
+  const std::size_t count = std::min<std::size_t>(size, file->data.size() - file->sent);
+  std::memcpy(buffer, file->data.data() + file->sent, count);
+  file->sent += count;
+  return static_cast<int>(count);
+}
+
+void CloseLocalFile(void* /*handle*/) {}
+
+int LocalFileError(void* /*handle*/, char* message, unsigned int size) {
+  std::string_view text = "The server asked for a file this program did not offer.";
+  const std::size_t count = std::min<std::size_t>(text.size(), size - 1);
+  std::memcpy(message, text.data(), count);
+  message[count] = '\0';
+  return CR_UNKNOWN_ERROR;
+}
+
+// The server's ways of saying it takes no LOAD DATA LOCAL: switched off
+// (local_infile), not offered by the client, or MySQL 8's own number for it.
+constexpr unsigned kMySqlLocalFilesDisabled = 3948;  // ER_CLIENT_LOCAL_FILES_DISABLED
+bool RefusesLocalLoads(unsigned code) {
+  return code == ER_NOT_ALLOWED_COMMAND || code == ER_LOAD_INFILE_CAPABILITY_DISABLED ||
+         code == kMySqlLocalFilesDisabled;
+}
+
 }  // namespace
 
 MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewHandle()) {
@@ -98,6 +138,12 @@ MySqlSession::MySqlSession(const ConnectionAttributes& attributes) : mysql_(NewH
     unsigned timeout = kMySqlConnectTimeoutSeconds;
     mysql_optionsv(mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(mysql_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // Before the first exchange, so no request the server makes is ever
+    // served from disk.
+    mysql_set_local_infile_handler(mysql_, OpenLocalFile, ReadLocalFile, CloseLocalFile, LocalFileError,
+                                   &localFile_);
+    unsigned localFiles = 1;
+    mysql_optionsv(mysql_, MYSQL_OPT_LOCAL_INFILE, &localFiles);
     if (address.tcp) {
       unsigned protocol = MYSQL_PROTOCOL_TCP;
       mysql_optionsv(mysql_, MYSQL_OPT_PROTOCOL, &protocol);
@@ -146,6 +192,19 @@ std::unique_ptr<ResultData> MySqlSession::Run(std::string_view statement, bool s
   mysql_stmt_attr_set(stmt, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
   if (mysql_stmt_store_result(stmt) != 0) throw MySqlFailure(mysql_, stmt);
   return std::make_unique<MySqlResult>(mysql_, owned.release(), MySqlResult::Rows::kStored);
+}
+
+LoadOutcome MySqlSession::LoadLocal(std::string_view statement, std::string_view data) {
+  localFile_ = LocalFileContent{.data = data, .sent = 0, .offered = true};
+  const int failed = mysql_real_query(mysql_, statement.data(), statement.size());
+  localFile_ = LocalFileContent{};
+  if (failed != 0) {
+    if (RefusesLocalLoads(mysql_errno(mysql_))) return LoadOutcome{.refused = true};
+    throw MySqlFailure(mysql_, nullptr);
+  }
+  return LoadOutcome{.refused = false,
+                     .rows = static_cast<std::int64_t>(mysql_affected_rows(mysql_)),
+                     .warnings = mysql_warning_count(mysql_)};
 }
 
 unsigned MySqlSession::ConnectTimeoutSeconds() const {

@@ -1,5 +1,7 @@
 // The MySQL engine: a session on a MySQL or MariaDB server through MariaDB
 // Connector/C, opened from the attributes of an ODBC-style connection string.
+// LOAD DATA LOCAL reads its "file" from memory the caller hands over; the
+// session never lets the server read a file from disk.
 #pragma once
 
 #include <memory>
@@ -16,6 +18,13 @@ namespace dataaccess {
 // An unreachable host must not freeze the window for minutes.
 inline constexpr unsigned kMySqlConnectTimeoutSeconds = 10;
 
+// The content a LOAD DATA LOCAL in progress offers as its file.
+struct LocalFileContent {
+  std::string_view data;
+  std::size_t sent = 0;
+  bool offered = false;  // only while our own load runs
+};
+
 class MySqlSession : public EngineSession {
  public:
   // Reads SERVER (host, host:port, [ipv6]:port or an absolute socket path),
@@ -28,6 +37,7 @@ class MySqlSession : public EngineSession {
 
   std::unique_ptr<ResultData> Execute(std::string_view statement) override;
   std::unique_ptr<ResultData> ExecuteStreamed(std::string_view statement) override;
+  LoadOutcome LoadLocal(std::string_view statement, std::string_view data) override;
 
   // Read back from the client handle, to show what the connection runs with.
   unsigned ConnectTimeoutSeconds() const;
@@ -37,6 +47,7 @@ class MySqlSession : public EngineSession {
  private:
   std::unique_ptr<ResultData> Run(std::string_view statement, bool streamed);
   st_mysql* mysql_;
+  LocalFileContent localFile_;
 };
 
 std::unique_ptr<EngineSession> OpenMySqlSession(const ConnectionAttributes& attributes);

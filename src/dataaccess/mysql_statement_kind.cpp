@@ -68,8 +68,8 @@ bool HasReturningClause(std::string_view text) {
 }  // namespace
 
 bool AnswersNoRows(std::string_view statement) {
-  static constexpr std::array<std::string_view, 7> kWords = {"INSERT", "CREATE", "DROP",    "RENAME",
-                                                             "START",  "COMMIT", "ROLLBACK"};
+  static constexpr std::array<std::string_view, 8> kWords = {"INSERT", "CREATE", "DROP",     "RENAME",
+                                                             "START",  "COMMIT", "ROLLBACK", "SAVEPOINT"};
   std::size_t start = 0;
   while (start < statement.size() && IsBlank(statement[start])) ++start;
   std::size_t end = start;

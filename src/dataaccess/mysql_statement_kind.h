@@ -6,7 +6,7 @@
 namespace dataaccess {
 
 // True for a statement that surely answers no rows: it opens with INSERT,
-// CREATE, DROP, RENAME, START, COMMIT or ROLLBACK, and an INSERT has no
+// CREATE, DROP, RENAME, START, COMMIT, ROLLBACK or SAVEPOINT, and an INSERT has no
 // RETURNING clause. Quoted literals, quoted identifiers and comments are
 // skipped, so a value holding the word "returning" does not count; the text
 // of an executable comment (/*! ... */) does. False when unsure.

@@ -11,6 +11,9 @@ namespace {
 constexpr unsigned kLockWaitTimeout = 1205;  // ER_LOCK_WAIT_TIMEOUT
 constexpr unsigned kDeadlock = 1213;         // ER_LOCK_DEADLOCK
 
+constexpr std::string_view kBeforeLoad = "SAVEPOINT before_load";
+constexpr std::string_view kUndoLoad = "ROLLBACK TO SAVEPOINT before_load";
+
 }  // namespace
 
 bool MetAnotherClientsLock(const dataaccess::DbError& error) {
@@ -69,6 +72,40 @@ std::size_t MySqlBatch::SendTogether(const std::string& combined, const std::vec
       refusedOne = true;
     }
   }
+  return each.size();
+}
+
+bool MySqlBatch::Load(const std::string& load, const std::string& data, std::int64_t rows) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      connection_.Execute(kBeforeLoad);
+      const dataaccess::LoadOutcome outcome = connection_.LoadLocal(load, data);
+      if (outcome.refused) {
+        loads_ = false;
+        return false;
+      }
+      if (outcome.warnings == 0 && outcome.rows == rows) return true;
+      connection_.Execute(kUndoLoad);
+      return false;
+    } catch (const dataaccess::DbError& error) {
+      if (!MetAnotherClientsLock(error)) {
+        if (error.Number() != dataaccess::kCommandError) throw;
+        // The server undid the refused load itself; the savepoint makes sure.
+        connection_.Execute(kUndoLoad);
+        return false;
+      }
+      if (attempt == kMaxAttempts) GiveUp(error);
+      if (!TransactionOpen()) Replay();
+    }
+  }
+}
+
+std::size_t MySqlBatch::SendLoaded(const std::string& load, const std::string& data, const std::string& combined,
+                                   const std::vector<std::string>& each, const std::function<bool()>& goOn) {
+  const auto rows = static_cast<std::int64_t>(each.size());
+  if (!loads_ || rows <= 1 || !Load(load, data, rows)) return SendTogether(combined, each, goOn);
+  kept_.push_back({combined, rows});
+  loaded_ += rows;
   return each.size();
 }
 

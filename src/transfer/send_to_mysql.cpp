@@ -14,6 +14,7 @@
 #include "transfer/kept_types.h"
 #include "transfer/mysql_batch.h"
 #include "transfer/mysql_reader.h"
+#include "transfer/row_group.h"
 #include "transfer/statements.h"
 #include "ui/progress.h"
 #include "ui/prompter.h"
@@ -24,41 +25,6 @@ namespace {
 // Rows sent between two commits: the row pass runs in transactions, far
 // faster than one commit a row, and a lost connection loses at most these.
 constexpr std::int64_t kRowsPerCommit = 1000;
-
-// Rows waiting to go to the server together: their one-row statements, and
-// all of them in one INSERT (without its closing ';').
-class RowGroup {
- public:
-  explicit RowGroup(std::size_t prefixSize) : prefixSize_(prefixSize) {}
-  bool Empty() const { return each_.empty(); }
-  std::size_t Rows() const { return each_.size(); }
-  // The length of the INSERT with `single`'s row added.
-  std::size_t BytesWith(const std::string& single) const {
-    return combined_.size() + single.size() - (each_.empty() ? 0 : prefixSize_);
-  }
-  void Add(std::string single) {
-    if (each_.empty()) {
-      combined_.assign(single, 0, single.size() - 1);
-    } else {
-      combined_ += ',';
-      combined_.append(single, prefixSize_, single.size() - prefixSize_ - 1);
-    }
-    each_.push_back(std::move(single));
-  }
-  // Sends the rows and empties the group; how many were handled.
-  std::size_t SendThrough(MySqlBatch& batch, const std::function<bool()>& goOn) {
-    combined_ += ';';
-    std::size_t handled = batch.SendTogether(combined_, each_, goOn);
-    each_.clear();
-    combined_.clear();
-    return handled;
-  }
-
- private:
-  std::size_t prefixSize_;
-  std::vector<std::string> each_;
-  std::string combined_;
-};
 
 // Rows go many to a statement only into a table with transactions: there a
 // refused INSERT leaves none of its rows behind to be sent twice when they
@@ -180,9 +146,9 @@ bool SendTableToMySql::Create(const QString& name) {
 
 // Runs on the reading thread, which alone uses the row source meanwhile.
 ReadAhead<SendTableToMySql::ReadRow>::Produce SendTableToMySql::RowReader(const std::string& table,
-                                                                         std::int64_t total) {
+                                                                         std::int64_t total, bool lines) {
   auto texts = std::make_shared<std::vector<std::string>>(static_cast<std::size_t>(rowSource_->FieldCount()));
-  return [this, table, total, texts, made = std::int64_t{0}, ended = false](ReadRow& row) mutable {
+  return [this, table, total, lines, texts, made = std::int64_t{0}, ended = false](ReadRow& row) mutable {
     if (ended || made >= total) return false;
     try {
       if (made > 0) rowSource_->MoveNext();
@@ -202,6 +168,7 @@ ReadAhead<SendTableToMySql::ReadRow>::Produce SendTableToMySql::RowReader(const 
       return true;
     }
     row.insert = keepTypes_ ? MySqlInsertLiterals(table, *texts) : MySqlInsert(table, *texts);
+    if (lines) AppendMySqlLoadLine(row.line, *texts);
     ++made;
     return true;
   };
@@ -216,17 +183,17 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
   });
   std::optional<dataaccess::DbError> stopped;
   std::optional<dataaccess::DbError> unreadable;
-  RowGroup group(MySqlInsertPrefix(table).size());
+  std::optional<RowGroup> group;
   // Sends the rows read so far. After a refused row's message, Cancel stops
   // the rest of them, as it would stop the rows after it sent one by one;
   // a Cancel heard before they were sent lets them go, as it would have.
   bool stoppedInGroup = false;
   auto sendGroup = [&] {
-    if (group.Empty()) return;
+    if (!group || group->Empty()) return;
     const bool cancelledBefore = pass.cancelled;
-    const std::size_t rows = group.Rows();
+    const std::size_t rows = group->Rows();
     const std::size_t handled =
-        group.SendThrough(batch, [&] { return cancelledBefore || !env_.progress.Cancelled(); });
+        group->SendThrough(batch, [&] { return cancelledBefore || !env_.progress.Cancelled(); });
     if (handled == rows) return;
     pass.done -= static_cast<std::int64_t>(rows - handled);
     pass.cancelled = stoppedInGroup = true;
@@ -234,6 +201,11 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
   try {
     const std::size_t packetLimit = MaxAllowedPacket(*mySql_.connection);
     const bool together = KeepsTransactions(*mySql_.connection, table);
+    // Typed literals have no load text that surely gives the same values.
+    const bool loads = together && !keepTypes_;
+    std::vector<std::string> columns;
+    for (int j = 0; j < rowSource_->FieldCount(); ++j) columns.push_back(rowSource_->Field(j).Name());
+    group.emplace(MySqlInsertPrefix(table).size(), loads ? MySqlLoadData(table, columns) : std::string());
     // An AutoNumber of 0 is a value like any other.
     if (keepTypes_)
       mySql_.connection->Execute("SET SESSION sql_mode = CONCAT_WS(',', @@SESSION.sql_mode, 'NO_AUTO_VALUE_ON_ZERO')");
@@ -241,7 +213,7 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
     // The next rows are read and their statements built while the server
     // takes the ones before.
     std::optional<ReadAhead<ReadRow>> reader;
-    reader.emplace(kRowsPerCommit, kReadAheadBytes, RowReader(table, pass.total));
+    reader.emplace(kRowsPerCommit, kReadAheadBytes, RowReader(table, pass.total, loads));
     while (pass.done < pass.total) {
       if (!env_.progress.Step(pass.done, pass.total)) {
         pass.cancelled = true;
@@ -270,9 +242,9 @@ SendJob::RowPass SendTableToMySql::SendRows(const QString& name, RefusedRows& re
       } else if (!together) {
         batch.Send(std::move(insert));
       } else {
-        if (group.BytesWith(insert) + 1 > packetLimit) sendGroup();
+        if (group->BytesWith(insert) + 1 > packetLimit) sendGroup();
         if (stoppedInGroup) break;
-        group.Add(std::move(insert));
+        group->Add(std::move(insert), row.line);
       }
       ++pass.done;
       if (pass.done % kRowsPerCommit == 0) {

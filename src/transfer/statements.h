@@ -37,6 +37,16 @@ std::string MySqlCreateTable(std::string_view table, const std::vector<TargetCol
 // INSERT INTO `t` VALUES('1', NULL, 'O''Brien'); an empty text is sent as NULL.
 std::string MySqlInsert(std::string_view table, const std::vector<std::string>& texts);
 
+// The same rows as MySqlInsert gives, loaded in bulk: LOAD DATA LOCAL INFILE
+// of the named columns in the server's default text form (utf8mb4), whose
+// lines MySqlLoadLine makes.
+std::string MySqlLoadData(std::string_view table, const std::vector<std::string>& columns);
+
+// One row of that text form: the values tab-separated, ending in a newline;
+// an empty text is \N (NULL, as MySqlInsert sends it), and a backslash, tab,
+// newline, carriage return or NUL inside a value is escaped by a backslash.
+void AppendMySqlLoadLine(std::string& data, const std::vector<std::string>& texts);
+
 // "INSERT INTO `t` VALUES", which every MySqlInsert of `table` starts with
 // before its parenthesised values.
 std::string MySqlInsertPrefix(std::string_view table);

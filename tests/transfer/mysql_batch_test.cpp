@@ -12,6 +12,8 @@
 #include "dataaccess/recordset.h"
 #include "test_server.h"
 #include "transfer/mysql_batch.h"
+#include "transfer/row_group.h"
+#include "transfer/statements.h"
 
 namespace {
 
@@ -85,6 +87,34 @@ TEST_F(MySqlBatchTest, ABatchADeadlockRolledBackIsSentAgainWhole) {
   });
   SendRows(batch, 1000);
   otherClient.get();
+  EXPECT_EQ(batch.Replays(), 1);
+  EXPECT_EQ(batch.RowsCommitted(), 1000);
+  EXPECT_EQ(Number(*watcher_, "SELECT COUNT(*) FROM t"), 1000);
+  EXPECT_EQ(Number(*watcher_, "SELECT COUNT(DISTINCT n) FROM t"), 1000);
+}
+
+TEST_F(MySqlBatchTest, RowsLoadedInBulkAreSentAgainWithTheBatchADeadlockRolledBack) {
+  transfer::MySqlBatch batch(*ours_, [](const std::string& statement, const dataaccess::DbError& error) {
+    ADD_FAILURE() << "refused " << statement << ": " << error.Description();
+  });
+  auto otherClient = std::async(std::launch::async, [&] {
+    AwaitTriggerUpdate(*watcher_, oursId_);
+    other_->Execute("SELECT COUNT(*) FROM t FOR UPDATE");
+    other_->Execute("COMMIT");
+  });
+  // Rows 1 to 400 go in bulk; row 500, sent alone after them, meets the lock.
+  transfer::RowGroup group(transfer::MySqlInsertPrefix("t").size(), transfer::MySqlLoadData("t", {"n"}));
+  batch.Begin();
+  for (int n = 1; n <= 400; ++n) {
+    std::string line;
+    transfer::AppendMySqlLoadLine(line, {std::to_string(n)});
+    group.Add(transfer::MySqlInsert("t", {std::to_string(n)}), line);
+  }
+  group.SendThrough(batch, [] { return true; });
+  for (int n = 401; n <= 1000; ++n) batch.Send("INSERT INTO t VALUES (" + std::to_string(n) + ")");
+  batch.Commit();
+  otherClient.get();
+  EXPECT_EQ(batch.RowsLoaded(), 400);
   EXPECT_EQ(batch.Replays(), 1);
   EXPECT_EQ(batch.RowsCommitted(), 1000);
   EXPECT_EQ(Number(*watcher_, "SELECT COUNT(*) FROM t"), 1000);
