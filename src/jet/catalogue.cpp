@@ -97,8 +97,8 @@ std::vector<CatalogueEntry> ReadCatalogue(Pager& pager) {
 
 void CheckCatalogueStructure(Pager& pager) {
   Pager::Statement statement(pager, LockMode::Shared);
-  for (std::uint32_t p : UsageMap(pager, ReadOwnedPagesMap(pager, kCatalogueTdefPage)).Pages())
-    if (p >= pager.PageCount()) ThrowDamaged("the catalogue owns a page beyond the end of the file");
+  std::optional<std::uint32_t> last = UsageMap(pager, ReadOwnedPagesMap(pager, kCatalogueTdefPage)).Last();
+  if (last && *last >= pager.PageCount()) ThrowDamaged("the catalogue owns a page beyond the end of the file");
 }
 
 }  // namespace jet

@@ -6,7 +6,9 @@
 // decoded at once. The lock, the file's size and the hot-journal check are
 // taken once a run, not once a page; each page is still read under the lock,
 // after the check, from a cache the last run's end emptied.
-// The live rows are counted up front, on the same pages, without decoding them.
+// The live rows are counted up front without decoding them. Each run walks
+// the table's usage map afresh from the page after the last run's, so the
+// cursor holds a page number, not a list of the table's pages.
 // Before each page the table's definition pages are compared with what they
 // held at open: a table dropped and replaced meanwhile gives an error instead
 // of rows decoded with another table's layout.
@@ -27,9 +29,9 @@ namespace jet {
 class PageCursor {
  public:
   // Under one shared lock: finds the table as Database::OpenTable does
-  // (with only the columns named, when some are), lists its data pages and
-  // counts their live rows. Throws jet::Error when a column it reads holds
-  // values the engine cannot give.
+  // (with only the columns named, when some are) and counts its live rows.
+  // Throws jet::Error when a column it reads holds values the engine cannot
+  // give.
   PageCursor(const Database& database, const std::string& name, const std::vector<std::string>& columns = {});
 
   const std::string& TableName() const { return table_.Name(); }
@@ -58,10 +60,9 @@ class PageCursor {
 
   std::shared_ptr<Connection> connection_;
   Table table_;
-  std::vector<std::uint32_t> pages_;
   std::vector<std::vector<std::uint8_t>> definitionPages_;  // as they were at open
   std::uint64_t rowCount_ = 0;
-  std::size_t nextPage_ = 0;
+  std::uint32_t nextPage_ = 0;  // where the next run's walk of the map starts
   std::vector<Value> values_;
   std::vector<std::size_t> textUnits_;
 };

@@ -10,7 +10,15 @@
 namespace jet {
 namespace {
 constexpr int kMaxLookupHops = 8;
+
+// The stretch's pages with one read, none of them kept in the cache.
+std::vector<PageRef> ReadStretchOnce(Pager& pager, PageStretch stretch) {
+  std::vector<PageRef> pages = pager.ReadOnce(stretch.first, stretch.count);
+  for (std::uint32_t k = static_cast<std::uint32_t>(pages.size()); k < stretch.count; ++k)
+    pages.push_back(pager.ReadOnce(stretch.first + k));  // reports why it cannot be read
+  return pages;
 }
+}  // namespace
 
 ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep) {
   ByteSpan row = page.Row(slot);
@@ -27,24 +35,46 @@ ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, s
   ThrowDamaged("overflow rows that point at each other");
 }
 
-std::size_t ConsecutivePages(const std::vector<std::uint32_t>& pages, std::size_t start, std::size_t limit,
-                             std::uint32_t pageCount) {
-  std::size_t run = 1;
-  while (run < limit && start + run < pages.size() && pages[start + run] == pages[start] + run &&
-         pages[start + run] < pageCount)
-    ++run;
-  return run;
+OwnedPageWalk::OwnedPageWalk(Pager& pager, const TableDef& def, std::uint32_t from)
+    : pager_(&pager), map_(pager, def.ownedPages), from_(from) {}
+
+std::optional<PageStretch> OwnedPageWalk::Next(std::size_t limit) {
+  if (from_ > kMaxPageNumber) return std::nullopt;
+  std::optional<PageStretch> stretch = map_.NextStretch(from_, limit);
+  if (!stretch) {
+    from_ = kMaxPageNumber + 1;
+    return std::nullopt;
+  }
+  const std::uint32_t pageCount = pager_->PageCount();
+  if (stretch->first >= pageCount) ThrowDamaged("a table owns a page beyond the end of the file");
+  // The pages past the end are refused when the walk reaches them, after
+  // the rows before them.
+  stretch->count = std::min(stretch->count, pageCount - stretch->first);
+  from_ = stretch->first + stretch->count;
+  return stretch;
 }
 
-std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def) {
-  std::vector<std::uint32_t> pages;
-  for (std::uint32_t p : UsageMap(pager, def.ownedPages).Pages()) {
-    if (p >= pager.PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-    PageRef bytes = pager.Read(p);
+void ForEachDataPage(Pager& pager, const TableDef& def, const DataPageVisitor& visit) {
+  OwnedPageWalk walk(pager, def);
+  while (std::optional<PageStretch> stretch = walk.Next(1)) {
+    PageRef bytes = pager.Read(stretch->first);
     DataPage page(*bytes, pager.Format());
-    if (page.IsData() && page.Owner() == def.page) pages.push_back(p);
+    if (page.IsData() && page.Owner() == def.page) visit(stretch->first, bytes, page);
   }
-  return pages;
+}
+
+std::uint64_t CountLiveRows(Pager& pager, const TableDef& def) {
+  constexpr std::size_t kPagesPerRead = 16;
+  std::uint64_t count = 0;
+  OwnedPageWalk walk(pager, def);
+  while (std::optional<PageStretch> stretch = walk.Next(kPagesPerRead)) {
+    for (const PageRef& bytes : ReadStretchOnce(pager, *stretch)) {
+      DataPage page(*bytes, pager.Format());
+      if (!page.IsData() || page.Owner() != def.page) continue;
+      for (std::size_t s = 0, n = page.SlotCount(); s < n; ++s) count += !page.IsDeleted(s);
+    }
+  }
+  return count;
 }
 
 Table Table::Only(const std::vector<std::string>& names) const {
@@ -81,48 +111,47 @@ RowCursor Table::Rows() const {
 std::uint64_t Table::RowCount() const {
   Pager& pager = connection_->pager;
   Pager::Statement statement(pager, LockMode::Shared);
-  std::uint64_t count = 0;
-  for (std::uint32_t p : TablePages(pager, *def_)) {
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes, pager.Format());
-    for (std::size_t i = 0, n = page.SlotCount(); i < n; ++i) count += !page.IsDeleted(i);
-  }
-  return count;
+  return CountLiveRows(pager, *def_);
 }
 
-// The usage map's pages are checked as they are read: a scan that keeps no
-// page must not read each one twice.
+// The map's pages are checked as they are read: a scan that keeps no page
+// must not read each one twice.
 RowScanner::RowScanner(Pager& pager, const TableDef& def, PageReads reads)
-    : pager_(&pager), owner_(def.page), pages_(UsageMap(pager, def.ownedPages).Pages()), reads_(reads) {}
+    : RowScanner(pager, def, 0, kMaxPageNumber + std::size_t{1}, reads) {}
 
-RowScanner::RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages, PageReads reads)
-    : pager_(&pager), owner_(def.page), pages_(std::move(pages)), reads_(reads) {}
+RowScanner::RowScanner(Pager& pager, const TableDef& def, std::uint32_t from, std::size_t pageLimit, PageReads reads)
+    : pager_(&pager), owner_(def.page), pages_(pager, def, from), pagesLeft_(pageLimit), reads_(reads) {}
 
 bool RowScanner::LoadPage() {
-  while (nextPage_ < pages_.size()) {
-    const std::uint32_t page = pages_[nextPage_++];
-    if (page >= pager_->PageCount()) ThrowDamaged("a table owns a page beyond the end of the file");
-    page_ = reads_ == PageReads::kOnce ? NextPageOnce(page) : pager_->Read(page);
+  for (;;) {
+    if (aheadUsed_ == ahead_.size() && !ReadStretch()) {
+      page_.reset();
+      return false;
+    }
+    page_ = ahead_[aheadUsed_++];
     DataPage data(*page_, pager_->Format());
     if (!data.IsData() || data.Owner() != owner_) continue;
     slot_ = 0;
     slotCount_ = data.SlotCount();
     if (slotCount_ > 0) return true;
   }
-  page_.reset();
-  return false;
 }
 
-// `page` is pages_[nextPage_ - 1]. One read takes it and up to 15 pages
-// after it that follow it in the file: 64 KiB held, a sixteenth of the reads.
-PageRef RowScanner::NextPageOnce(std::uint32_t page) {
+// kOnce takes up to 16 pages that follow each other in the file with one
+// read: 64 KiB held, a sixteenth of the reads.
+bool RowScanner::ReadStretch() {
   constexpr std::size_t kReadAhead = 16;
-  if (aheadUsed_ == ahead_.size()) {
-    ahead_ = pager_->ReadOnce(page, ConsecutivePages(pages_, nextPage_ - 1, kReadAhead, pager_->PageCount()));
-    aheadUsed_ = 0;
-    if (ahead_.empty()) return pager_->ReadOnce(page);  // reports why it cannot be read
+  const std::size_t limit = reads_ == PageReads::kOnce ? std::min(kReadAhead, pagesLeft_) : 1;
+  std::optional<PageStretch> stretch = pagesLeft_ == 0 ? std::nullopt : pages_.Next(limit);
+  if (!stretch) return false;
+  pagesLeft_ -= stretch->count;
+  aheadUsed_ = 0;
+  if (reads_ == PageReads::kCached) {
+    ahead_.assign(1, pager_->Read(stretch->first));
+    return true;
   }
-  return ahead_[aheadUsed_++];
+  ahead_ = ReadStretchOnce(*pager_, *stretch);
+  return true;
 }
 
 bool RowScanner::Next(ByteSpan& row) {

@@ -3,7 +3,10 @@
 // row slots in order, skipping deleted rows and following overflow pointers.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,9 +14,30 @@
 #include "jet/data_page.h"
 #include "jet/row_codec.h"
 #include "jet/tdef.h"
+#include "jet/usage_map.h"
 #include "jet/value.h"
 
 namespace jet {
+
+// The pages a table's owned-pages map marks, ascending, a stretch at a time,
+// each found in the map when it is asked for: the walk holds the same few
+// bytes however large the table. Which of them are the table's data pages is
+// for the caller to see on the pages themselves.
+class OwnedPageWalk {
+ public:
+  OwnedPageWalk(Pager& pager, const TableDef& def, std::uint32_t from = 0);
+  // The next stretch of at most `limit` marked pages that follow each other
+  // in the file; nullopt after the last. Throws jet::Error for a page beyond
+  // the end of the file.
+  std::optional<PageStretch> Next(std::size_t limit);
+  // The page after the last one returned: where a later walk goes on.
+  std::uint32_t Resume() const { return from_; }
+
+ private:
+  Pager* pager_;
+  UsageMap map_;
+  std::uint32_t from_;
+};
 
 // The bytes of a table's live rows, in order, for code already inside a
 // pager statement. Keeps the pages it returns alive until the next call.
@@ -23,23 +47,24 @@ class RowScanner {
   // whole table then holds one data page at a time, not the table.
   enum class PageReads { kCached, kOnce };
   RowScanner(Pager& pager, const TableDef& def, PageReads reads = PageReads::kCached);
-  // Only these pages, in this order, where they are data pages of the table.
-  RowScanner(Pager& pager, const TableDef& def, std::vector<std::uint32_t> pages,
-             PageReads reads = PageReads::kCached);
+  // Only the table's pages from `from` on, and no more than `pageLimit` of
+  // the pages its map marks.
+  RowScanner(Pager& pager, const TableDef& def, std::uint32_t from, std::size_t pageLimit, PageReads reads);
   // Points `row` at the next live row; false after the last.
   bool Next(ByteSpan& row);
+  // The page after the last one the scan took: where a later scan goes on.
+  std::uint32_t Resume() const { return pages_.Resume(); }
 
  private:
   bool LoadPage();
-  PageRef NextPageOnce(std::uint32_t page);
+  bool ReadStretch();
 
   Pager* pager_;
   std::uint32_t owner_;
-  std::vector<std::uint32_t> pages_;
+  OwnedPageWalk pages_;
+  std::size_t pagesLeft_;
   PageReads reads_ = PageReads::kCached;
-  std::size_t nextPage_ = 0;
-  // kOnce reads the coming pages of a stretch of consecutive ones at once;
-  // ahead_[aheadUsed_...] are the pages after nextPage_ - 1.
+  // The pages of the stretch last read; ahead_[aheadUsed_...] are still to scan.
   std::vector<PageRef> ahead_;
   std::size_t aheadUsed_ = 0;
   PageRef page_;
@@ -108,12 +133,14 @@ void RequireReadable(const Table& table);
 // jet::Error for a row that cannot be reached.
 ByteSpan LiveRowBytes(Pager& pager, std::uint32_t owner, const DataPage& page, std::size_t slot, PageRef& keep);
 
-// How many of pages[start...] follow pages[start] in the file one after the
-// other, at most `limit`, all below `pageCount`: the pages one read takes.
-std::size_t ConsecutivePages(const std::vector<std::uint32_t>& pages, std::size_t start, std::size_t limit,
-                             std::uint32_t pageCount);
+// Calls `visit` with each data page that holds `def`'s rows, ascending,
+// read through the cache; the pages are found as the map is walked, never
+// listed. Throws jet::Error for a page beyond the end of the file.
+using DataPageVisitor = std::function<void(std::uint32_t number, const PageRef& bytes, const DataPage& page)>;
+void ForEachDataPage(Pager& pager, const TableDef& def, const DataPageVisitor& visit);
 
-// The data pages that hold `def`'s rows, ascending.
-std::vector<std::uint32_t> TablePages(Pager& pager, const TableDef& def);
+// The live rows of `def`, counted on its data pages without decoding them;
+// each page is read once and none is kept.
+std::uint64_t CountLiveRows(Pager& pager, const TableDef& def);
 
 }  // namespace jet

@@ -46,16 +46,12 @@ UsageMap::UsageMap(Pager& pager, RowPointer where) : pager_(pager) {
 
 std::vector<std::uint32_t> UsageMap::Pages() const {
   std::vector<std::uint32_t> pages;
-  for (const Run& run : runs_) {
-    PageRef holder = pager_.Read(run.page);
-    const std::uint8_t* bits = holder->data() + run.offset;
-    for (std::size_t j = 0; j < run.length; ++j) {
-      if (bits[j] == 0) continue;
-      for (int k = 0; k < 8; ++k) {
-        std::uint64_t p = std::uint64_t{run.first} + 8 * j + k;
-        if ((bits[j] >> k) & 1 && p <= kMaxPageNumber) pages.push_back(static_cast<std::uint32_t>(p));
-      }
-    }
+  std::uint64_t from = 0;
+  while (from <= kMaxPageNumber) {
+    std::optional<PageStretch> stretch = NextStretch(static_cast<std::uint32_t>(from), kMaxPageNumber + std::size_t{1});
+    if (!stretch) break;
+    for (std::uint32_t k = 0; k < stretch->count; ++k) pages.push_back(stretch->first + k);
+    from = std::uint64_t{stretch->first} + stretch->count;
   }
   return pages;
 }
@@ -87,14 +83,15 @@ bool UsageMap::Contains(std::uint32_t page) const {
   return false;
 }
 
-std::optional<std::uint32_t> UsageMap::FirstSet(std::uint32_t from, std::uint32_t below) const {
-  std::optional<std::uint32_t> found;
+std::optional<PageStretch> UsageMap::NextStretch(std::uint32_t from, std::size_t limit, std::uint64_t below) const {
+  below = std::min<std::uint64_t>(below, std::uint64_t{kMaxPageNumber} + 1);
   for (const Run& run : runs_) {
     const std::uint64_t end = std::min<std::uint64_t>(run.first + 8 * std::uint64_t{run.length}, below);
-    if (end <= from || (found && run.first >= *found)) continue;
+    if (end <= from || end <= run.first) continue;
     PageRef holder = pager_.Read(run.page);
     const std::uint8_t* bits = holder->data() + run.offset;
     const std::uint64_t endBit = end - run.first;
+    auto set = [&](std::uint64_t bit) { return (bits[bit / 8] >> (bit % 8)) & 1; };
     for (std::uint64_t bit = std::max<std::uint64_t>(from, run.first) - run.first; bit < endBit;) {
       const std::size_t byte = bit / 8;
       if (bit % 8 == 0) {
@@ -109,14 +106,22 @@ std::optional<std::uint32_t> UsageMap::FirstSet(std::uint32_t from, std::uint32_
           continue;
         }
       }
-      if ((bits[byte] >> (bit % 8)) & 1) {
-        found = static_cast<std::uint32_t>(run.first + bit);
-        break;
+      if (!set(bit)) {
+        ++bit;
+        continue;
       }
-      ++bit;
+      std::uint64_t count = 1;
+      while (count < limit && bit + count < endBit && set(bit + count)) ++count;
+      return PageStretch{static_cast<std::uint32_t>(run.first + bit), static_cast<std::uint32_t>(count)};
     }
   }
-  return found;
+  return std::nullopt;
+}
+
+std::optional<std::uint32_t> UsageMap::FirstSet(std::uint32_t from, std::uint32_t below) const {
+  std::optional<PageStretch> stretch = NextStretch(from, 1, below);
+  if (!stretch) return std::nullopt;
+  return stretch->first;
 }
 
 bool UsageMap::Covers(std::uint32_t page) const {

@@ -7,7 +7,8 @@
 //                files); bitmap page i covers pages from i * 8 * its bytes
 //                on; 0 = no bitmap page yet.
 // Table maps list the pages a table owns; in the global map (page 1, row 0)
-// a set bit means the page is free.
+// a set bit means the page is free. A walk over a map asks for one stretch
+// of set bits at a time, so it holds no list that grows with the table.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "jet/bytes.h"
+#include "jet/page.h"
 #include "jet/pager.h"
 
 namespace jet {
@@ -34,12 +36,24 @@ struct MapRowPlace {
 };
 MapRowPlace LocateMapRow(Pager& pager, RowPointer where);
 
+// Pages that follow each other in the file, from `first` on.
+struct PageStretch {
+  std::uint32_t first;
+  std::uint32_t count;
+};
+
 class UsageMap {
  public:
   // Reads the map row at `where`; throws jet::Error when it is damaged.
   UsageMap(Pager& pager, RowPointer where);
 
-  // The pages whose bit is set, ascending.
+  // The lowest page at or after `from` (and below `below`) whose bit is set,
+  // with the set pages right after it: at most `limit` pages in all, and
+  // none past the stretch of bitmap that holds the first.
+  std::optional<PageStretch> NextStretch(std::uint32_t from, std::size_t limit,
+                                         std::uint64_t below = std::uint64_t{kMaxPageNumber} + 1) const;
+  // The pages whose bit is set, ascending, as one list: for a writer that
+  // checks or changes them all; a reader walks with NextStretch instead.
   std::vector<std::uint32_t> Pages() const;
   // The highest page whose bit is set, if any.
   std::optional<std::uint32_t> Last() const;
@@ -55,7 +69,7 @@ class UsageMap {
   bool Set(std::uint32_t page, bool on);
 
  private:
-  struct Run {            // one stretch of bitmap
+  struct Run {            // one stretch of bitmap; runs_ ascend by `first`
     std::uint32_t page;   // page holding it
     std::size_t offset;   // where the bitmap starts in that page
     std::size_t length;   // bytes

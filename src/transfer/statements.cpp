@@ -136,10 +136,14 @@ std::string AccessCreateTable(std::string_view table, const std::vector<TargetCo
 }
 
 std::string AccessInsert(std::string_view table, const std::vector<std::optional<std::string_view>>& cells) {
-  std::string text = "INSERT INTO " + AccessName(table) + " VALUES(";
-  std::size_t length = text.size() + 2;
+  // Built in one buffer sized for every value and its quotes (a doubled
+  // apostrophe may still grow it): one allocation for most rows.
+  constexpr std::string_view kStart = "INSERT INTO `", kValues = "` VALUES(";
+  std::size_t length = kStart.size() + table.size() + kValues.size() + 2;
   for (const std::optional<std::string_view>& cell : cells) length += cell ? cell->size() + 4 : 6;
-  text.reserve(length);  // room for every value and its quotes; each doubled apostrophe may grow it
+  std::string text;
+  text.reserve(length);
+  text.append(kStart).append(table).append(kValues);
   for (std::size_t i = 0; i < cells.size(); ++i) {
     if (i > 0) text += ", ";
     if (cells[i])
@@ -147,7 +151,8 @@ std::string AccessInsert(std::string_view table, const std::vector<std::optional
     else
       text += "NULL";
   }
-  return text + ");";
+  text += ");";
+  return text;
 }
 
 }  // namespace transfer

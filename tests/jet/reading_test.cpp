@@ -2,11 +2,17 @@
 // values other readers get wrong (dates before 1899, long memos, exact money).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <functional>
+#include <optional>
 
 #include "jet/error.h"
 #include "jet/data_page.h"
 #include "jet/long_value.h"
+#include "jet/page_cursor.h"
+#include "jet/usage_map.h"
 #include "support.h"
 
 namespace {
@@ -77,6 +83,18 @@ TEST(Reading, RowCountIsExactBeforeTheFirstRow) {
       std::uint64_t read = 0;
       for (auto cursor = table.Rows(); cursor.Next();) ++read;
       EXPECT_EQ(counted, read) << name << " " << t.name;
+      // The same rows a run of pages at a time, each run going on in the map
+      // where the last one stopped.
+      std::vector<std::string> columns;
+      for (const jet::Column& c : table.Columns()) columns.push_back(c.name);
+      if (!columns.empty()) {
+        jet::PageCursor runs(db, t.name, columns);
+        std::uint64_t inRuns = 0;
+        while (runs.NextPages([&](std::vector<jet::Value>&) { ++inRuns; })) {
+        }
+        EXPECT_EQ(runs.RowCount(), counted) << name << " " << t.name;
+        EXPECT_EQ(inRuns, counted) << name << " " << t.name;
+      }
       // Access keeps the stored count exact for user tables only (MSysACEs
       // and MSysQueries of some fixtures hold more rows than it says).
       if (jet::IsUserTable(t.attributes)) {
@@ -235,6 +253,164 @@ TEST(Reading, BrokenMemoChainsAreErrors) {
       ADD_FAILURE() << c.says;
     } catch (const jet::Error& e) {
       EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.what();
+    }
+  }
+}
+
+// A table's map walked a stretch at a time gives each page it marks once, in
+// order, in stretches of pages that follow each other and no longer than
+// asked; a walk started where another stopped gives the rest.
+TEST(Reading, AWalkOfATablesMapGivesItsPagesInStretches) {
+  for (const char* folder : {"mdb", "accdb", "mdb97"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(jettest::FixtureDir().parent_path() / folder)) {
+      const std::string name = entry.path().filename().string();
+      if (entry.path().extension() != ".mdb" && entry.path().extension() != ".accdb") continue;
+      jet::Database db = jet::Database::Open(entry.path().string(), name == "passwordV2000.mdb" ? "password" : "");
+      for (const auto& t : db.Tables()) {
+        if (t.IsLinked()) continue;
+        const jet::TableDef def = db.OpenTable(t.name).Definition();
+        jet::Pager& pager = db.Pages();
+        jet::Pager::Statement statement(pager, jet::LockMode::Shared);
+        const jet::UsageMap map(pager, def.ownedPages);
+        std::vector<std::uint32_t> marked;
+        for (std::uint32_t p = 0; p < pager.PageCount(); ++p)
+          if (map.Contains(p)) marked.push_back(p);
+        for (std::size_t limit : {1, 3, 16}) {
+          const std::string where = name + " " + t.name + " limit " + std::to_string(limit);
+          std::vector<std::uint32_t> walked;
+          std::optional<std::uint32_t> afterFirst;
+          jet::OwnedPageWalk walk(pager, def);
+          while (std::optional<jet::PageStretch> stretch = walk.Next(limit)) {
+            EXPECT_GE(stretch->count, 1u) << where;
+            EXPECT_LE(stretch->count, limit) << where;
+            for (std::uint32_t k = 0; k < stretch->count; ++k) walked.push_back(stretch->first + k);
+            if (!afterFirst) afterFirst = walk.Resume();
+          }
+          EXPECT_EQ(walked, marked) << where;
+          if (!afterFirst) continue;
+          std::vector<std::uint32_t> rest;
+          jet::OwnedPageWalk resumed(pager, def, *afterFirst);
+          while (std::optional<jet::PageStretch> stretch = resumed.Next(limit))
+            for (std::uint32_t k = 0; k < stretch->count; ++k) rest.push_back(stretch->first + k);
+          std::vector<std::uint32_t> after;
+          std::copy_if(marked.begin(), marked.end(), std::back_inserter(after),
+                       [&](std::uint32_t p) { return p >= *afterFirst; });
+          EXPECT_EQ(rest, after) << where;
+        }
+      }
+    }
+  }
+}
+
+// Where Table1's owned-pages map lies in a copy of testV2000.mdb, and what
+// it marks.
+struct OwnedMap {
+  std::uint64_t rowAt;  // in the file
+  std::size_t rowLength;
+  std::uint32_t pageCount;
+  std::vector<std::uint32_t> pages;
+};
+
+OwnedMap ReadOwnedMap(const std::filesystem::path& file) {
+  jet::Database db = jet::Database::Open(file.string(), "");
+  const jet::TableDef def = db.OpenTable("Table1").Definition();
+  jet::Pager& pager = db.Pages();
+  jet::Pager::Statement statement(pager, jet::LockMode::Shared);
+  const jet::MapRowPlace place = jet::LocateMapRow(pager, def.ownedPages);
+  return {std::uint64_t{def.ownedPages.page} * pager.PageSize() + place.offset, place.length, pager.PageCount(),
+          jet::UsageMap(pager, def.ownedPages).Pages()};
+}
+
+// Writes the map anew in `form`, marking `pages`: inline, its window starts
+// at the lowest of them; in the reference form, one bitmap page appended to
+// the file holds them.
+void WriteOwnedMap(const std::filesystem::path& file, const OwnedMap& map, std::uint8_t form,
+                   const std::vector<std::uint32_t>& pages) {
+  std::vector<std::uint8_t> row(map.rowLength, 0);
+  row[0] = form;
+  auto mark = [](std::uint8_t* bits, std::uint32_t bit) { bits[bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8)); };
+  if (form == jet::kMapInline) {
+    const std::uint32_t first = pages.empty() ? 0 : pages.front() & ~7u;
+    jet::PutU32(row.data() + 1, first);
+    for (std::uint32_t p : pages) {
+      ASSERT_LT(p - first, (row.size() - jet::kMapInlineHeader) * 8);
+      mark(row.data() + jet::kMapInlineHeader, p - first);
+    }
+  } else {
+    std::vector<std::uint8_t> bitmap(jet::kPageSize, 0);
+    bitmap[0] = jet::kPageTypeUsageBitmap;
+    bitmap[1] = 0x01;
+    for (std::uint32_t p : pages) {
+      ASSERT_LT(p, jet::kPagesPerMapBitmapPage);
+      mark(bitmap.data() + jet::kMapBitmapPageHeader, p);
+    }
+    jettest::Patch(file, std::uint64_t{map.pageCount} * jet::kPageSize, bitmap);
+    jet::PutU32(row.data() + jet::kMapReferenceHeader, map.pageCount);
+  }
+  jettest::Patch(file, map.rowAt, row);
+}
+
+// Table1's map written anew in either form: every whole-table reader finds
+// the rows of the pages it marks, none when it marks none, and refuses a map
+// that marks a page past the end of the file.
+TEST(Reading, TableMapsOfBothFormsAreWalkedAndAPagePastTheEndRefused) {
+  struct Reader {
+    const char* name;
+    std::function<std::uint64_t(const jet::Database&)> rows;
+  } readers[] = {
+      {"count", [](const jet::Database& db) { return db.OpenTable("Table1").RowCount(); }},
+      {"cursor",
+       [](const jet::Database& db) {
+         std::uint64_t n = 0;
+         for (auto cursor = db.OpenTable("Table1").Rows(); cursor.Next();) ++n;
+         return n;
+       }},
+      {"page cursor",
+       [](const jet::Database& db) {
+         jet::PageCursor cursor(db, "Table1");
+         std::uint64_t n = 0;
+         while (cursor.NextPages([&](std::vector<jet::Value>&) { ++n; })) {
+         }
+         return cursor.RowCount() == n ? n : ~std::uint64_t{0};
+       }},
+  };
+  const std::uint64_t rows = jet::Database::Open(Fixture("testV2000.mdb").string(), "").OpenTable("Table1").RowCount();
+  ASSERT_GT(rows, 0u);
+  enum class Marks { kTablesPages, kNone, kPastTheEnd };
+  for (std::uint8_t form : {jet::kMapInline, jet::kMapReference}) {
+    for (Marks marks : {Marks::kTablesPages, Marks::kNone, Marks::kPastTheEnd}) {
+      const std::string where = "form " + std::to_string(form) + " case " + std::to_string(static_cast<int>(marks));
+      TempDir dir;
+      const auto file = dir.Copy("testV2000.mdb");
+      const OwnedMap map = ReadOwnedMap(file);
+      std::vector<std::uint32_t> pages;
+      if (marks == Marks::kTablesPages || (marks == Marks::kPastTheEnd && form == jet::kMapReference)) pages = map.pages;
+      if (marks == Marks::kPastTheEnd) pages.push_back(map.pageCount + 5);
+      WriteOwnedMap(file, map, form, pages);
+      if (marks != Marks::kPastTheEnd) {
+        jet::Database db = jet::Database::Open(file.string(), "");
+        const jet::TableDef def = db.OpenTable("Table1").Definition();
+        jet::Pager::Statement statement(db.Pages(), jet::LockMode::Shared);
+        std::vector<std::uint32_t> walked;
+        jet::OwnedPageWalk walk(db.Pages(), def);
+        while (std::optional<jet::PageStretch> stretch = walk.Next(16))
+          for (std::uint32_t k = 0; k < stretch->count; ++k) walked.push_back(stretch->first + k);
+        EXPECT_EQ(walked, pages) << where;
+      }
+      jet::Database db = jet::Database::Open(file.string(), "");
+      for (const Reader& reader : readers) {
+        if (marks != Marks::kPastTheEnd) {
+          EXPECT_EQ(reader.rows(db), marks == Marks::kNone ? 0 : rows) << where << " " << reader.name;
+          continue;
+        }
+        try {
+          reader.rows(db);
+          ADD_FAILURE() << where << " " << reader.name << " read a page past the end of the file";
+        } catch (const jet::Error& e) {
+          EXPECT_NE(e.Description().find("a table owns a page beyond the end of the file"), std::string::npos)
+              << where << " " << reader.name << ": " << e.what();
+        }
+      }
     }
   }
 }

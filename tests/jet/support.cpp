@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "jet/data_page.h"
@@ -61,16 +62,16 @@ Cell LocateRow(const fs::path& file, const std::string& table, std::size_t row) 
   jet::Pager& pager = db.Pages();
   jet::Pager::Statement statement(pager, jet::LockMode::Shared);
   std::size_t seen = 0;
-  for (std::uint32_t p : jet::TablePages(pager, t.Definition())) {
-    jet::PageRef bytes = pager.Read(p);
-    jet::DataPage page(*bytes, pager.Format());
-    for (std::size_t slot = 0; slot < page.SlotCount(); ++slot) {
+  std::optional<Cell> found;
+  jet::ForEachDataPage(pager, t.Definition(), [&](std::uint32_t p, const jet::PageRef& bytes, const jet::DataPage& page) {
+    for (std::size_t slot = 0; slot < page.SlotCount() && !found; ++slot) {
       if (page.IsDeleted(slot) || seen++ != row) continue;
       jet::ByteSpan r = page.Row(slot);
-      return {std::uint64_t{p} * pager.PageSize() + static_cast<std::uint64_t>(r.data() - bytes->data()), r.size()};
+      found = Cell{std::uint64_t{p} * pager.PageSize() + static_cast<std::uint64_t>(r.data() - bytes->data()), r.size()};
     }
-  }
-  throw std::runtime_error("no such row");
+  });
+  if (!found) throw std::runtime_error("no such row");
+  return *found;
 }
 
 Cell LocateCell(const fs::path& file, const std::string& table, std::size_t row, const std::string& column) {

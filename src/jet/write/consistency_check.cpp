@@ -110,10 +110,8 @@ class Checker {
   // Live rows of a table, overflow rows read where they now lie.
   std::vector<LiveRow> LiveRows(const TableDef& def) {
     std::vector<LiveRow> rows;
-    for (std::uint32_t p : TablePages(pager_, def)) {
-      PageRef bytes = pager_.Read(p);
+    ForEachDataPage(pager_, def, [&](std::uint32_t p, const PageRef& bytes, const DataPage& page) {
       keep_.push_back(bytes);
-      DataPage page(*bytes, pager_.Format());
       for (std::size_t i = 0; i < page.SlotCount(); ++i) {
         if (page.IsDeleted(i)) continue;
         PageRef target;
@@ -121,7 +119,7 @@ class Checker {
         if (target) keep_.push_back(target);
         rows.push_back({{p, static_cast<std::uint8_t>(i)}, row});
       }
-    }
+    });
     return rows;
   }
 

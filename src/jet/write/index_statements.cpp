@@ -100,9 +100,7 @@ std::vector<KeyedRow> EntriesOfRows(Pager& pager, const TableDef& def, std::size
   std::optional<RowDecoder> decoder;
   std::vector<Value> values;
   RowKey key;
-  for (std::uint32_t p : TablePages(pager, def)) {
-    PageRef bytes = pager.Read(p);
-    DataPage page(*bytes, pager.Format());
+  ForEachDataPage(pager, def, [&](std::uint32_t p, const PageRef&, const DataPage& page) {
     for (std::size_t slot = 0; slot < page.SlotCount(); ++slot) {
       if (page.IsDeleted(slot)) continue;
       if (!decoder) decoder.emplace(pager, def);
@@ -111,7 +109,7 @@ std::vector<KeyedRow> EntriesOfRows(Pager& pager, const TableDef& def, std::size
       writer.KeyOf(values, key);
       if (key.listed) rows.push_back({{key.bytes, {p, static_cast<std::uint8_t>(slot)}, 0}, key.allNull});
     }
-  }
+  });
   std::sort(rows.begin(), rows.end(), [](const KeyedRow& a, const KeyedRow& b) { return a.entry < b.entry; });
   if (writer.Rules().unique)
     for (std::size_t i = 1; i < rows.size(); ++i)

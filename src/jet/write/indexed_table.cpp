@@ -35,14 +35,12 @@ std::optional<StoredRow> IndexedTable::RowAt(RowPointer where) {
 
 std::vector<StoredRow> IndexedTable::Rows() {
   std::vector<StoredRow> rows;
-  for (std::uint32_t p : TablePages(pager_, def_)) {
-    PageRef bytes = pager_.Read(p);
-    DataPage page(*bytes, pager_.Format());
+  ForEachDataPage(pager_, def_, [&](std::uint32_t p, const PageRef&, const DataPage& page) {
     for (std::size_t i = 0; i < page.SlotCount(); ++i) {
       if (page.IsDeleted(i)) continue;
       if (auto row = RowAt({p, static_cast<std::uint8_t>(i)})) rows.push_back(std::move(*row));
     }
-  }
+  });
   return rows;
 }
 

@@ -17,6 +17,8 @@ namespace jet {
 
 inline constexpr std::size_t kTableMapRowLength = 69;
 
+// Every page the map lists, as one list: the writer checks or changes all
+// of them, often while it rewrites the map; a reader walks the map instead.
 std::vector<std::uint32_t> MapPages(Pager& pager, RowPointer map);
 std::optional<std::uint32_t> LastMapPage(Pager& pager, RowPointer map);
 // Adds a page, moving the inline window or turning the map into the
