@@ -61,6 +61,23 @@ class MySqlBatchTest : public testing::Test {
     other_->Execute("UPDATE other SET v = v + 1");
   }
 
+  // A batch that fails the test on any refusal.
+  transfer::MySqlBatch BatchRefusingNothing() {
+    return transfer::MySqlBatch(*ours_, [](const std::string& statement, const dataaccess::DbError& error) {
+      ADD_FAILURE() << "refused " << statement << ": " << error.Description();
+    });
+  }
+
+  // Once our row 500 meets the other client's row, the other client asks for
+  // our rows: a deadlock, and ours is rolled back. Then it lets go.
+  std::future<void> OtherClientDeadlocksAtRow500() {
+    return std::async(std::launch::async, [this] {
+      AwaitTriggerUpdate(*watcher_, oursId_);
+      other_->Execute("SELECT COUNT(*) FROM t FOR UPDATE");
+      other_->Execute("COMMIT");
+    });
+  }
+
   // Sends rows 1 to `rows` in one batch and commits it.
   void SendRows(transfer::MySqlBatch& batch, int rows) {
     batch.Begin();
@@ -75,16 +92,8 @@ class MySqlBatchTest : public testing::Test {
 };
 
 TEST_F(MySqlBatchTest, ABatchADeadlockRolledBackIsSentAgainWhole) {
-  transfer::MySqlBatch batch(*ours_, [](const std::string& statement, const dataaccess::DbError& error) {
-    ADD_FAILURE() << "refused " << statement << ": " << error.Description();
-  });
-  // Once our row 500 meets the other client's row, it asks for our rows: a
-  // deadlock, and ours is rolled back. Then it lets go.
-  auto otherClient = std::async(std::launch::async, [&] {
-    AwaitTriggerUpdate(*watcher_, oursId_);
-    other_->Execute("SELECT COUNT(*) FROM t FOR UPDATE");
-    other_->Execute("COMMIT");
-  });
+  transfer::MySqlBatch batch = BatchRefusingNothing();
+  auto otherClient = OtherClientDeadlocksAtRow500();
   SendRows(batch, 1000);
   otherClient.get();
   EXPECT_EQ(batch.Replays(), 1);
@@ -94,14 +103,8 @@ TEST_F(MySqlBatchTest, ABatchADeadlockRolledBackIsSentAgainWhole) {
 }
 
 TEST_F(MySqlBatchTest, RowsLoadedInBulkAreSentAgainWithTheBatchADeadlockRolledBack) {
-  transfer::MySqlBatch batch(*ours_, [](const std::string& statement, const dataaccess::DbError& error) {
-    ADD_FAILURE() << "refused " << statement << ": " << error.Description();
-  });
-  auto otherClient = std::async(std::launch::async, [&] {
-    AwaitTriggerUpdate(*watcher_, oursId_);
-    other_->Execute("SELECT COUNT(*) FROM t FOR UPDATE");
-    other_->Execute("COMMIT");
-  });
+  transfer::MySqlBatch batch = BatchRefusingNothing();
+  auto otherClient = OtherClientDeadlocksAtRow500();
   // Rows 1 to 400 go in bulk; row 500, sent alone after them, meets the lock.
   transfer::RowGroup group(transfer::MySqlInsertPrefix("t").size(), transfer::MySqlLoadData("t", {"n"}));
   batch.Begin();
