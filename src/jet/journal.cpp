@@ -7,6 +7,7 @@
 #include <random>
 
 #include "jet/bytes.h"
+#include "jet/crc32.h"
 #include "jet/error.h"
 
 namespace jet {
@@ -18,31 +19,6 @@ constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kHeaderChecked = 28;
 constexpr std::size_t kRecordSize = 4 + 4 + kPageSize + 4;
 constexpr std::size_t kRecordChecked = kRecordSize - 4;
-
-// CRC-32 (the zlib polynomial), eight bytes a step: every page a change
-// writes over passes through it once.
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t length) {
-  static const std::array<std::array<std::uint32_t, 256>, 8> tables = [] {
-    std::array<std::array<std::uint32_t, 256>, 8> t{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      std::uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[0][i] = c;
-    }
-    for (std::size_t n = 1; n < 8; ++n)
-      for (std::uint32_t i = 0; i < 256; ++i) t[n][i] = t[0][t[n - 1][i] & 0xFF] ^ (t[n - 1][i] >> 8);
-    return t;
-  }();
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (; length >= 8; data += 8, length -= 8) {
-    const std::uint32_t low = c ^ (std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 |
-                                   std::uint32_t(data[2]) << 16 | std::uint32_t(data[3]) << 24);
-    c = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^ tables[4][low >> 24] ^
-        tables[3][data[4]] ^ tables[2][data[5]] ^ tables[1][data[6]] ^ tables[0][data[7]];
-  }
-  for (; length > 0; ++data, --length) c = tables[0][(c ^ *data) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
 
 struct HeaderFields {
   std::uint64_t databaseSize;
