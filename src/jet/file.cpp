@@ -65,6 +65,12 @@ File::File(const std::string& path, FileMode mode) : path_(path) {
     if (fd_ < 0) FailIo(path, "creating");
     writable_ = true;
     if (!existed) Done(IoOp::Create, path);
+    // Known, so that a journal kept open can tell whether its path still names it.
+    struct stat st;
+    if (::fstat(fd_, &st) == 0) {
+      device_ = st.st_dev;
+      inode_ = st.st_ino;
+    }
     return;
   }
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -106,9 +112,13 @@ std::uint64_t File::Size() const {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
-void File::CheckStillAtPath() const {
+bool File::IsAtPath() const {
   struct stat st;
-  if (::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) return;
+  return inode_ != 0 && ::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+}
+
+void File::CheckStillAtPath() const {
+  if (IsAtPath()) return;
   Fail("The file '" + path_ + "' was replaced, moved or deleted while it was open: the changes before went to the "
        "file that was opened, and nothing more is written.");
 }

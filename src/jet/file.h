@@ -47,6 +47,8 @@ class File {
   // writer checks this under its lock, so that it never changes a file the
   // user can no longer see under that name.
   void CheckStillAtPath() const;
+  // The same question without the error: whether the path names this file.
+  bool IsAtPath() const;
 
   // Waits at most `wait` for the lock, then throws.
   void Lock(LockMode mode, std::chrono::milliseconds wait = std::chrono::seconds(5));

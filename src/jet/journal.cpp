@@ -58,12 +58,21 @@ Journal::~Journal() {
   }
 }
 
-bool Journal::IsHot() const {
-  if (!File::Exists(path_)) return false;
-  return ReadHeader(File(path_)).has_value();
+bool Journal::IsHot() {
+  // Another process may have removed the journal, or made a new one, while
+  // the lock was let go.
+  if (file_ && !file_->IsAtPath()) file_.reset();
+  if (!file_) {
+    if (!File::Exists(path_)) return false;
+    auto found = std::make_unique<File>(path_);
+    if (!found->Writable()) return ReadHeader(*found).has_value();
+    file_ = std::move(found);
+  }
+  return ReadHeader(*file_).has_value();
 }
 
 void Journal::RollBackHot() {
+  file_.reset();
   if (!File::Exists(path_)) return;
   File journal(path_);
   if (std::optional<HeaderFields> header = ReadHeader(journal))
@@ -76,7 +85,8 @@ void Journal::Start() {
   databaseSize_ = database_.Size();
   salt_ = NewSalt();
   try {
-    file_ = std::make_unique<File>(path_, FileMode::Create);
+    // One kept open names the path still: IsHot checked when the lock was taken.
+    if (!file_) file_ = std::make_unique<File>(path_, FileMode::Create);
   } catch (const Error& e) {
     // A folder we may not write to: no change goes ahead unguarded.
     throw Error(kOpenFailed, "Cannot update '" + database_.Path() + "': its journal cannot be made beside it. " +
@@ -131,20 +141,15 @@ void Journal::Write(bool durable) {
 
 void Journal::Close(bool durable) {
   if (!open_) return;
-  if (written_) {
-    if (durable) {
-      File::Remove(path_);
-      File::SyncFolderOf(path_);
-      leftZeroed_ = false;
-    } else {
-      Zero();
-    }
-  } else if (!durable) {
-    leftZeroed_ = leftZeroed_ || File::Exists(path_);
-  } else {
+  if (durable) {
     File::Remove(path_);
+    if (written_) File::SyncFolderOf(path_);
+    file_.reset();
+    leftZeroed_ = false;
+  } else {
+    if (written_) Zero();
+    leftZeroed_ = true;  // Start made the file, if it was not there
   }
-  file_.reset();
   open_ = false;
 }
 

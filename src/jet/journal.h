@@ -27,7 +27,10 @@
 // A change outside a batch skips the syncs: it is undone after a killed
 // process or a failed write, and made durable by the sync that ends the
 // user's command; instead of being removed, its journal's header is zeroed,
-// which is cheaper, and the file removed when the database is closed.
+// which is cheaper, and the file removed when the database is closed. The
+// zeroed journal also stays open: the next statement, once it holds the
+// lock, checks that the path still names it and reads its header through
+// it, instead of finding, opening and closing the file again.
 //
 // Only a process holding the database's exclusive lock writes, rolls back
 // or removes a journal, and none releases that lock with a whole header on
@@ -54,8 +57,10 @@ class Journal {
 
   const std::string& Path() const { return path_; }
 
-  // Whether a hot journal lies beside the database (call under the lock).
-  bool IsHot() const;
+  // Whether a hot journal lies beside the database (call under the lock,
+  // each time it is taken: it also lets go of a kept journal that the path
+  // no longer names).
+  bool IsHot();
   // Undoes the change a hot journal guards (call under the exclusive lock);
   // a torn journal is only removed.
   void RollBackHot();
@@ -85,7 +90,7 @@ class Journal {
 
   File& database_;
   std::string path_;
-  std::unique_ptr<File> file_;  // the journal, once made
+  std::unique_ptr<File> file_;  // the journal, once made or found, while its path names it
   bool open_ = false;           // a change is under way
   bool written_ = false;        // its header is on disk
   bool syncedFolder_ = false;
