@@ -78,6 +78,7 @@ void Pager::End() {
     }
     inBatch_ = false;
   }
+  RememberCache();
   cache_.clear();
   dirtyOrder_.clear();
   changing_.clear();
@@ -210,6 +211,22 @@ void Pager::TrimCache() {
     it = it->second.dirty ? std::next(it) : cache_.erase(it);
 }
 
+void Pager::RememberCache() {
+  if (remembered_.size() + cache_.size() > kRememberedPages) remembered_.clear();
+  if (cache_.size() > kRememberedPages) return;
+  for (const auto& [page, e] : cache_)
+    if (!e.dirty) remembered_.insert_or_assign(page, Remembered{e.bytes, e.version});
+}
+
+std::uint64_t Pager::VersionOfRead(std::uint32_t page, const PageBytes& bytes) {
+  auto it = remembered_.find(page);
+  if (it == remembered_.end()) return NextVersion();
+  const bool same = std::equal(bytes.begin(), bytes.begin() + PageSize(), it->second.bytes->begin());
+  const std::uint64_t version = same ? it->second.version : NextVersion();
+  remembered_.erase(it);
+  return version;
+}
+
 std::shared_ptr<PageBytes> Pager::ReadFromFile(std::uint32_t page) const {
   auto bytes = NewPageBuffer();
   std::size_t got = file_.ReadAt(std::uint64_t{page} * PageSize(), std::span(bytes->data(), PageSize()));
@@ -224,7 +241,9 @@ Pager::Entry& Pager::Load(std::uint32_t page) {
   auto it = cache_.find(page);
   if (it != cache_.end()) return it->second;
   TrimCache();
-  return cache_.emplace(page, Entry{.bytes = ReadFromFile(page), .version = NextVersion()}).first->second;
+  std::shared_ptr<PageBytes> bytes = ReadFromFile(page);
+  const std::uint64_t version = VersionOfRead(page, *bytes);
+  return cache_.emplace(page, Entry{.bytes = std::move(bytes), .version = version}).first->second;
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
@@ -246,8 +265,10 @@ void Pager::Preload(std::vector<std::uint32_t> pages) {
     while (j < pages.size() && pages[j] == pages[j - 1] + 1) ++j;
     // Pages read whole join the cache; Read reports any other.
     std::vector<std::shared_ptr<PageBytes>> run = ReadRunFromFile(pages[i], j - i);
-    for (std::size_t k = 0; k < run.size(); ++k)
-      cache_.emplace(pages[i + k], Entry{.bytes = std::move(run[k]), .version = NextVersion()});
+    for (std::size_t k = 0; k < run.size(); ++k) {
+      const std::uint64_t version = VersionOfRead(pages[i + k], *run[k]);
+      cache_.emplace(pages[i + k], Entry{.bytes = std::move(run[k]), .version = version});
+    }
     i = j;
   }
 }

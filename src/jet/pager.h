@@ -10,7 +10,10 @@
 // hot journal left by a change that was cut short (see journal.h); when the
 // last one ends, the lock is released and every cached page dropped, so an
 // idle connection holds neither, and the next statement sees what other
-// processes wrote. Changes stay in memory until Save() or Commit(), which
+// processes wrote. The last pages a statement read are remembered with their
+// versions, though: a page read again with the same bytes gets its version
+// back, so that what a caller derived from it (an index page's layout) need
+// not be derived anew. Changes stay in memory until Save() or Commit(), which
 // first save the old bytes of every page they will write over in the
 // journal, then write the dirty pages; a failed write undoes the whole
 // change from the journal. A change ends with EndChange() (or Commit()); a
@@ -165,6 +168,14 @@ class Pager {
   static constexpr std::size_t kOnDiskImageLimit = 4096;
   // Buffers kept for CopyOf: more than one statement's pages most often.
   static constexpr std::size_t kSpareBuffers = 16;
+  // Most clean pages remembered between statements (4 MiB): the nodes of
+  // the trees an INSERT descends, beside the leaves of the latest ones.
+  static constexpr std::size_t kRememberedPages = 1024;
+
+  struct Remembered {
+    std::shared_ptr<const PageBytes> bytes;
+    std::uint64_t version;
+  };
 
   void Begin(LockMode mode);
   void RecoverHotJournal(LockMode mode);
@@ -184,6 +195,11 @@ class Pager {
   // Keeps a held page's old bytes for the next copy, unless someone still reads them.
   void GiveBack(std::shared_ptr<PageBytes> bytes);
   void TrimCache();
+  // Keeps the clean pages' versions for the next statement; see the top.
+  void RememberCache();
+  // A version for bytes just read from the file: the remembered one when
+  // they are the bytes it was given for.
+  std::uint64_t VersionOfRead(std::uint32_t page, const PageBytes& bytes);
   Entry& Load(std::uint32_t page);
   std::shared_ptr<PageBytes> ReadFromFile(std::uint32_t page) const;
   // Consecutive pages, decoded, with one read; only those read whole.
@@ -198,6 +214,7 @@ class Pager {
   mutable std::uint32_t pageCount_ = 0;
   mutable bool pageCountKnown_ = false;
   std::unordered_map<std::uint32_t, Entry> cache_;
+  std::unordered_map<std::uint32_t, Remembered> remembered_;  // see RememberCache
   std::vector<std::uint32_t> dirtyOrder_;
   std::vector<std::uint32_t> changing_;  // pages changed since the last Save()
   std::vector<std::shared_ptr<PageBytes>> spare_;  // see CopyOf

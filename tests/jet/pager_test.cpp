@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <initializer_list>
 #include <set>
 
@@ -195,7 +196,8 @@ TEST(Pager, ABatchNeverReusesABufferSomeoneStillReads) {
 
 // What a caller derived from a page (an index page's layout) is used again
 // only while the page's version stays: it must change with every write, with
-// a discarded statement's return to the held bytes, and with every load.
+// a discarded statement's return to the held bytes, and with every load of
+// bytes other than those it was given for (another process's change).
 TEST(Pager, APageVersionChangesWheneverItsBytesMay) {
   TempDir dir;
   auto copy = dir.Copy("testV2000.mdb");
@@ -229,10 +231,22 @@ TEST(Pager, APageVersionChangesWheneverItsBytesMay) {
     }
     pager.CommitBatch();
   }
-  jet::Pager::Statement again(pager, jet::LockMode::Shared);
-  EXPECT_EQ(pager.Version(3), 0u) << "dropped with the lock";
+  const std::uint64_t committed = *seen.rbegin();
+  {
+    jet::Pager::Statement again(pager, jet::LockMode::Shared);
+    EXPECT_EQ(pager.Version(3), 0u) << "dropped with the lock";
+    pager.Read(3);
+    EXPECT_EQ(pager.Version(3), committed) << "loaded again as it was written";
+  }
+  {
+    std::ifstream in(copy, std::ios::binary);
+    in.seekg(3 * 4096 + 4003);
+    const auto byte = static_cast<std::uint8_t>(in.get());
+    jettest::Patch(copy, 3 * 4096 + 4003, {static_cast<std::uint8_t>(byte ^ 0xFF)});
+  }
+  jet::Pager::Statement afterOthers(pager, jet::LockMode::Shared);
   pager.Read(3);
-  EXPECT_TRUE(fresh(pager.Version(3))) << "loaded again";
+  EXPECT_TRUE(fresh(pager.Version(3))) << "loaded again after another process changed it";
 }
 
 }  // namespace
