@@ -34,7 +34,8 @@ constexpr std::uint8_t kNodeByte26 = 1;
 struct Step {
   std::uint32_t page = 0;
   IndexPage content;
-  int slot = -1;  // which entry of the parent leads here; -1: the parent's tail
+  int slot = -1;        // which entry of the parent leads here; -1: the parent's tail
+  bool loaded = true;   // false: a node passed by binary search, parsed only when it changes
 };
 
 class Tree {
@@ -42,6 +43,13 @@ class Tree {
   Tree(IndexPageStore& store, std::uint32_t root) : store_(store), root_(root) {}
 
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
+  IndexPage& Loaded(Step& step) {
+    if (!step.loaded) {
+      step.content = Load(step.page);
+      step.loaded = true;
+    }
+    return step.content;
+  }
 
   // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
   // without a shared prefix unless only one lets the entries fit, as on a page Access
@@ -123,7 +131,7 @@ class Tree {
     upper.prevPage = lowerPage;
     IndexEntry separator = Separator(lower, lowerPage);
     Save(lowerPage, lower);
-    IndexPage& parent = path[level - 1].content;
+    IndexPage& parent = Loaded(path[level - 1]);
     const std::size_t at = step.slot < 0 ? parent.entries.size() : std::size_t(step.slot);
     parent.entries.insert(parent.entries.begin() + at, separator);
     StoreGrown(path, level - 1);
@@ -278,6 +286,42 @@ bool SameKey(std::span<const std::uint8_t> whole, const KeyBytes& key) {
          std::equal(key.begin(), key.end(), whole.begin());
 }
 
+// The first entry of the page not before `target` (entries are strictly increasing).
+std::size_t FirstNotBefore(const IndexPageLayout& page, const IndexEntry& target, std::vector<std::uint8_t>& scratch) {
+  std::size_t lo = 0, hi = page.ends.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (CompareStored(page.Entry(mid, scratch), page.type, target) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// The child a node entry, given whole, leads to.
+std::uint32_t ChildOf(std::span<const std::uint8_t> nodeEntry) {
+  const std::uint8_t* p = nodeEntry.data() + nodeEntry.size() - 4;
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// Whether the leaf `page` (another leaf's neighbour) starts, or ends, with an entry of `key`.
+bool NeighbourHasKey(IndexPageStore& store, std::uint32_t page, bool atStart, const KeyBytes& key) {
+  const IndexPageLayout layout(store.Read(page), page);
+  if (layout.ends.empty()) return false;
+  std::vector<std::uint8_t> scratch;
+  return SameKey(layout.Entry(atStart ? 0 : layout.ends.size() - 1, scratch), key);
+}
+
+// Whether the tree holds an entry of `key` beside `position` of `leaf`, where it would go.
+// Entries of one key lie together: a neighbour has it, on this leaf or, at its ends, on
+// the leaf before or after.
+bool KeyHeldBeside(IndexPageStore& store, const IndexPage& leaf, std::size_t position, const KeyBytes& key) {
+  if (position < leaf.entries.size() && leaf.entries[position].key == key) return true;
+  if (position == leaf.entries.size() && leaf.nextPage != 0 && NeighbourHasKey(store, leaf.nextPage, true, key))
+    return true;
+  if (position > 0) return leaf.entries[position - 1].key == key;
+  return leaf.prevPage != 0 && NeighbourHasKey(store, leaf.prevPage, false, key);
+}
+
 // The common insert, without taking pages apart: the descent compares entries where they
 // lie, and a leaf with room and no shared prefix takes the entry in place. False, with
 // nothing changed, where the general path is needed: a page to split, a shared prefix, a
@@ -290,20 +334,9 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
     if (depth > 16) return false;
     IndexPageLayout& page = layouts.Of(store, pageNumber);
     const std::size_t count = page.ends.size();
-    // The first entry not before the target (entries are strictly increasing).
-    std::size_t lo = 0, hi = count;
-    while (lo < hi) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (CompareStored(page.Entry(mid, scratch), page.type, entry) < 0) lo = mid + 1;
-      else hi = mid;
-    }
+    const std::size_t lo = FirstNotBefore(page, entry, scratch);
     if (page.type == IndexPageType::kNode) {
-      std::uint32_t child = page.tailPage;
-      if (lo < count) {
-        const std::span<const std::uint8_t> e = page.Entry(lo, scratch);
-        const std::uint8_t* p = e.data() + e.size() - 4;
-        child = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-      }
+      const std::uint32_t child = lo < count ? ChildOf(page.Entry(lo, scratch)) : page.tailPage;
       if (child == 0) return false;
       pageNumber = child;
       continue;
@@ -318,6 +351,81 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
     keyExisted = existed;
     return true;
   }
+}
+
+// Root-to-leaf path towards `target` by binary searches on the pages as they lie: only
+// the leaf is parsed; nodes are parsed when a split reaches them. `bound` receives the
+// nearest ancestor entry above the leaf, whole: the last entry the leaf may take (empty
+// for the rightmost leaf, which takes everything after it).
+std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, const IndexEntry& target,
+                                 IndexLayouts& layouts, std::vector<std::uint8_t>& bound) {
+  std::vector<Step> path;
+  std::vector<std::uint8_t> scratch;
+  bound.clear();
+  std::uint32_t pageNumber = root;
+  int slot = -1;
+  for (;;) {
+    const IndexPageLayout& page = layouts.Of(store, pageNumber);
+    if (page.type == IndexPageType::kLeaf) {
+      path.push_back({pageNumber, ParseIndexPage(page.bytes, pageNumber), slot});
+      return path;
+    }
+    path.push_back({pageNumber, {}, slot, false});
+    if (path.size() > 16) Tree::Damaged(root, "it is deeper than 16 levels");
+    const std::size_t at = FirstNotBefore(page, target, scratch);
+    std::uint32_t child = page.tailPage;
+    slot = -1;
+    if (at < page.ends.size()) {
+      const std::span<const std::uint8_t> entry = page.Entry(at, scratch);
+      bound.assign(entry.begin(), entry.end());
+      child = ChildOf(entry);
+      slot = int(at);
+    }
+    if (child == 0) Tree::Damaged(pageNumber, "a node has no child to follow");
+    pageNumber = child;
+  }
+}
+
+// Merges into `leaf` the entries of `run` from `first` on that belong to it (up to
+// `bound`), as InsertIndexEntry would add them one by one: it stops after the entry that
+// makes the leaf overflow, where that would split it, so the caller's single split leaves
+// the tree as the loop would. A leaf Access packed with a shared prefix takes one entry,
+// so the rule for keeping such pages whole applies unchanged. Returns the end of what it
+// took; counts the new keys.
+std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<const IndexEntry> run, std::size_t first,
+                          const std::vector<std::uint8_t>& bound, std::size_t& newKeys) {
+  std::vector<std::size_t> positions;  // where each taken entry goes among the leaf's own
+  std::size_t bytes = EntryBytes(leaf, 0);
+  std::size_t position = 0;
+  std::size_t end = first;
+  for (; end < run.size(); ++end) {
+    const IndexEntry& entry = run[end];
+    if (end > first && (leaf.prefixLength != 0 || bytes > kMaxEntryBytes ||
+                        (!bound.empty() && CompareStored(bound, IndexPageType::kNode, entry) < 0))) {
+      break;
+    }
+    while (position < leaf.entries.size() && Before(leaf.entries[position], entry)) ++position;
+    if (position < leaf.entries.size() && SameEntry(leaf.entries[position], entry)) {
+      ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
+    }
+    // An entry of the run added before it counts as in the tree, as it would be then.
+    const bool existed =
+        (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key);
+    if (!existed) ++newKeys;
+    positions.push_back(position);
+    bytes += EntrySize(entry, IndexPageType::kLeaf);
+  }
+  std::vector<IndexEntry> merged;
+  merged.reserve(leaf.entries.size() + positions.size());
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    for (; kept < positions[i]; ++kept) merged.push_back(std::move(leaf.entries[kept]));
+    merged.push_back(run[first + i]);
+    merged.back().child = 0;
+  }
+  for (; kept < leaf.entries.size(); ++kept) merged.push_back(std::move(leaf.entries[kept]));
+  leaf.entries = std::move(merged);
+  return end;
 }
 
 }  // namespace
@@ -353,28 +461,35 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
   if (at != leaf.entries.end() && SameEntry(*at, entry)) {
     ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
   }
-  // Entries of one key lie together: the key exists when a neighbour has it, on this leaf
-  // or, at its ends, on the leaf before or after.
-  const std::size_t position = std::size_t(at - leaf.entries.begin());
-  bool existed = false;
-  if (position < leaf.entries.size()) {
-    existed = leaf.entries[position].key == entry.key;
-  } else if (leaf.nextPage != 0) {
-    const IndexPage next = tree.Load(leaf.nextPage);
-    existed = !next.entries.empty() && next.entries.front().key == entry.key;
-  }
-  if (!existed && position > 0) {
-    existed = leaf.entries[position - 1].key == entry.key;
-  } else if (!existed && leaf.prevPage != 0) {
-    const IndexPage previous = tree.Load(leaf.prevPage);
-    existed = !previous.entries.empty() && previous.entries.back().key == entry.key;
-  }
-  tree.NoteKeyExisted(existed);
+  tree.NoteKeyExisted(KeyHeldBeside(store, leaf, std::size_t(at - leaf.entries.begin()), entry.key));
   IndexEntry stored = entry;
   stored.child = 0;
   leaf.entries.insert(at, stored);
   tree.StoreGrown(path, path.size() - 1);
   return tree.TakeChange();
+}
+
+IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::span<const IndexEntry> entries) {
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    if (SameEntry(entries[i - 1], entries[i])) {
+      ThrowIndexError(kIndexValueRefused, "An index entry to add is given twice.");
+    }
+    if (!Before(entries[i - 1], entries[i])) {
+      ThrowIndexError(kIndexValueRefused, "The index entries to add are not in order.");
+    }
+  }
+  Tree tree(store, root);
+  IndexLayouts layouts;  // the nodes, searched again by the next descent
+  std::vector<std::uint8_t> bound;
+  std::size_t newKeys = 0;
+  for (std::size_t next = 0; next < entries.size();) {
+    std::vector<Step> path = DescendLaidOut(store, root, entries[next], layouts, bound);
+    next = MergeIntoLeaf(store, path.back().content, entries, next, bound, newKeys);
+    tree.StoreGrown(path, path.size() - 1);
+  }
+  IndexChange change = tree.TakeChange();
+  change.newKeys = newKeys;
+  return change;
 }
 
 IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {
