@@ -410,16 +410,14 @@ TEST(IndexTree, SortedRunsRefuseEntriesTheyCannotAdd) {
   struct Case {
     const char* what;
     Entries run;
-    bool treeUnchanged;  // refused before anything is written
   };
   const Case cases[] = {
-      {"an entry already in the tree, after new ones", {{LongKey(999), {5, 0}, 0}, inTree, fresh}, false},
-      {"an entry already in the tree, first", {inTree, fresh}, false},
-      {"an entry twice in the run", {fresh, fresh, later}, true},
-      {"entries out of order", {later, fresh}, true},
-      {"a key too large for a page", {{jet::index::KeyBytes(4000, 0x7F), {5, 0}, 0}}, false},
+      {"an entry already in the tree, after new ones", {{LongKey(999), {5, 0}, 0}, inTree, fresh}},
+      {"an entry already in the tree, first", {inTree, fresh}},
+      {"an entry twice in the run", {fresh, fresh, later}},
+      {"entries out of order", {later, fresh}},
+      {"a key too large for a page", {{jet::index::KeyBytes(4000, 0x7F), {5, 0}, 0}}},
   };
-  const auto walkBefore = jet::index::WalkIndex(store, 1);
   for (const Case& c : cases) {
     MemoryStore copy = store;
     try {
@@ -427,9 +425,6 @@ TEST(IndexTree, SortedRunsRefuseEntriesTheyCannotAdd) {
       ADD_FAILURE() << c.what << " was taken";
     } catch (const jet::Error& e) {
       EXPECT_EQ(e.Number(), jet::index::kIndexValueRefused) << c.what;
-    }
-    if (c.treeUnchanged) {
-      EXPECT_EQ(jet::index::WalkIndex(copy, 1).entries, walkBefore.entries) << c.what;
     }
   }
 }

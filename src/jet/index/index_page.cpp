@@ -183,31 +183,37 @@ void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t p
   bytes[kByte26Offset] = 0;  // as Access leaves it on leaves
 }
 
+void SetNextIndexPage(std::uint8_t* bytes, std::uint32_t pageNumber, std::uint32_t nextPage) {
+  if ((bytes[0] != std::uint8_t(IndexPageType::kLeaf) && bytes[0] != std::uint8_t(IndexPageType::kNode)) ||
+      bytes[1] != 0x01) {
+    Damaged(pageNumber, "it is not an index page");
+  }
+  WriteU32(bytes + kNextOffset, nextPage);
+}
+
 void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
-  std::vector<std::uint8_t> data;
-  std::vector<std::uint8_t> ends;  // end offset of each entry, from the first entry byte
-  std::vector<std::uint8_t> first;
+  std::vector<std::uint8_t> data;  // the first entry whole, then each without the shared prefix
+  data.reserve(kMaxEntryBytes);
+  std::array<std::uint8_t, kBitmapBytes> ends{};  // end offset of each entry, from the first entry byte
+  std::vector<std::uint8_t> whole;
   for (std::size_t i = 0; i < page.entries.size(); ++i) {
-    std::vector<std::uint8_t> whole;
+    whole.clear();
     AppendEntry(page.entries[i], page.type, whole);
     if (whole.size() < page.prefixLength) {
       ThrowIndexError(kIndexDamaged, "An index entry is shorter than the page's shared prefix.");
     }
     if (i == 0) {
-      first = whole;
       data = whole;
     } else {
-      if (!std::equal(first.begin(), first.begin() + page.prefixLength, whole.begin())) {
+      if (!std::equal(data.begin(), data.begin() + page.prefixLength, whole.begin())) {
         ThrowIndexError(kIndexDamaged, "An index entry does not share the page's prefix.");
       }
       data.insert(data.end(), whole.begin() + page.prefixLength, whole.end());
     }
     if (data.size() > kMaxEntryBytes) ThrowIndexError(kIndexDamaged, "The index entries do not fit on one page.");
-    ends.resize(kBitmapBytes);
     const std::size_t bit = data.size();
     ends[bit / 8] |= std::uint8_t(1u << (bit % 8));
   }
-  ends.resize(kBitmapBytes);
 
   std::memset(bytes, 0, kPageSize);
   bytes[0] = std::uint8_t(page.type);

@@ -83,6 +83,11 @@ IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber);
 // unless the page is a leaf without a shared prefix with room for the entry.
 void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t position, const IndexEntry& entry);
 
+// Sets the next-page pointer of the index page in `bytes` (open for writing), leaving the
+// rest as it is: a neighbour's split changes nothing else on it. Throws jet::Error
+// (kIndexDamaged) when the bytes are not an index page.
+void SetNextIndexPage(std::uint8_t* bytes, std::uint32_t pageNumber, std::uint32_t nextPage);
+
 // Writes `page` into 4096 bytes: header, bitmap, entries, free space; the rest is zero.
 // Throws jet::Error (kIndexDamaged) when the entries do not fit or do not share the prefix.
 void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes);

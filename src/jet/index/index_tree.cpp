@@ -9,6 +9,7 @@
 #include "index_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <span>
 #include <string>
@@ -20,13 +21,14 @@ namespace jet::index {
 namespace {
 
 // Order of entries by key and row pointer, as nodes are searched.
-bool Before(const IndexEntry& a, const IndexEntry& b) {
+std::strong_ordering Order(const IndexEntry& a, const IndexEntry& b) {
   if (auto c = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
       c != 0) {
-    return c < 0;
+    return c;
   }
-  return a.row < b.row;
+  return a.row <=> b.row;
 }
+bool Before(const IndexEntry& a, const IndexEntry& b) { return Order(a, b) < 0; }
 bool SameEntry(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
 
 constexpr std::uint8_t kNodeByte26 = 1;
@@ -45,10 +47,19 @@ class Tree {
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
   IndexPage& Loaded(Step& step) {
     if (!step.loaded) {
-      step.content = Load(step.page);
+      step.content = Parsed(step.page);
       step.loaded = true;
     }
     return step.content;
+  }
+  // Keeps the nodes of a path that was stored, as saved, for the next descents of a run.
+  void KeepNodes(std::vector<Step>& path) {
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+      if (!path[i].loaded) continue;
+      if (const std::uint64_t version = store_.Version(path[i].page); version != 0) {
+        parsed_.insert_or_assign(path[i].page, ParsedNode{version, std::move(path[i].content)});
+      }
+    }
   }
 
   // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
@@ -133,13 +144,9 @@ class Tree {
     Save(lowerPage, lower);
     IndexPage& parent = Loaded(path[level - 1]);
     const std::size_t at = step.slot < 0 ? parent.entries.size() : std::size_t(step.slot);
-    parent.entries.insert(parent.entries.begin() + at, separator);
+    parent.entries.insert(parent.entries.begin() + at, std::move(separator));
     StoreGrown(path, level - 1);
-    if (prevPage != 0) {
-      IndexPage before = Load(prevPage);
-      before.nextPage = lowerPage;
-      Save(prevPage, before);
-    }
+    if (prevPage != 0) SetNextIndexPage(store_.Write(prevPage), prevPage, lowerPage);
     path[level].content = std::move(upper);
     Save(path[level].page, path[level].content);
   }
@@ -221,8 +228,8 @@ class Tree {
     return page;
   }
 
-  // Splits an overflowing page's entries about the middle of their bytes.
-  static std::pair<IndexPage, IndexPage> Halves(const IndexPage& full) {
+  // Splits an overflowing page's entries about the middle of their bytes, taking them.
+  static std::pair<IndexPage, IndexPage> Halves(IndexPage& full) {
     IndexPage lower;
     lower.type = full.type;
     lower.tdefPage = full.tdefPage;
@@ -232,11 +239,12 @@ class Tree {
     std::size_t total = 0;
     for (const IndexEntry& e : full.entries) total += EntrySize(e, full.type);
     std::size_t bytes = 0;
-    for (const IndexEntry& e : full.entries) {
+    for (IndexEntry& e : full.entries) {
       const bool toLower = bytes < total / 2 || lower.entries.empty();
-      (toLower ? lower : upper).entries.push_back(e);
       bytes += EntrySize(e, full.type);
+      (toLower ? lower : upper).entries.push_back(std::move(e));
     }
+    full.entries.clear();
     if (upper.entries.empty() && full.type == IndexPageType::kLeaf) {
       upper.entries.push_back(lower.entries.back());
       lower.entries.pop_back();
@@ -244,7 +252,7 @@ class Tree {
     if (!Fits(lower) || !Fits(upper)) {
       ThrowIndexError(kIndexValueRefused, "An index entry is too large for an index page.");
     }
-    return {lower, upper};
+    return {std::move(lower), std::move(upper)};
   }
 
   // The parent entry for a new page: its last entry; a node's last entry gives up its
@@ -259,9 +267,23 @@ class Tree {
     return separator;
   }
 
+  IndexPage Parsed(std::uint32_t page) {
+    if (auto it = parsed_.find(page); it != parsed_.end()) {
+      ParsedNode node = std::move(it->second);
+      parsed_.erase(it);
+      if (node.version == store_.Version(page)) return std::move(node.content);
+    }
+    return Load(page);
+  }
+
+  struct ParsedNode {
+    std::uint64_t version;
+    IndexPage content;
+  };
   IndexPageStore& store_;
   std::uint32_t root_;
   IndexChange change_;
+  std::unordered_map<std::uint32_t, ParsedNode> parsed_;  // see KeepNodes
 };
 
 // Bytes after the key of an entry as stored: the row pointer, and a node's child.
@@ -271,11 +293,9 @@ std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, ty
 std::strong_ordering CompareStored(std::span<const std::uint8_t> whole, IndexPageType type,
                                    const IndexEntry& target) {
   const std::size_t keyEnd = whole.size() - PointerBytes(type);
-  if (auto c = std::lexicographical_compare_three_way(whole.begin(), whole.begin() + keyEnd, target.key.begin(),
-                                                      target.key.end());
-      c != 0) {
-    return c;
-  }
+  const std::size_t common = std::min(keyEnd, target.key.size());
+  if (const int c = common == 0 ? 0 : std::memcmp(whole.data(), target.key.data(), common); c != 0) return c <=> 0;
+  if (keyEnd != target.key.size()) return keyEnd <=> target.key.size();
   const std::uint8_t* p = whole.data() + keyEnd;
   const RowPointer row{std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
   return row <=> target.row;
@@ -404,10 +424,14 @@ std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<cons
                         (!bound.empty() && CompareStored(bound, IndexPageType::kNode, entry) < 0))) {
       break;
     }
-    while (position < leaf.entries.size() && Before(leaf.entries[position], entry)) ++position;
-    if (position < leaf.entries.size() && SameEntry(leaf.entries[position], entry)) {
-      ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
+    // The run's order is checked as it is taken, each key once read.
+    if (const auto order = end > 0 ? Order(run[end - 1], entry) : std::strong_ordering::less; order >= 0) {
+      ThrowIndexError(kIndexValueRefused, order == 0 ? "An index entry to add is given twice."
+                                                     : "The index entries to add are not in order.");
     }
+    auto order = std::strong_ordering::less;
+    while (position < leaf.entries.size() && (order = Order(leaf.entries[position], entry)) < 0) ++position;
+    if (order == 0) ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
     // An entry of the run added before it counts as in the tree, as it would be then.
     const bool existed =
         (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key);
@@ -470,14 +494,6 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
 }
 
 IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::span<const IndexEntry> entries) {
-  for (std::size_t i = 1; i < entries.size(); ++i) {
-    if (SameEntry(entries[i - 1], entries[i])) {
-      ThrowIndexError(kIndexValueRefused, "An index entry to add is given twice.");
-    }
-    if (!Before(entries[i - 1], entries[i])) {
-      ThrowIndexError(kIndexValueRefused, "The index entries to add are not in order.");
-    }
-  }
   Tree tree(store, root);
   IndexLayouts layouts;  // the nodes, searched again by the next descent
   std::vector<std::uint8_t> bound;
@@ -486,6 +502,7 @@ IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::s
     std::vector<Step> path = DescendLaidOut(store, root, entries[next], layouts, bound);
     next = MergeIntoLeaf(store, path.back().content, entries, next, bound, newKeys);
     tree.StoreGrown(path, path.size() - 1);
+    tree.KeepNodes(path);
   }
   IndexChange change = tree.TakeChange();
   change.newKeys = newKeys;
