@@ -239,6 +239,8 @@ class Tree {
     std::size_t total = 0;
     for (const IndexEntry& e : full.entries) total += EntrySize(e, full.type);
     std::size_t bytes = 0;
+    lower.entries.reserve(full.entries.size());
+    upper.entries.reserve(full.entries.size());
     for (IndexEntry& e : full.entries) {
       const bool toLower = bytes < total / 2 || lower.entries.empty();
       bytes += EntrySize(e, full.type);
@@ -385,11 +387,12 @@ std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, cons
   std::uint32_t pageNumber = root;
   int slot = -1;
   for (;;) {
-    const IndexPageLayout& page = layouts.Of(store, pageNumber);
-    if (page.type == IndexPageType::kLeaf) {
-      path.push_back({pageNumber, ParseIndexPage(page.bytes, pageNumber), slot});
+    // The leaf is about to change: it is parsed, not laid out to be kept.
+    if (const std::uint8_t* bytes = store.Read(pageNumber); bytes[0] == std::uint8_t(IndexPageType::kLeaf)) {
+      path.push_back({pageNumber, ParseIndexPage(bytes, pageNumber), slot});
       return path;
     }
+    const IndexPageLayout& page = layouts.Of(store, pageNumber);
     path.push_back({pageNumber, {}, slot, false});
     if (path.size() > 16) Tree::Damaged(root, "it is deeper than 16 levels");
     const std::size_t at = FirstNotBefore(page, target, scratch);
@@ -412,6 +415,8 @@ std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, cons
 // the tree as the loop would. A leaf Access packed with a shared prefix takes one entry,
 // so the rule for keeping such pages whole applies unchanged. Returns the end of what it
 // took; counts the new keys.
+constexpr std::size_t kKeysAhead = 8;
+
 std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<const IndexEntry> run, std::size_t first,
                           const std::vector<std::uint8_t>& bound, std::size_t& newKeys) {
   std::vector<std::size_t> positions;  // where each taken entry goes among the leaf's own
@@ -419,6 +424,8 @@ std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<cons
   std::size_t position = 0;
   std::size_t end = first;
   for (; end < run.size(); ++end) {
+    // A sorted run's keys lie scattered over the heap: ask for the ones ahead early.
+    if (end + kKeysAhead < run.size()) __builtin_prefetch(run[end + kKeysAhead].key.data());
     const IndexEntry& entry = run[end];
     if (end > first && (leaf.prefixLength != 0 || bytes > kMaxEntryBytes ||
                         (!bound.empty() && CompareStored(bound, IndexPageType::kNode, entry) < 0))) {
