@@ -409,14 +409,15 @@ std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, cons
   }
 }
 
+// How far ahead of the entry being merged its run's keys are fetched.
+constexpr std::size_t kKeysAhead = 8;
+
 // Merges into `leaf` the entries of `run` from `first` on that belong to it (up to
 // `bound`), as InsertIndexEntry would add them one by one: it stops after the entry that
 // makes the leaf overflow, where that would split it, so the caller's single split leaves
 // the tree as the loop would. A leaf Access packed with a shared prefix takes one entry,
 // so the rule for keeping such pages whole applies unchanged. Returns the end of what it
 // took; counts the new keys.
-constexpr std::size_t kKeysAhead = 8;
-
 std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<const IndexEntry> run, std::size_t first,
                           const std::vector<std::uint8_t>& bound, std::size_t& newKeys) {
   std::vector<std::size_t> positions;  // where each taken entry goes among the leaf's own
@@ -436,9 +437,9 @@ std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<cons
       ThrowIndexError(kIndexValueRefused, order == 0 ? "An index entry to add is given twice."
                                                      : "The index entries to add are not in order.");
     }
-    auto order = std::strong_ordering::less;
-    while (position < leaf.entries.size() && (order = Order(leaf.entries[position], entry)) < 0) ++position;
-    if (order == 0) ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
+    auto leafOrder = std::strong_ordering::less;  // of the leaf's entry at `position`
+    while (position < leaf.entries.size() && (leafOrder = Order(leaf.entries[position], entry)) < 0) ++position;
+    if (leafOrder == 0) ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
     // An entry of the run added before it counts as in the tree, as it would be then.
     const bool existed =
         (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key);
