@@ -37,8 +37,28 @@ struct Step {
   std::uint32_t page = 0;
   IndexPage content;
   int slot = -1;        // which entry of the parent leads here; -1: the parent's tail
-  bool loaded = true;   // false: a node passed by binary search, parsed only when it changes
+  bool loaded = true;   // false: passed by binary search, `content` not filled yet
 };
+
+// Bytes after the key of an entry as stored: the row pointer, and a node's child.
+std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, type); }
+
+// A leaf's entries with a run's merged in, whole and back to back.
+struct MergedLeaf {
+  std::vector<std::uint8_t> data;
+  std::vector<std::size_t> ends;  // where each entry ends, in bytes from the first
+};
+
+// The row pointer stored at `p`: the row's page in 3 bytes big-endian, then its number.
+RowPointer StoredRow(const std::uint8_t* p) {
+  return {std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
+}
+
+// A leaf entry given whole.
+IndexEntry LeafEntryOf(std::span<const std::uint8_t> whole) {
+  const std::size_t keyEnd = whole.size() - PointerBytes(IndexPageType::kLeaf);
+  return {KeyBytes(whole.begin(), whole.begin() + keyEnd), StoredRow(whole.data() + keyEnd), 0};
+}
 
 class Tree {
  public:
@@ -149,6 +169,50 @@ class Tree {
     if (prevPage != 0) SetNextIndexPage(store_.Write(prevPage), prevPage, lowerPage);
     path[level].content = std::move(upper);
     Save(path[level].page, path[level].content);
+  }
+
+  // Writes path's leaf as `merged` (`old`: the leaf as it was) without taking entries
+  // apart, split as StoreGrown would split it and saved in the same order. False, with
+  // nothing written, where StoreGrown's own way is needed: the root, a shared prefix, a
+  // half too large.
+  bool StoreMergedLeaf(std::vector<Step>& path, const IndexPageLayout& old, const MergedLeaf& merged) {
+    const std::size_t level = path.size() - 1;
+    if (level == 0 || old.prefixLength != 0) return false;
+    const std::uint32_t page = path[level].page;
+    IndexPage header;
+    header.tdefPage = old.tdefPage;
+    header.prevPage = old.prevPage;
+    header.nextPage = old.nextPage;
+    const std::span<const std::uint8_t> data = merged.data;
+    const std::span<const std::size_t> ends = merged.ends;
+    if (data.size() <= kMaxEntryBytes) {
+      SerializeLeafEntries(header, data, ends, store_.Write(page));
+      return true;
+    }
+    // The lower half takes entries while it holds less than half the bytes, as Halves
+    // splits; a half that does not fit (a last entry of over half the bytes) is left to it.
+    std::size_t cut = 1;
+    while (cut < ends.size() && ends[cut - 1] < data.size() / 2) ++cut;
+    const std::size_t lowerBytes = ends[cut - 1];
+    if (lowerBytes > kMaxEntryBytes || data.size() - lowerBytes > kMaxEntryBytes) return false;
+    const std::uint32_t lowerPage = Allocate();
+    IndexPage lower = header;
+    lower.nextPage = page;
+    SerializeLeafEntries(lower, data.first(lowerBytes), ends.first(cut), store_.Write(lowerPage));
+    const std::size_t lastStart = cut == 1 ? 0 : ends[cut - 2];
+    IndexEntry separator = LeafEntryOf(data.subspan(lastStart, lowerBytes - lastStart));
+    separator.child = lowerPage;
+    IndexPage& parent = Loaded(path[level - 1]);
+    const std::size_t at = path[level].slot < 0 ? parent.entries.size() : std::size_t(path[level].slot);
+    parent.entries.insert(parent.entries.begin() + at, std::move(separator));
+    StoreGrown(path, level - 1);
+    if (header.prevPage != 0) SetNextIndexPage(store_.Write(header.prevPage), header.prevPage, lowerPage);
+    IndexPage upper = header;
+    upper.prevPage = lowerPage;
+    std::vector<std::size_t> upperEnds(ends.begin() + cut, ends.end());
+    for (std::size_t& end : upperEnds) end -= lowerBytes;
+    SerializeLeafEntries(upper, data.subspan(lowerBytes), upperEnds, store_.Write(page));
+    return true;
   }
 
   // path[level]'s last entry became `newLast`: fix the first ancestor entry that names it.
@@ -288,9 +352,6 @@ class Tree {
   std::unordered_map<std::uint32_t, ParsedNode> parsed_;  // see KeepNodes
 };
 
-// Bytes after the key of an entry as stored: the row pointer, and a node's child.
-std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, type); }
-
 // An entry's order against `target`, the entry given whole as it lies on a page.
 std::strong_ordering CompareStored(std::span<const std::uint8_t> whole, IndexPageType type,
                                    const IndexEntry& target) {
@@ -298,9 +359,7 @@ std::strong_ordering CompareStored(std::span<const std::uint8_t> whole, IndexPag
   const std::size_t common = std::min(keyEnd, target.key.size());
   if (const int c = common == 0 ? 0 : std::memcmp(whole.data(), target.key.data(), common); c != 0) return c <=> 0;
   if (keyEnd != target.key.size()) return keyEnd <=> target.key.size();
-  const std::uint8_t* p = whole.data() + keyEnd;
-  const RowPointer row{std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
-  return row <=> target.row;
+  return StoredRow(whole.data() + keyEnd) <=> target.row;
 }
 
 bool SameKey(std::span<const std::uint8_t> whole, const KeyBytes& key) {
@@ -336,11 +395,12 @@ bool NeighbourHasKey(IndexPageStore& store, std::uint32_t page, bool atStart, co
 // Whether the tree holds an entry of `key` beside `position` of `leaf`, where it would go.
 // Entries of one key lie together: a neighbour has it, on this leaf or, at its ends, on
 // the leaf before or after.
-bool KeyHeldBeside(IndexPageStore& store, const IndexPage& leaf, std::size_t position, const KeyBytes& key) {
-  if (position < leaf.entries.size() && leaf.entries[position].key == key) return true;
-  if (position == leaf.entries.size() && leaf.nextPage != 0 && NeighbourHasKey(store, leaf.nextPage, true, key))
-    return true;
-  if (position > 0) return leaf.entries[position - 1].key == key;
+bool KeyHeldBeside(IndexPageStore& store, const IndexPageLayout& leaf, std::size_t position, const KeyBytes& key,
+                   std::vector<std::uint8_t>& scratch) {
+  const std::size_t count = leaf.ends.size();
+  if (position < count && SameKey(leaf.Entry(position, scratch), key)) return true;
+  if (position == count && leaf.nextPage != 0 && NeighbourHasKey(store, leaf.nextPage, true, key)) return true;
+  if (position > 0) return SameKey(leaf.Entry(position - 1, scratch), key);
   return leaf.prevPage != 0 && NeighbourHasKey(store, leaf.prevPage, false, key);
 }
 
@@ -375,10 +435,10 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
   }
 }
 
-// Root-to-leaf path towards `target` by binary searches on the pages as they lie: only
-// the leaf is parsed; nodes are parsed when a split reaches them. `bound` receives the
-// nearest ancestor entry above the leaf, whole: the last entry the leaf may take (empty
-// for the rightmost leaf, which takes everything after it).
+// Root-to-leaf path towards `target` by binary searches on the pages as they lie, none
+// parsed: a node is parsed when a split reaches it. `bound` receives the nearest
+// ancestor entry above the leaf, whole: the last entry the leaf may take (empty for the
+// rightmost leaf, which takes everything after it).
 std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, const IndexEntry& target,
                                  IndexLayouts& layouts, std::vector<std::uint8_t>& bound) {
   std::vector<Step> path;
@@ -387,9 +447,9 @@ std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, cons
   std::uint32_t pageNumber = root;
   int slot = -1;
   for (;;) {
-    // The leaf is about to change: it is parsed, not laid out to be kept.
-    if (const std::uint8_t* bytes = store.Read(pageNumber); bytes[0] == std::uint8_t(IndexPageType::kLeaf)) {
-      path.push_back({pageNumber, ParseIndexPage(bytes, pageNumber), slot});
+    // The leaf is about to change: it is not laid out to be kept.
+    if (store.Read(pageNumber)[0] == std::uint8_t(IndexPageType::kLeaf)) {
+      path.push_back({pageNumber, {}, slot, false});
       return path;
     }
     const IndexPageLayout& page = layouts.Of(store, pageNumber);
@@ -412,17 +472,48 @@ std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, cons
 // How far ahead of the entry being merged its run's keys are fetched.
 constexpr std::size_t kKeysAhead = 8;
 
-// Merges into `leaf` the entries of `run` from `first` on that belong to it (up to
-// `bound`), as InsertIndexEntry would add them one by one: it stops after the entry that
-// makes the leaf overflow, where that would split it, so the caller's single split leaves
+// Appends the leaf's entries [from, to) whole.
+void AppendStored(const IndexPageLayout& leaf, std::size_t from, std::size_t to, MergedLeaf& out,
+                  std::vector<std::uint8_t>& scratch) {
+  if (from >= to) return;
+  if (leaf.prefixLength == 0) {
+    const std::uint8_t* entries = leaf.bytes + kEntriesOffset;
+    const std::size_t start = from == 0 ? 0 : leaf.ends[from - 1];
+    const std::size_t base = out.data.size();
+    out.data.insert(out.data.end(), entries + start, entries + leaf.ends[to - 1]);
+    for (std::size_t i = from; i < to; ++i) out.ends.push_back(base + leaf.ends[i] - start);
+    return;
+  }
+  for (std::size_t i = from; i < to; ++i) {
+    const std::span<const std::uint8_t> whole = leaf.Entry(i, scratch);
+    out.data.insert(out.data.end(), whole.begin(), whole.end());
+    out.ends.push_back(out.data.size());
+  }
+}
+
+// Appends a new leaf entry whole.
+void AppendNew(const IndexEntry& entry, MergedLeaf& out) {
+  out.data.insert(out.data.end(), entry.key.begin(), entry.key.end());
+  const std::uint8_t row[] = {std::uint8_t(entry.row.page >> 16), std::uint8_t(entry.row.page >> 8),
+                              std::uint8_t(entry.row.page), entry.row.row};
+  out.data.insert(out.data.end(), std::begin(row), std::end(row));
+  out.ends.push_back(out.data.size());
+}
+
+// Merges into `merged` the leaf's entries and those of `run` from `first` on that belong
+// to it (up to `bound`), as InsertIndexEntry would add them one by one: it stops after
+// the entry that makes the leaf overflow, where that would split it, so one split leaves
 // the tree as the loop would. A leaf Access packed with a shared prefix takes one entry,
 // so the rule for keeping such pages whole applies unchanged. Returns the end of what it
 // took; counts the new keys.
-std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<const IndexEntry> run, std::size_t first,
-                          const std::vector<std::uint8_t>& bound, std::size_t& newKeys) {
-  std::vector<std::size_t> positions;  // where each taken entry goes among the leaf's own
-  std::size_t bytes = EntryBytes(leaf, 0);
+std::size_t MergeIntoLeaf(IndexPageStore& store, const IndexPageLayout& leaf, std::span<const IndexEntry> run,
+                          std::size_t first, const std::vector<std::uint8_t>& bound, std::size_t& newKeys,
+                          MergedLeaf& merged) {
+  std::vector<std::uint8_t> scratch;
+  const std::size_t count = leaf.ends.size();
+  std::size_t bytes = leaf.Used() + (count > 1 ? leaf.prefixLength * (count - 1) : 0);  // whole
   std::size_t position = 0;
+  std::size_t copied = 0;
   std::size_t end = first;
   for (; end < run.size(); ++end) {
     // A sorted run's keys lie scattered over the heap: ask for the ones ahead early.
@@ -438,26 +529,36 @@ std::size_t MergeIntoLeaf(IndexPageStore& store, IndexPage& leaf, std::span<cons
                                                      : "The index entries to add are not in order.");
     }
     auto leafOrder = std::strong_ordering::less;  // of the leaf's entry at `position`
-    while (position < leaf.entries.size() && (leafOrder = Order(leaf.entries[position], entry)) < 0) ++position;
+    while (position < count &&
+           (leafOrder = CompareStored(leaf.Entry(position, scratch), IndexPageType::kLeaf, entry)) < 0) {
+      ++position;
+    }
     if (leafOrder == 0) ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
     // An entry of the run added before it counts as in the tree, as it would be then.
     const bool existed =
-        (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key);
+        (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key, scratch);
     if (!existed) ++newKeys;
-    positions.push_back(position);
+    AppendStored(leaf, copied, position, merged, scratch);
+    copied = position;
+    AppendNew(entry, merged);
     bytes += EntrySize(entry, IndexPageType::kLeaf);
   }
-  std::vector<IndexEntry> merged;
-  merged.reserve(leaf.entries.size() + positions.size());
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < positions.size(); ++i) {
-    for (; kept < positions[i]; ++kept) merged.push_back(std::move(leaf.entries[kept]));
-    merged.push_back(run[first + i]);
-    merged.back().child = 0;
-  }
-  for (; kept < leaf.entries.size(); ++kept) merged.push_back(std::move(leaf.entries[kept]));
-  leaf.entries = std::move(merged);
+  AppendStored(leaf, copied, count, merged, scratch);
   return end;
+}
+
+// The merged leaf as a page to store the general way, with the leaf's header.
+IndexPage MergedPage(const IndexPageLayout& leaf, const MergedLeaf& merged) {
+  IndexPage page;
+  page.tdefPage = leaf.tdefPage;
+  page.prevPage = leaf.prevPage;
+  page.nextPage = leaf.nextPage;
+  page.prefixLength = leaf.prefixLength;
+  page.entries.reserve(merged.ends.size());
+  for (std::size_t i = 0, start = 0; i < merged.ends.size(); start = merged.ends[i++]) {
+    page.entries.push_back(LeafEntryOf(std::span(merged.data).subspan(start, merged.ends[i] - start)));
+  }
+  return page;
 }
 
 }  // namespace
@@ -493,7 +594,9 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
   if (at != leaf.entries.end() && SameEntry(*at, entry)) {
     ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
   }
-  tree.NoteKeyExisted(KeyHeldBeside(store, leaf, std::size_t(at - leaf.entries.begin()), entry.key));
+  std::vector<std::uint8_t> scratch;
+  tree.NoteKeyExisted(KeyHeldBeside(store, IndexPageLayout(store.Read(path.back().page), path.back().page),
+                                    std::size_t(at - leaf.entries.begin()), entry.key, scratch));
   IndexEntry stored = entry;
   stored.child = 0;
   leaf.entries.insert(at, stored);
@@ -508,8 +611,15 @@ IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::s
   std::size_t newKeys = 0;
   for (std::size_t next = 0; next < entries.size();) {
     std::vector<Step> path = DescendLaidOut(store, root, entries[next], layouts, bound);
-    next = MergeIntoLeaf(store, path.back().content, entries, next, bound, newKeys);
-    tree.StoreGrown(path, path.size() - 1);
+    Step& leafStep = path.back();
+    const IndexPageLayout leaf(store.Read(leafStep.page), leafStep.page);
+    MergedLeaf merged;
+    next = MergeIntoLeaf(store, leaf, entries, next, bound, newKeys, merged);
+    if (!tree.StoreMergedLeaf(path, leaf, merged)) {
+      leafStep.content = MergedPage(leaf, merged);
+      leafStep.loaded = true;
+      tree.StoreGrown(path, path.size() - 1);
+    }
     tree.KeepNodes(path);
   }
   IndexChange change = tree.TakeChange();
