@@ -3,13 +3,17 @@
 // walked and checked after every step; and Access's own trees in the fixtures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 
 #include "jet/error.h"
 #include "fixture_index.h"
+#include "jet/index/index_error.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
 #include "test_support.h"
@@ -254,6 +258,191 @@ TEST(IndexTree, AccessTreesPassTheWalkAndTakeNewEntries) {
     EXPECT_EQ(std::set<std::uint32_t>(shrunk.pages.begin(), shrunk.pages.end()), live) << path;
   }
   EXPECT_GT(trees, 0);
+}
+
+// Sorted runs added at once must leave what InsertIndexEntry one by one leaves: the same
+// count of new keys and the same pages with the same contents (they split where it
+// would), which the walk accepts, with byte 26 as Access sets it.
+using Entries = std::vector<IndexEntry>;
+
+jet::index::KeyBytes LongKey(std::int64_t v) {
+  return jet::index::EncodeIndexKey({{jet::index::KeyType::kLong, true}}, {v});
+}
+
+jet::index::KeyBytes TextKey(const std::u16string& text) {
+  return jet::index::EncodeIndexKey({{jet::index::KeyType::kText, true}}, {text});
+}
+
+Entries Sorted(Entries run) {
+  std::sort(run.begin(), run.end(), ByKeyAndRow());
+  run.erase(std::unique(run.begin(), run.end(),
+                        [](const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }),
+            run.end());
+  return run;
+}
+
+void ExpectRunAsLoop(MemoryStore& loopStore, MemoryStore& runStore, std::uint32_t root, const Entries& run,
+                     const std::string& what) {
+  const auto before = jet::index::WalkIndex(runStore, root);
+  std::size_t loopNewKeys = 0;
+  for (const IndexEntry& e : run) loopNewKeys += !jet::index::InsertIndexEntry(loopStore, root, e).keyExisted;
+  const IndexChange change = jet::index::InsertIndexEntries(runStore, root, run);
+  const auto byLoop = jet::index::WalkIndex(loopStore, root);
+  const auto byRun = jet::index::WalkIndex(runStore, root);
+  EXPECT_EQ(byRun.entries, byLoop.entries) << what;
+  EXPECT_EQ(change.newKeys, loopNewKeys) << what;
+  ASSERT_EQ(byRun.pages, byLoop.pages) << what;
+  for (std::uint32_t page : byRun.pages) {
+    const IndexPage a = jet::index::ParseIndexPage(runStore.Read(page), page);
+    const IndexPage b = jet::index::ParseIndexPage(loopStore.Read(page), page);
+    EXPECT_TRUE(std::tie(a.prevPage, a.nextPage, a.tailPage, a.prefixLength, a.byte26, a.entries) ==
+                std::tie(b.prevPage, b.nextPage, b.tailPage, b.prefixLength, b.byte26, b.entries))
+        << what << ", page " << page;
+  }
+  std::set<std::uint32_t> live(before.pages.begin(), before.pages.end());
+  Account(change, live);
+  EXPECT_EQ(std::set<std::uint32_t>(byRun.pages.begin(), byRun.pages.end()), live) << what;
+  for (std::uint32_t page : byRun.pages) {
+    const std::uint8_t* bytes = runStore.Read(page);
+    EXPECT_EQ(bytes[26], bytes[0] == 0x03 ? 1 : 0) << what << ", page " << page;
+  }
+}
+
+TEST(IndexTree, SortedRunsLeaveWhatSingleInsertsLeave) {
+  // 6000 entries, three rows for each key 0, 10, 20...: two levels of pages.
+  const auto modelTree = [](MemoryStore& store) {
+    std::vector<std::uint32_t> order(6000);
+    std::iota(order.begin(), order.end(), 0u);
+    std::shuffle(order.begin(), order.end(), std::mt19937(17));
+    for (std::uint32_t i : order) jet::index::InsertIndexEntry(store, 1, {LongKey(i / 3 * 10), {100 + i, 0}, 0});
+  };
+  const auto emptyTree = [](MemoryStore&) {};
+  // Ascending keys up to the first split: the last leaf holds half a page.
+  const auto halfFullLastLeaf = [](MemoryStore& store) {
+    for (std::int64_t i = 0; i < 402; ++i) jet::index::InsertIndexEntry(store, 1, {LongKey(i), {5, 0}, 0});
+  };
+  // A root leaf as Access may leave it: entries whose shared start is stored once, though
+  // they would fit without. Once a single insert rewrites it, it must fit unpacked.
+  const auto packedRoot = [](MemoryStore& store) {
+    IndexPage root;
+    root.tdefPage = 2;
+    root.entries = {{TextKey(u"shared start 1"), {5, 0}, 0}, {TextKey(u"shared start 2"), {5, 1}, 0}};
+    const auto& first = root.entries[0].key;
+    root.prefixLength =
+        std::uint16_t(std::mismatch(first.begin(), first.end(), root.entries[1].key.begin()).first - first.begin());
+    jet::index::SerializeIndexPage(root, store.Write(1));
+  };
+  const auto longs = [](std::int64_t from, std::int64_t to, int count, std::uint32_t rows) {
+    return [=](std::mt19937& rng) {
+      std::uniform_int_distribution<std::int64_t> value(from, to);
+      std::uniform_int_distribution<std::uint32_t> row(1, rows);
+      Entries run;
+      for (int n = 0; n < count; ++n) run.push_back({LongKey(value(rng)), {50000 + row(rng), 0}, 0});
+      return Sorted(run);
+    };
+  };
+  struct Case {
+    const char* what;
+    void (*base)(MemoryStore&);
+    std::function<Entries(std::mt19937&)> run;
+  };
+  const Case cases[] = {
+      {"random keys into an empty tree, splitting the root", emptyTree, longs(0, 1 << 30, 20000, 1000000)},
+      {"long text keys into an empty tree, nodes over nodes", emptyTree,
+       [](std::mt19937& rng) {
+         Entries run;
+         for (int n = 0; n < 3000; ++n) run.push_back(RandomEntry(rng));
+         return Sorted(run);
+       }},
+      {"random keys among the tree's, some of them its keys", modelTree, longs(-5, 20005, 4000, 1000000)},
+      {"keys before the first", modelTree, longs(-3000, -1, 800, 1000000)},
+      {"keys after the last", modelTree, longs(20000, 40000, 5000, 1000000)},
+      {"one key of the tree, rows over many leaves", modelTree, longs(5000, 5000, 3000, 100000)},
+      {"one new key, rows over many leaves", modelTree, longs(5005, 5005, 3000, 100000)},
+      {"few keys, many rows each", modelTree, longs(0, 30, 4000, 100000)},
+      {"a single entry", modelTree, longs(77, 77, 1, 1)},
+      {"an entry of half a page after the last, alone in its half", halfFullLastLeaf,
+       [](std::mt19937&) { return Entries{{jet::index::KeyBytes(1896, 0xFF), {7, 0}, 0}}; }},
+      {"keys sharing the start of a packed root leaf", packedRoot,
+       [](std::mt19937&) {
+         Entries run;
+         for (int n = 0; n < 400; ++n) {
+           const std::u16string tail(n / 26 + 1, char16_t(u'a' + n % 26));
+           run.push_back({TextKey(u"shared start 3 " + tail), {6, 0}, 0});
+         }
+         return Sorted(run);
+       }},
+  };
+  for (const Case& c : cases) {
+    MemoryStore loopStore(100);
+    NewRootLeaf(loopStore, 1, 2);
+    c.base(loopStore);
+    MemoryStore runStore = loopStore;
+    std::mt19937 rng(99);
+    ExpectRunAsLoop(loopStore, runStore, 1, c.run(rng), c.what);
+  }
+}
+
+TEST(IndexTree, SortedRunsGoIntoAccessTrees) {
+  // Beside entries of the fixtures' trees: their keys with other rows, and keys one byte
+  // longer, which land on Access's prefix-packed pages and can break their shared start.
+  int packedTrees = 0;
+  for (const std::string& path : FixturePaths()) {
+    const FixtureFile file(path);
+    FixtureStore loopStore(file);
+    MemoryStore runStore = loopStore;
+    for (std::uint32_t tdef : CatalogueTablePages(file)) {
+      for (const FixtureRealIndex& index : file.Table(tdef).indexes) {
+        const auto original = jet::index::WalkIndex(runStore, index.rootPage);
+        const std::set<IndexEntry, ByKeyAndRow> present(original.entries.begin(), original.entries.end());
+        Entries run;
+        for (std::size_t i = 0; i < original.entries.size(); i += 3) {
+          IndexEntry sameKey = original.entries[i];
+          sameKey.row = {0xFFFFF0, std::uint8_t(i % 200)};
+          IndexEntry longer = original.entries[i];
+          longer.key.push_back(0x01);
+          for (const IndexEntry& e : {sameKey, longer}) {
+            if (!present.count(e)) run.push_back(e);
+          }
+        }
+        packedTrees += std::any_of(original.pages.begin(), original.pages.end(), [&](std::uint32_t p) {
+          return jet::index::ParseIndexPage(runStore.Read(p), p).prefixLength > 0;
+        });
+        ExpectRunAsLoop(loopStore, runStore, index.rootPage, Sorted(run),
+                        path + " root " + std::to_string(index.rootPage));
+      }
+    }
+  }
+  EXPECT_GT(packedTrees, 0) << "the fixtures should bring prefix-packed pages";
+}
+
+TEST(IndexTree, SortedRunsRefuseEntriesTheyCannotAdd) {
+  MemoryStore store(100);
+  NewRootLeaf(store, 1, 2);
+  for (std::int64_t i = 0; i < 2000; ++i) jet::index::InsertIndexEntry(store, 1, {LongKey(i * 2), {5, 0}, 0});
+  const IndexEntry inTree{LongKey(1000), {5, 0}, 0};
+  const IndexEntry fresh{LongKey(1001), {5, 0}, 0};
+  const IndexEntry later{LongKey(3001), {5, 0}, 0};
+  struct Case {
+    const char* what;
+    Entries run;
+  };
+  const Case cases[] = {
+      {"an entry already in the tree, after new ones", {{LongKey(999), {5, 0}, 0}, inTree, fresh}},
+      {"an entry already in the tree, first", {inTree, fresh}},
+      {"an entry twice in the run", {fresh, fresh, later}},
+      {"entries out of order", {later, fresh}},
+      {"a key too large for a page", {{jet::index::KeyBytes(4000, 0x7F), {5, 0}, 0}}},
+  };
+  for (const Case& c : cases) {
+    MemoryStore copy = store;
+    try {
+      jet::index::InsertIndexEntries(copy, 1, c.run);
+      ADD_FAILURE() << c.what << " was taken";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.Number(), jet::index::kIndexValueRefused) << c.what;
+    }
+  }
 }
 
 }  // namespace

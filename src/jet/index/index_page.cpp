@@ -96,6 +96,7 @@ IndexPageLayout::IndexPageLayout(const std::uint8_t* pageBytes, std::uint32_t pa
   prevPage = ReadU32(bytes + kPrevOffset);
   nextPage = ReadU32(bytes + kNextOffset);
   tailPage = ReadU32(bytes + kTailOffset);
+  tdefPage = ReadU32(bytes + kTdefOffset);
   prefixLength = ReadU16(bytes + kPrefixOffset);
 
   const std::size_t used = kPageSize - ReadU16(bytes + kFreeSpaceOffset);
@@ -183,32 +184,21 @@ void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t p
   bytes[kByte26Offset] = 0;  // as Access leaves it on leaves
 }
 
-void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
-  std::vector<std::uint8_t> data;
-  std::vector<std::uint8_t> ends;  // end offset of each entry, from the first entry byte
-  std::vector<std::uint8_t> first;
-  for (std::size_t i = 0; i < page.entries.size(); ++i) {
-    std::vector<std::uint8_t> whole;
-    AppendEntry(page.entries[i], page.type, whole);
-    if (whole.size() < page.prefixLength) {
-      ThrowIndexError(kIndexDamaged, "An index entry is shorter than the page's shared prefix.");
-    }
-    if (i == 0) {
-      first = whole;
-      data = whole;
-    } else {
-      if (!std::equal(first.begin(), first.begin() + page.prefixLength, whole.begin())) {
-        ThrowIndexError(kIndexDamaged, "An index entry does not share the page's prefix.");
-      }
-      data.insert(data.end(), whole.begin() + page.prefixLength, whole.end());
-    }
-    if (data.size() > kMaxEntryBytes) ThrowIndexError(kIndexDamaged, "The index entries do not fit on one page.");
-    ends.resize(kBitmapBytes);
-    const std::size_t bit = data.size();
-    ends[bit / 8] |= std::uint8_t(1u << (bit % 8));
+void SetNextIndexPage(std::uint8_t* bytes, std::uint32_t pageNumber, std::uint32_t nextPage) {
+  if ((bytes[0] != std::uint8_t(IndexPageType::kLeaf) && bytes[0] != std::uint8_t(IndexPageType::kNode)) ||
+      bytes[1] != 0x01) {
+    Damaged(pageNumber, "it is not an index page");
   }
-  ends.resize(kBitmapBytes);
+  WriteU32(bytes + kNextOffset, nextPage);
+}
 
+namespace {
+
+// The page with `page`'s header fields and the entry bytes `data` (as stored, after the
+// shared prefix), each entry ending where `ends` says.
+void WriteIndexPage(const IndexPage& page, std::span<const std::uint8_t> data, std::span<const std::size_t> ends,
+                    std::uint8_t* bytes) {
+  if (data.size() > kMaxEntryBytes) ThrowIndexError(kIndexDamaged, "The index entries do not fit on one page.");
   std::memset(bytes, 0, kPageSize);
   bytes[0] = std::uint8_t(page.type);
   bytes[1] = 0x01;
@@ -219,8 +209,46 @@ void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
   WriteU32(bytes + kTailOffset, page.tailPage);
   WriteU16(bytes + kPrefixOffset, page.prefixLength);
   bytes[kByte26Offset] = page.byte26;
-  std::memcpy(bytes + kEntryBitmapOffset, ends.data(), kBitmapBytes);
-  std::copy(data.begin(), data.end(), bytes + kEntriesOffset);  // memcpy may not take an empty vector's null
+  for (const std::size_t bit : ends) bytes[kEntryBitmapOffset + bit / 8] |= std::uint8_t(1u << (bit % 8));
+  std::copy(data.begin(), data.end(), bytes + kEntriesOffset);  // memcpy may not take an empty span's null
+}
+
+}  // namespace
+
+void SerializeLeafEntries(const IndexPage& header, std::span<const std::uint8_t> data,
+                          std::span<const std::size_t> ends, std::uint8_t* bytes) {
+  IndexPage leaf;
+  leaf.type = IndexPageType::kLeaf;
+  leaf.tdefPage = header.tdefPage;
+  leaf.prevPage = header.prevPage;
+  leaf.nextPage = header.nextPage;
+  WriteIndexPage(leaf, data, ends, bytes);
+}
+
+void SerializeIndexPage(const IndexPage& page, std::uint8_t* bytes) {
+  std::vector<std::uint8_t> data;  // the first entry whole, then each without the shared prefix
+  data.reserve(kMaxEntryBytes);
+  std::vector<std::size_t> ends;
+  ends.reserve(page.entries.size());
+  std::vector<std::uint8_t> whole;
+  for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    whole.clear();
+    AppendEntry(page.entries[i], page.type, whole);
+    if (whole.size() < page.prefixLength) {
+      ThrowIndexError(kIndexDamaged, "An index entry is shorter than the page's shared prefix.");
+    }
+    if (i == 0) {
+      data = whole;
+    } else {
+      if (!std::equal(data.begin(), data.begin() + page.prefixLength, whole.begin())) {
+        ThrowIndexError(kIndexDamaged, "An index entry does not share the page's prefix.");
+      }
+      data.insert(data.end(), whole.begin() + page.prefixLength, whole.end());
+    }
+    if (data.size() > kMaxEntryBytes) ThrowIndexError(kIndexDamaged, "The index entries do not fit on one page.");
+    ends.push_back(data.size());
+  }
+  WriteIndexPage(page, data, ends, bytes);
 }
 
 }  // namespace jet::index

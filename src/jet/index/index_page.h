@@ -69,6 +69,7 @@ struct IndexPageLayout {
   std::uint32_t prevPage;
   std::uint32_t nextPage;
   std::uint32_t tailPage;
+  std::uint32_t tdefPage;
   std::uint16_t prefixLength;
   std::vector<std::uint16_t> ends;
 };
@@ -82,6 +83,18 @@ IndexPage ParseIndexPage(const std::uint8_t* bytes, std::uint32_t pageNumber);
 // space follow, and `layout` then describes `bytes`. Throws jet::Error (kIndexDamaged)
 // unless the page is a leaf without a shared prefix with room for the entry.
 void InsertLeafEntry(std::uint8_t* bytes, IndexPageLayout& layout, std::size_t position, const IndexEntry& entry);
+
+// Sets the next-page pointer of the index page in `bytes` (open for writing), leaving the
+// rest as it is: a neighbour's split changes nothing else on it. Throws jet::Error
+// (kIndexDamaged) when the bytes are not an index page.
+void SetNextIndexPage(std::uint8_t* bytes, std::uint32_t pageNumber, std::uint32_t nextPage);
+
+// Writes a leaf without a shared prefix into 4096 bytes: the TDEF, previous and next page
+// of `header` (its entries unused), then `data`, entries given whole and back to back,
+// each ending where `ends` says (bytes from the first). Throws jet::Error (kIndexDamaged)
+// when they do not fit.
+void SerializeLeafEntries(const IndexPage& header, std::span<const std::uint8_t> data,
+                          std::span<const std::size_t> ends, std::uint8_t* bytes);
 
 // Writes `page` into 4096 bytes: header, bitmap, entries, free space; the rest is zero.
 // Throws jet::Error (kIndexDamaged) when the entries do not fit or do not share the prefix.

@@ -9,6 +9,7 @@
 #include "index_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <span>
 #include <string>
@@ -20,13 +21,14 @@ namespace jet::index {
 namespace {
 
 // Order of entries by key and row pointer, as nodes are searched.
-bool Before(const IndexEntry& a, const IndexEntry& b) {
+std::strong_ordering Order(const IndexEntry& a, const IndexEntry& b) {
   if (auto c = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
       c != 0) {
-    return c < 0;
+    return c;
   }
-  return a.row < b.row;
+  return a.row <=> b.row;
 }
+bool Before(const IndexEntry& a, const IndexEntry& b) { return Order(a, b) < 0; }
 bool SameEntry(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
 
 constexpr std::uint8_t kNodeByte26 = 1;
@@ -34,14 +36,51 @@ constexpr std::uint8_t kNodeByte26 = 1;
 struct Step {
   std::uint32_t page = 0;
   IndexPage content;
-  int slot = -1;  // which entry of the parent leads here; -1: the parent's tail
+  int slot = -1;        // which entry of the parent leads here; -1: the parent's tail
+  bool loaded = true;   // false: passed by binary search, `content` not filled yet
 };
+
+// Bytes after the key of an entry as stored: the row pointer, and a node's child.
+std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, type); }
+
+// A leaf's entries with a run's merged in, whole and back to back.
+struct MergedLeaf {
+  std::vector<std::uint8_t> data;
+  std::vector<std::size_t> ends;  // where each entry ends, in bytes from the first
+};
+
+// The row pointer stored at `p`: the row's page in 3 bytes big-endian, then its number.
+RowPointer StoredRow(const std::uint8_t* p) {
+  return {std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
+}
+
+// A leaf entry given whole.
+IndexEntry LeafEntryOf(std::span<const std::uint8_t> whole) {
+  const std::size_t keyEnd = whole.size() - PointerBytes(IndexPageType::kLeaf);
+  return {KeyBytes(whole.begin(), whole.begin() + keyEnd), StoredRow(whole.data() + keyEnd), 0};
+}
 
 class Tree {
  public:
   Tree(IndexPageStore& store, std::uint32_t root) : store_(store), root_(root) {}
 
   IndexPage Load(std::uint32_t page) { return ParseIndexPage(store_.Read(page), page); }
+  IndexPage& Loaded(Step& step) {
+    if (!step.loaded) {
+      step.content = Parsed(step.page);
+      step.loaded = true;
+    }
+    return step.content;
+  }
+  // Keeps the nodes of a path that was stored, as saved, for the next descents of a run.
+  void KeepNodes(std::vector<Step>& path) {
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+      if (!path[i].loaded) continue;
+      if (const std::uint64_t version = store_.Version(path[i].page); version != 0) {
+        parsed_.insert_or_assign(path[i].page, ParsedNode{version, std::move(path[i].content)});
+      }
+    }
+  }
 
   // Pages are written with byte 26 as Access sets it (1 on nodes, 0 on leaves), and
   // without a shared prefix unless only one lets the entries fit, as on a page Access
@@ -123,17 +162,57 @@ class Tree {
     upper.prevPage = lowerPage;
     IndexEntry separator = Separator(lower, lowerPage);
     Save(lowerPage, lower);
-    IndexPage& parent = path[level - 1].content;
+    IndexPage& parent = Loaded(path[level - 1]);
     const std::size_t at = step.slot < 0 ? parent.entries.size() : std::size_t(step.slot);
-    parent.entries.insert(parent.entries.begin() + at, separator);
+    parent.entries.insert(parent.entries.begin() + at, std::move(separator));
     StoreGrown(path, level - 1);
-    if (prevPage != 0) {
-      IndexPage before = Load(prevPage);
-      before.nextPage = lowerPage;
-      Save(prevPage, before);
-    }
+    if (prevPage != 0) SetNextIndexPage(store_.Write(prevPage), prevPage, lowerPage);
     path[level].content = std::move(upper);
     Save(path[level].page, path[level].content);
+  }
+
+  // Writes path's leaf as `merged` (`old`: the leaf as it was) without taking entries
+  // apart, split as StoreGrown would split it and saved in the same order. False, with
+  // nothing written, where StoreGrown's own way is needed: the root, a shared prefix, a
+  // half too large.
+  bool StoreMergedLeaf(std::vector<Step>& path, const IndexPageLayout& old, const MergedLeaf& merged) {
+    const std::size_t level = path.size() - 1;
+    if (level == 0 || old.prefixLength != 0) return false;
+    const std::uint32_t page = path[level].page;
+    IndexPage header;
+    header.tdefPage = old.tdefPage;
+    header.prevPage = old.prevPage;
+    header.nextPage = old.nextPage;
+    const std::span<const std::uint8_t> data = merged.data;
+    const std::span<const std::size_t> ends = merged.ends;
+    if (data.size() <= kMaxEntryBytes) {
+      SerializeLeafEntries(header, data, ends, store_.Write(page));
+      return true;
+    }
+    // The lower half takes entries while it holds less than half the bytes, as Halves
+    // splits; a half that does not fit (a last entry of over half the bytes) is left to it.
+    std::size_t cut = 1;
+    while (cut < ends.size() && ends[cut - 1] < data.size() / 2) ++cut;
+    const std::size_t lowerBytes = ends[cut - 1];
+    if (lowerBytes > kMaxEntryBytes || data.size() - lowerBytes > kMaxEntryBytes) return false;
+    const std::uint32_t lowerPage = Allocate();
+    IndexPage lower = header;
+    lower.nextPage = page;
+    SerializeLeafEntries(lower, data.first(lowerBytes), ends.first(cut), store_.Write(lowerPage));
+    const std::size_t lastStart = cut == 1 ? 0 : ends[cut - 2];
+    IndexEntry separator = LeafEntryOf(data.subspan(lastStart, lowerBytes - lastStart));
+    separator.child = lowerPage;
+    IndexPage& parent = Loaded(path[level - 1]);
+    const std::size_t at = path[level].slot < 0 ? parent.entries.size() : std::size_t(path[level].slot);
+    parent.entries.insert(parent.entries.begin() + at, std::move(separator));
+    StoreGrown(path, level - 1);
+    if (header.prevPage != 0) SetNextIndexPage(store_.Write(header.prevPage), header.prevPage, lowerPage);
+    IndexPage upper = header;
+    upper.prevPage = lowerPage;
+    std::vector<std::size_t> upperEnds(ends.begin() + cut, ends.end());
+    for (std::size_t& end : upperEnds) end -= lowerBytes;
+    SerializeLeafEntries(upper, data.subspan(lowerBytes), upperEnds, store_.Write(page));
+    return true;
   }
 
   // path[level]'s last entry became `newLast`: fix the first ancestor entry that names it.
@@ -213,8 +292,8 @@ class Tree {
     return page;
   }
 
-  // Splits an overflowing page's entries about the middle of their bytes.
-  static std::pair<IndexPage, IndexPage> Halves(const IndexPage& full) {
+  // Splits an overflowing page's entries about the middle of their bytes, taking them.
+  static std::pair<IndexPage, IndexPage> Halves(IndexPage& full) {
     IndexPage lower;
     lower.type = full.type;
     lower.tdefPage = full.tdefPage;
@@ -224,11 +303,14 @@ class Tree {
     std::size_t total = 0;
     for (const IndexEntry& e : full.entries) total += EntrySize(e, full.type);
     std::size_t bytes = 0;
-    for (const IndexEntry& e : full.entries) {
+    lower.entries.reserve(full.entries.size());
+    upper.entries.reserve(full.entries.size());
+    for (IndexEntry& e : full.entries) {
       const bool toLower = bytes < total / 2 || lower.entries.empty();
-      (toLower ? lower : upper).entries.push_back(e);
       bytes += EntrySize(e, full.type);
+      (toLower ? lower : upper).entries.push_back(std::move(e));
     }
+    full.entries.clear();
     if (upper.entries.empty() && full.type == IndexPageType::kLeaf) {
       upper.entries.push_back(lower.entries.back());
       lower.entries.pop_back();
@@ -236,7 +318,7 @@ class Tree {
     if (!Fits(lower) || !Fits(upper)) {
       ThrowIndexError(kIndexValueRefused, "An index entry is too large for an index page.");
     }
-    return {lower, upper};
+    return {std::move(lower), std::move(upper)};
   }
 
   // The parent entry for a new page: its last entry; a node's last entry gives up its
@@ -251,31 +333,75 @@ class Tree {
     return separator;
   }
 
+  IndexPage Parsed(std::uint32_t page) {
+    if (auto it = parsed_.find(page); it != parsed_.end()) {
+      ParsedNode node = std::move(it->second);
+      parsed_.erase(it);
+      if (node.version == store_.Version(page)) return std::move(node.content);
+    }
+    return Load(page);
+  }
+
+  struct ParsedNode {
+    std::uint64_t version;
+    IndexPage content;
+  };
   IndexPageStore& store_;
   std::uint32_t root_;
   IndexChange change_;
+  std::unordered_map<std::uint32_t, ParsedNode> parsed_;  // see KeepNodes
 };
-
-// Bytes after the key of an entry as stored: the row pointer, and a node's child.
-std::size_t PointerBytes(IndexPageType type) { return EntrySize(IndexEntry{}, type); }
 
 // An entry's order against `target`, the entry given whole as it lies on a page.
 std::strong_ordering CompareStored(std::span<const std::uint8_t> whole, IndexPageType type,
                                    const IndexEntry& target) {
   const std::size_t keyEnd = whole.size() - PointerBytes(type);
-  if (auto c = std::lexicographical_compare_three_way(whole.begin(), whole.begin() + keyEnd, target.key.begin(),
-                                                      target.key.end());
-      c != 0) {
-    return c;
-  }
-  const std::uint8_t* p = whole.data() + keyEnd;
-  const RowPointer row{std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2], p[3]};
-  return row <=> target.row;
+  const std::size_t common = std::min(keyEnd, target.key.size());
+  if (const int c = common == 0 ? 0 : std::memcmp(whole.data(), target.key.data(), common); c != 0) return c <=> 0;
+  if (keyEnd != target.key.size()) return keyEnd <=> target.key.size();
+  return StoredRow(whole.data() + keyEnd) <=> target.row;
 }
 
 bool SameKey(std::span<const std::uint8_t> whole, const KeyBytes& key) {
   return whole.size() == key.size() + PointerBytes(IndexPageType::kLeaf) &&
          std::equal(key.begin(), key.end(), whole.begin());
+}
+
+// The first entry of the page not before `target` (entries are strictly increasing).
+std::size_t FirstNotBefore(const IndexPageLayout& page, const IndexEntry& target, std::vector<std::uint8_t>& scratch) {
+  std::size_t lo = 0, hi = page.ends.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (CompareStored(page.Entry(mid, scratch), page.type, target) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// The child a node entry, given whole, leads to.
+std::uint32_t ChildOf(std::span<const std::uint8_t> nodeEntry) {
+  const std::uint8_t* p = nodeEntry.data() + nodeEntry.size() - 4;
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// Whether the leaf `page` (another leaf's neighbour) starts, or ends, with an entry of `key`.
+bool NeighbourHasKey(IndexPageStore& store, std::uint32_t page, bool atStart, const KeyBytes& key) {
+  const IndexPageLayout layout(store.Read(page), page);
+  if (layout.ends.empty()) return false;
+  std::vector<std::uint8_t> scratch;
+  return SameKey(layout.Entry(atStart ? 0 : layout.ends.size() - 1, scratch), key);
+}
+
+// Whether the tree holds an entry of `key` beside `position` of `leaf`, where it would go.
+// Entries of one key lie together: a neighbour has it, on this leaf or, at its ends, on
+// the leaf before or after.
+bool KeyHeldBeside(IndexPageStore& store, const IndexPageLayout& leaf, std::size_t position, const KeyBytes& key,
+                   std::vector<std::uint8_t>& scratch) {
+  const std::size_t count = leaf.ends.size();
+  if (position < count && SameKey(leaf.Entry(position, scratch), key)) return true;
+  if (position == count && leaf.nextPage != 0 && NeighbourHasKey(store, leaf.nextPage, true, key)) return true;
+  if (position > 0) return SameKey(leaf.Entry(position - 1, scratch), key);
+  return leaf.prevPage != 0 && NeighbourHasKey(store, leaf.prevPage, false, key);
 }
 
 // The common insert, without taking pages apart: the descent compares entries where they
@@ -290,20 +416,9 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
     if (depth > 16) return false;
     IndexPageLayout& page = layouts.Of(store, pageNumber);
     const std::size_t count = page.ends.size();
-    // The first entry not before the target (entries are strictly increasing).
-    std::size_t lo = 0, hi = count;
-    while (lo < hi) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (CompareStored(page.Entry(mid, scratch), page.type, entry) < 0) lo = mid + 1;
-      else hi = mid;
-    }
+    const std::size_t lo = FirstNotBefore(page, entry, scratch);
     if (page.type == IndexPageType::kNode) {
-      std::uint32_t child = page.tailPage;
-      if (lo < count) {
-        const std::span<const std::uint8_t> e = page.Entry(lo, scratch);
-        const std::uint8_t* p = e.data() + e.size() - 4;
-        child = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-      }
+      const std::uint32_t child = lo < count ? ChildOf(page.Entry(lo, scratch)) : page.tailPage;
       if (child == 0) return false;
       pageNumber = child;
       continue;
@@ -318,6 +433,132 @@ bool InsertInPlace(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
     keyExisted = existed;
     return true;
   }
+}
+
+// Root-to-leaf path towards `target` by binary searches on the pages as they lie, none
+// parsed: a node is parsed when a split reaches it. `bound` receives the nearest
+// ancestor entry above the leaf, whole: the last entry the leaf may take (empty for the
+// rightmost leaf, which takes everything after it).
+std::vector<Step> DescendLaidOut(IndexPageStore& store, std::uint32_t root, const IndexEntry& target,
+                                 IndexLayouts& layouts, std::vector<std::uint8_t>& bound) {
+  std::vector<Step> path;
+  std::vector<std::uint8_t> scratch;
+  bound.clear();
+  std::uint32_t pageNumber = root;
+  int slot = -1;
+  for (;;) {
+    // The leaf is about to change: it is not laid out to be kept.
+    if (store.Read(pageNumber)[0] == std::uint8_t(IndexPageType::kLeaf)) {
+      path.push_back({pageNumber, {}, slot, false});
+      return path;
+    }
+    const IndexPageLayout& page = layouts.Of(store, pageNumber);
+    path.push_back({pageNumber, {}, slot, false});
+    if (path.size() > 16) Tree::Damaged(root, "it is deeper than 16 levels");
+    const std::size_t at = FirstNotBefore(page, target, scratch);
+    std::uint32_t child = page.tailPage;
+    slot = -1;
+    if (at < page.ends.size()) {
+      const std::span<const std::uint8_t> entry = page.Entry(at, scratch);
+      bound.assign(entry.begin(), entry.end());
+      child = ChildOf(entry);
+      slot = int(at);
+    }
+    if (child == 0) Tree::Damaged(pageNumber, "a node has no child to follow");
+    pageNumber = child;
+  }
+}
+
+// How far ahead of the entry being merged its run's keys are fetched.
+constexpr std::size_t kKeysAhead = 8;
+
+// Appends the leaf's entries [from, to) whole.
+void AppendStored(const IndexPageLayout& leaf, std::size_t from, std::size_t to, MergedLeaf& out,
+                  std::vector<std::uint8_t>& scratch) {
+  if (from >= to) return;
+  if (leaf.prefixLength == 0) {
+    const std::uint8_t* entries = leaf.bytes + kEntriesOffset;
+    const std::size_t start = from == 0 ? 0 : leaf.ends[from - 1];
+    const std::size_t base = out.data.size();
+    out.data.insert(out.data.end(), entries + start, entries + leaf.ends[to - 1]);
+    for (std::size_t i = from; i < to; ++i) out.ends.push_back(base + leaf.ends[i] - start);
+    return;
+  }
+  for (std::size_t i = from; i < to; ++i) {
+    const std::span<const std::uint8_t> whole = leaf.Entry(i, scratch);
+    out.data.insert(out.data.end(), whole.begin(), whole.end());
+    out.ends.push_back(out.data.size());
+  }
+}
+
+// Appends a new leaf entry whole.
+void AppendNew(const IndexEntry& entry, MergedLeaf& out) {
+  out.data.insert(out.data.end(), entry.key.begin(), entry.key.end());
+  const std::uint8_t row[] = {std::uint8_t(entry.row.page >> 16), std::uint8_t(entry.row.page >> 8),
+                              std::uint8_t(entry.row.page), entry.row.row};
+  out.data.insert(out.data.end(), std::begin(row), std::end(row));
+  out.ends.push_back(out.data.size());
+}
+
+// Merges into `merged` the leaf's entries and those of `run` from `first` on that belong
+// to it (up to `bound`), as InsertIndexEntry would add them one by one: it stops after
+// the entry that makes the leaf overflow, where that would split it, so one split leaves
+// the tree as the loop would. A leaf Access packed with a shared prefix takes one entry,
+// so the rule for keeping such pages whole applies unchanged. Returns the end of what it
+// took; counts the new keys.
+std::size_t MergeIntoLeaf(IndexPageStore& store, const IndexPageLayout& leaf, std::span<const IndexEntry> run,
+                          std::size_t first, const std::vector<std::uint8_t>& bound, std::size_t& newKeys,
+                          MergedLeaf& merged) {
+  std::vector<std::uint8_t> scratch;
+  const std::size_t count = leaf.ends.size();
+  std::size_t bytes = leaf.Used() + (count > 1 ? leaf.prefixLength * (count - 1) : 0);  // whole
+  std::size_t position = 0;
+  std::size_t copied = 0;
+  std::size_t end = first;
+  for (; end < run.size(); ++end) {
+    // A sorted run's keys lie scattered over the heap: ask for the ones ahead early.
+    if (end + kKeysAhead < run.size()) __builtin_prefetch(run[end + kKeysAhead].key.data());
+    const IndexEntry& entry = run[end];
+    if (end > first && (leaf.prefixLength != 0 || bytes > kMaxEntryBytes ||
+                        (!bound.empty() && CompareStored(bound, IndexPageType::kNode, entry) < 0))) {
+      break;
+    }
+    // The run's order is checked as it is taken, each key once read.
+    if (const auto order = end > 0 ? Order(run[end - 1], entry) : std::strong_ordering::less; order >= 0) {
+      ThrowIndexError(kIndexValueRefused, order == 0 ? "An index entry to add is given twice."
+                                                     : "The index entries to add are not in order.");
+    }
+    auto leafOrder = std::strong_ordering::less;  // of the leaf's entry at `position`
+    while (position < count &&
+           (leafOrder = CompareStored(leaf.Entry(position, scratch), IndexPageType::kLeaf, entry)) < 0) {
+      ++position;
+    }
+    if (leafOrder == 0) ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
+    // An entry of the run added before it counts as in the tree, as it would be then.
+    const bool existed =
+        (end > 0 && run[end - 1].key == entry.key) || KeyHeldBeside(store, leaf, position, entry.key, scratch);
+    if (!existed) ++newKeys;
+    AppendStored(leaf, copied, position, merged, scratch);
+    copied = position;
+    AppendNew(entry, merged);
+    bytes += EntrySize(entry, IndexPageType::kLeaf);
+  }
+  AppendStored(leaf, copied, count, merged, scratch);
+  return end;
+}
+
+// The merged leaf as a page to store the general way, with the leaf's header.
+IndexPage MergedPage(const IndexPageLayout& leaf, const MergedLeaf& merged) {
+  IndexPage page;
+  page.tdefPage = leaf.tdefPage;
+  page.prevPage = leaf.prevPage;
+  page.nextPage = leaf.nextPage;
+  page.prefixLength = leaf.prefixLength;
+  page.entries.reserve(merged.ends.size());
+  for (std::size_t i = 0, start = 0; i < merged.ends.size(); start = merged.ends[i++]) {
+    page.entries.push_back(LeafEntryOf(std::span(merged.data).subspan(start, merged.ends[i] - start)));
+  }
+  return page;
 }
 
 }  // namespace
@@ -353,28 +594,37 @@ IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const In
   if (at != leaf.entries.end() && SameEntry(*at, entry)) {
     ThrowIndexError(kIndexValueRefused, "The index already holds this entry.");
   }
-  // Entries of one key lie together: the key exists when a neighbour has it, on this leaf
-  // or, at its ends, on the leaf before or after.
-  const std::size_t position = std::size_t(at - leaf.entries.begin());
-  bool existed = false;
-  if (position < leaf.entries.size()) {
-    existed = leaf.entries[position].key == entry.key;
-  } else if (leaf.nextPage != 0) {
-    const IndexPage next = tree.Load(leaf.nextPage);
-    existed = !next.entries.empty() && next.entries.front().key == entry.key;
-  }
-  if (!existed && position > 0) {
-    existed = leaf.entries[position - 1].key == entry.key;
-  } else if (!existed && leaf.prevPage != 0) {
-    const IndexPage previous = tree.Load(leaf.prevPage);
-    existed = !previous.entries.empty() && previous.entries.back().key == entry.key;
-  }
-  tree.NoteKeyExisted(existed);
+  std::vector<std::uint8_t> scratch;
+  tree.NoteKeyExisted(KeyHeldBeside(store, IndexPageLayout(store.Read(path.back().page), path.back().page),
+                                    std::size_t(at - leaf.entries.begin()), entry.key, scratch));
   IndexEntry stored = entry;
   stored.child = 0;
   leaf.entries.insert(at, stored);
   tree.StoreGrown(path, path.size() - 1);
   return tree.TakeChange();
+}
+
+IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::span<const IndexEntry> entries) {
+  Tree tree(store, root);
+  IndexLayouts layouts;  // the nodes, searched again by the next descent
+  std::vector<std::uint8_t> bound;
+  std::size_t newKeys = 0;
+  for (std::size_t next = 0; next < entries.size();) {
+    std::vector<Step> path = DescendLaidOut(store, root, entries[next], layouts, bound);
+    Step& leafStep = path.back();
+    const IndexPageLayout leaf(store.Read(leafStep.page), leafStep.page);
+    MergedLeaf merged;
+    next = MergeIntoLeaf(store, leaf, entries, next, bound, newKeys, merged);
+    if (!tree.StoreMergedLeaf(path, leaf, merged)) {
+      leafStep.content = MergedPage(leaf, merged);
+      leafStep.loaded = true;
+      tree.StoreGrown(path, path.size() - 1);
+    }
+    tree.KeepNodes(path);
+  }
+  IndexChange change = tree.TakeChange();
+  change.newKeys = newKeys;
+  return change;
 }
 
 IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +58,7 @@ struct IndexChange {
   std::vector<std::uint32_t> allocated;
   std::vector<std::uint32_t> freed;
   bool keyExisted = false;  // an insert: another entry had the same key already
+  std::size_t newKeys = 0;  // a run inserted: its distinct keys the tree did not hold before
 };
 
 // Adds `entry` (key and row pointer) to the tree under `root`, splitting full pages, and
@@ -65,6 +67,15 @@ struct IndexChange {
 // next insert into the same tree through the same store.
 IndexChange InsertIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry,
                              IndexLayouts* layouts = nullptr);
+
+// Adds `entries` (sorted by key, then row pointer; none of them in the tree yet) with the
+// same result as InsertIndexEntry called for each in turn, but parses and writes each leaf
+// they land on once for all the entries it takes until it splits, not once per entry.
+// `newKeys` counts the entries whose key the tree did not hold when they were added.
+// Throws jet::Error: kIndexValueRefused for entries out of order, twice in the run or
+// already in the tree, or too large for a page; kIndexDamaged for a damaged page. After
+// an error the store may hold some of the run; the caller discards the statement.
+IndexChange InsertIndexEntries(IndexPageStore& store, std::uint32_t root, std::span<const IndexEntry> entries);
 
 // Removes `entry` from the tree under `root`, freeing pages left empty. Throws jet::Error
 // (kIndexDamaged) when the entry is not there.
