@@ -153,6 +153,7 @@ void Pager::BeginBatch() {
     throw Error(kStatementFailed, "Internal error: a batch was begun outside a writing statement.");
   if (inBatch_) throw Error(kStatementFailed, "Internal error: a batch was begun inside another.");
   inBatch_ = true;
+  ++batchNumber_;
 }
 
 void Pager::CommitBatch() {
@@ -247,6 +248,12 @@ Pager::Entry& Pager::Load(std::uint32_t page) {
 }
 
 PageRef Pager::Read(std::uint32_t page) { return Load(page).bytes; }
+
+PageRef Pager::Read(std::uint32_t page, std::uint64_t& version) {
+  const Entry& e = Load(page);
+  version = e.version;
+  return e.bytes;
+}
 
 PageRef Pager::ReadOnce(std::uint32_t page) {
   if (depth_ == 0) throw Error(kStatementFailed, "Internal error: a page was read outside a statement.");

@@ -92,6 +92,9 @@ class Pager {
   void CommitBatch();
   void RollbackBatch();
   bool InBatch() const { return inBatch_; }
+  // Numbers the batches, so that what is known only while one lasts can
+  // tell that it has ended.
+  std::uint64_t BatchNumber() const { return batchNumber_; }
 
   // Pages in the file (plus any allocated in this statement). Learnt from the
   // file's size on first use in a statement.
@@ -104,6 +107,8 @@ class Pager {
   // jet::Error when it lies beyond the file. The reference stays valid after
   // the page leaves the cache.
   PageRef Read(std::uint32_t page);
+  // The same, with the page's Version(), in one lookup.
+  PageRef Read(std::uint32_t page, std::uint64_t& version);
   // The same bytes, without keeping a page that is not cached already: for
   // a scan that visits each page once, so that it holds one page at a time.
   PageRef ReadOnce(std::uint32_t page);
@@ -225,6 +230,7 @@ class Pager {
   Allocator allocator_;
   Journal journal_;
   bool inBatch_ = false;
+  std::uint64_t batchNumber_ = 0;
   bool broken_ = false;  // a failed write could not be undone: no more changes until the lock ends
 };
 

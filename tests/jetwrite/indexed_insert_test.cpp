@@ -202,6 +202,63 @@ TEST(IndexedBatch, ARefusedRowAmongScatteredKeysTakesBackOnlyItsOwn) {
   SearchEveryIndex(file, "Table1");
 }
 
+// Inside a batch, rows' index entries wait to be entered sorted; whatever
+// the batch does next must find them entered: other statements, a refused
+// row, a commit, and a rollback must leave none behind.
+struct AfterHeldBackRows {
+  const char* what;
+  std::function<void(jet::DatabaseWriter&)> then;
+  std::string tableAfter = "Table1";
+};
+
+TEST(IndexedBatch, StatementsAfterHeldBackRowsFindEveryIndexWhole) {
+  const auto refused = [](jet::DatabaseWriter& w, const std::string& sql) {
+    try {
+      w.Execute(sql);
+      ADD_FAILURE() << "not refused: " << sql;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.JetNumber(), 3022) << e.Description();
+    }
+  };
+  const std::vector<AfterHeldBackRows> cases = {
+      {"an insert into another table", [](auto& w) { w.Execute("INSERT INTO Table2 VALUES (77, 'other')"); }},
+      {"an index made on the table", [](auto& w) { w.Execute("CREATE INDEX heldBack ON Table1 (otherfk3, data)"); }},
+      {"a rename of the table", [](auto& w) { w.RenameTable("Table1", "Renamed"); }, "Renamed"},
+      {"a row repeating a key the file held", [&](auto& w) { refused(w, "INSERT INTO Table1 VALUES (2, 0, 0, 'x', 0)"); }},
+      {"a row repeating a held-back key", [&](auto& w) { refused(w, "INSERT INTO Table1 VALUES (-5, 0, 0, 'x', 0)"); }},
+      {"a rolled-back batch and the same rows again",
+       [](auto& w) {
+         w.RollbackBatch();
+         w.BeginBatch();
+         for (int i = 0; i < 300; ++i)
+           w.Execute("INSERT INTO Table1 VALUES (" + std::to_string(-5 - i * 7919 % 1000) + ", 1, 2, 'again', 0)");
+       }},
+  };
+  for (const AfterHeldBackRows& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    auto file = dir.Copy("indexTestV2000.mdb");
+    const std::size_t rowsBefore = RowCount(file, "Table1");
+    {
+      jet::DatabaseWriter writer = jet::DatabaseWriter::Open(file, "");
+      writer.BeginBatch();
+      // Ids -5, -5 - 7919 % 1000, ...: all distinct, in no order.
+      for (int i = 0; i < 300; ++i)
+        writer.Execute("INSERT INTO Table1 VALUES (" + std::to_string(-5 - i * 7919 % 1000) + ", " + std::to_string(i % 7) +
+                       ", 3, 'row " + std::to_string(i) + "', 0)");
+      c.then(writer);
+      for (int i = 0; i < 300; ++i)
+        writer.Execute("INSERT INTO " + c.tableAfter + " VALUES (" + std::to_string(5000 + i * 7919 % 1000) + ", " +
+                       std::to_string(i % 5) + ", 4, 'after " + std::to_string(i) + "', 0)");
+      writer.CommitBatch();
+    }
+    EXPECT_EQ(RowCount(file, c.tableAfter), rowsBefore + 600);
+    for (const std::string& f : jet::CheckDatabase(file, "")) ADD_FAILURE() << "check: " << f;
+    EXPECT_EQ(OracleDifferences(dir.Path()), "");
+    SearchEveryIndex(file, c.tableAfter);
+  }
+}
+
 struct Refusal {
   const char* what;
   const char* fixture;

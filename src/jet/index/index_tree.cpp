@@ -564,8 +564,8 @@ IndexPage MergedPage(const IndexPageLayout& leaf, const MergedLeaf& merged) {
 }  // namespace
 
 IndexPageLayout& IndexLayouts::Of(IndexPageStore& store, std::uint32_t page) {
-  const std::uint8_t* bytes = store.Read(page);
-  const std::uint64_t version = store.Version(page);
+  std::uint64_t version = 0;
+  const std::uint8_t* bytes = store.ReadWithVersion(page, version);
   if (version == 0) return unkept_.emplace(bytes, page);
   if (auto it = kept_.find(page); it != kept_.end()) {
     if (it->second.version == version) {
@@ -653,6 +653,55 @@ bool HasIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& 
   const IndexPage& leaf = path.back().content;
   const auto at = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry, Before);
   return at != leaf.entries.end() && SameEntry(*at, entry);
+}
+
+bool HoldsIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key, IndexLayouts& layouts) {
+  // No entry points to page 0, so the probe comes before every entry of the key.
+  const IndexEntry probe{key, {0, 0}, 0};
+  std::vector<std::uint8_t> scratch;
+  std::uint32_t pageNumber = root;
+  for (int depth = 0;; ++depth) {
+    if (depth > 16) Tree::Damaged(root, "it is deeper than 16 levels");
+    const IndexPageLayout& page = layouts.Of(store, pageNumber);
+    const std::size_t lo = FirstNotBefore(page, probe, scratch);
+    if (page.type == IndexPageType::kLeaf) {
+      if (lo < page.ends.size()) return SameKey(page.Entry(lo, scratch), key);
+      if (page.nextPage == 0) return false;
+      const IndexPageLayout& next = layouts.Of(store, page.nextPage);
+      return !next.ends.empty() && SameKey(next.Entry(0, scratch), key);
+    }
+    const std::uint32_t child = lo < page.ends.size() ? ChildOf(page.Entry(lo, scratch)) : page.tailPage;
+    if (child == 0) Tree::Damaged(pageNumber, "a node has no child to follow");
+    pageNumber = child;
+  }
+}
+
+std::size_t ForEachIndexKey(IndexPageStore& store, std::uint32_t root,
+                            const std::function<void(std::span<const std::uint8_t>)>& take) {
+  std::vector<std::uint8_t> scratch;
+  std::uint32_t pageNumber = root;
+  for (int depth = 0;; ++depth) {
+    if (depth > 16) Tree::Damaged(root, "it is deeper than 16 levels");
+    const IndexPageLayout page(store.Read(pageNumber), pageNumber);
+    if (page.type == IndexPageType::kLeaf) break;
+    const std::uint32_t child = page.ends.empty() ? page.tailPage : ChildOf(page.Entry(0, scratch));
+    if (child == 0) Tree::Damaged(pageNumber, "a node has no child to follow");
+    pageNumber = child;
+  }
+  const std::size_t pointer = PointerBytes(IndexPageType::kLeaf);
+  std::size_t count = 0;
+  for (std::size_t leaves = 0; pageNumber != 0; ++leaves) {
+    if (leaves > kMaxPageNumber) Tree::Damaged(root, "its leaves are chained in a loop");
+    const IndexPageLayout leaf(store.Read(pageNumber), pageNumber);
+    if (leaf.type != IndexPageType::kLeaf) Tree::Damaged(pageNumber, "leaves and nodes share a level");
+    for (std::size_t i = 0; i < leaf.ends.size(); ++i) {
+      const std::span<const std::uint8_t> whole = leaf.Entry(i, scratch);
+      take(whole.first(whole.size() - pointer));
+    }
+    count += leaf.ends.size();
+    pageNumber = leaf.nextPage;
+  }
+  return count;
 }
 
 std::optional<IndexEntry> FindIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -28,6 +29,12 @@ class IndexPageStore {
   // that what was derived from them may be used again while it stays the same; 0 when
   // the store cannot tell, and then nothing derived is kept.
   virtual std::uint64_t Version(std::uint32_t /*page*/) { return 0; }
+  // Read and Version at once.
+  virtual const std::uint8_t* ReadWithVersion(std::uint32_t page, std::uint64_t& version) {
+    const std::uint8_t* bytes = Read(page);
+    version = Version(page);
+    return bytes;
+  }
 };
 
 // Layouts of a tree's pages kept from one insert to the next, so that the root and the
@@ -83,6 +90,15 @@ IndexChange DeleteIndexEntry(IndexPageStore& store, std::uint32_t root, const In
 
 // Whether the tree under `root` holds `entry` (key and row pointer).
 bool HasIndexEntry(IndexPageStore& store, std::uint32_t root, const IndexEntry& entry);
+
+// Whether an entry has exactly `key`: the search inserts make, on the pages' layouts,
+// without taking pages apart. Throws jet::Error (kIndexDamaged) for a damaged page.
+bool HoldsIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key, IndexLayouts& layouts);
+
+// Calls `take` with the key of every entry, leaf by leaf from the first, and returns how
+// many there were. Throws jet::Error (kIndexDamaged) for a damaged page.
+std::size_t ForEachIndexKey(IndexPageStore& store, std::uint32_t root,
+                            const std::function<void(std::span<const std::uint8_t>)>& take);
 
 // The first entry with exactly `key`, if any (for unique indexes).
 std::optional<IndexEntry> FindIndexKey(IndexPageStore& store, std::uint32_t root, const KeyBytes& key);

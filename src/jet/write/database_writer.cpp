@@ -8,9 +8,18 @@
 #include "jet/write/insert_target.h"
 #include "jet/write/new_table.h"
 #include "jet/write/page_space.h"
+#include "jet/write/table_indexes.h"
 #include "jet/write/write_statement.h"
 
 namespace jet {
+namespace {
+
+// Index entries held back before they are entered (see table_indexes.h):
+// beside the batch's 64 MiB of pages, enough for some 400,000 rows of a
+// table with four indexes.
+constexpr std::size_t kMaxHeldBackBytes = 64 << 20;
+
+}  // namespace
 
 DatabaseWriter DatabaseWriter::Open(const std::string& path, const std::string& password) {
   return On(OpenConnection(path, password));
@@ -49,24 +58,44 @@ void DatabaseWriter::BeginBatch() {
 
 void DatabaseWriter::CommitBatch() {
   if (!batch_) throw Error(kStatementFailed, "No batch is open on this database.");
+  EnterHeldBack();
   // The batch ends whether or not its last writes succeed.
   std::unique_ptr<Pager::Statement> batch = std::move(batch_);
   connection_->pager.CommitBatch();
 }
 
 void DatabaseWriter::RollbackBatch() {
+  heldBack_ = {};
+  lastTable_.reset();
   std::unique_ptr<Pager::Statement> batch = std::move(batch_);
   if (batch) connection_->pager.RollbackBatch();
 }
 
+void DatabaseWriter::EnterHeldBack() {
+  if (!heldBack_.indexes) return;
+  try {
+    jet::EnterHeldBack(*connection_, heldBack_);
+  } catch (const Error& failure) {
+    // A failed write has undone the batch already, and said so.
+    const bool undone = batch_ != nullptr && connection_->pager.InBatch();
+    RollbackBatch();
+    throw Error(failure.Number(), failure.Description() + (undone ? " The statements of the batch were undone." : ""),
+                failure.JetNumber());
+  }
+}
+
 void DatabaseWriter::Execute(std::string_view sql) {
   sql::Statement statement = sql::Parse(sql);
+  const auto* insert = std::get_if<sql::InsertValues>(&statement);
+  // Any other statement sees whole indexes; entries of a batch a failed
+  // write undid are dropped.
+  if (!insert || insert->table != heldBack_.name || !connection_->pager.InBatch()) EnterHeldBack();
   Connection& c = *connection_;
   std::visit(
       [&](const auto& s) {
         using T = std::decay_t<decltype(s)>;
         if constexpr (std::is_same_v<T, sql::CreateTable>) CreateTable(c, s);
-        else if constexpr (std::is_same_v<T, sql::InsertValues>) InsertInto(c, s, lastTable_);
+        else if constexpr (std::is_same_v<T, sql::InsertValues>) InsertInto(c, s, lastTable_, heldBack_);
         else if constexpr (std::is_same_v<T, sql::DropTable>) DropTable(c, s);
         else if constexpr (std::is_same_v<T, sql::CreateIndex>) CreateIndex(c, s);
         else if constexpr (std::is_same_v<T, sql::DropIndex>) DropIndex(c, s);
@@ -78,9 +107,11 @@ void DatabaseWriter::Execute(std::string_view sql) {
         }
       },
       statement);
+  if (heldBack_.indexes && heldBack_.indexes->HeldBackBytes() > kMaxHeldBackBytes) EnterHeldBack();
 }
 
 void DatabaseWriter::RenameTable(const std::string& oldName, const std::string& newName) {
+  EnterHeldBack();
   WriteStatement statement(*connection_);
   CatalogueWriter catalogue(statement.Pages(), statement.Space());
   std::optional<CatalogueTable> table = catalogue.Find(oldName);

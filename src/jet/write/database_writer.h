@@ -22,10 +22,9 @@
 
 #include "jet/connection.h"
 #include "jet/tdef.h"
+#include "jet/write/insert_target.h"
 
 namespace jet {
-
-struct InsertTarget;
 
 class DatabaseWriter {
  public:
@@ -64,11 +63,16 @@ class DatabaseWriter {
 
  private:
   explicit DatabaseWriter(std::shared_ptr<Connection> c) : connection_(std::move(c)) {}
+  // Enters the index entries the batch's inserts held back; on a failure,
+  // undoes the batch, which would otherwise keep rows its indexes lack.
+  void EnterHeldBack();
+
   std::shared_ptr<Connection> connection_;
   std::unique_ptr<Pager::Statement> batch_;
   // The table the last INSERT went to, so that the next one into it need not
   // look it up again; see database_writer.cpp for how it is checked.
   std::shared_ptr<InsertTarget> lastTable_;
+  HeldBackTable heldBack_;
 };
 
 // ExecuteAccessStatement's engine side: open, run one statement durably, close.

@@ -7,4 +7,9 @@ const std::uint8_t* PagerIndexStore::Read(std::uint32_t page) {
   return read_.back()->data();
 }
 
+const std::uint8_t* PagerIndexStore::ReadWithVersion(std::uint32_t page, std::uint64_t& version) {
+  read_.push_back(pager_.Read(page, version));
+  return read_.back()->data();
+}
+
 }  // namespace jet

@@ -16,9 +16,12 @@ class PagerIndexStore : public index::IndexPageStore {
   explicit PagerIndexStore(Pager& pager) : pager_(pager) {}
 
   const std::uint8_t* Read(std::uint32_t page) override;
+  const std::uint8_t* ReadWithVersion(std::uint32_t page, std::uint64_t& version) override;
   std::uint8_t* Write(std::uint32_t page) override { return pager_.Write(page); }
   std::uint32_t Allocate() override { return pager_.Allocate(); }
   std::uint64_t Version(std::uint32_t page) override { return pager_.Version(page); }
+  // Lets go of the pages read so far: what Read returned is no longer valid.
+  void ForgetReads() { read_.clear(); }
 
  private:
   Pager& pager_;

@@ -88,12 +88,12 @@ IndexWriter::IndexWriter(Pager& pager, const TableDef& def, std::size_t realInde
       realIndex_(realIndex),
       root_(def.realIndexes.at(realIndex).rootPage),
       rules_(RulesOfIndex(def, realIndex)),
-      columns_(ColumnsOfIndex(def, realIndex)) {}
+      columns_(ColumnsOfIndex(def, realIndex)),
+      searchStore_(pager) {}
 
 void IndexWriter::KeyOf(const std::vector<Value>& values, RowKey& key) const {
   std::size_t nulls = 0;
-  std::vector<index::KeyValue> keyValues;
-  keyValues.reserve(columns_.values.size());
+  key.bytes.clear();
   for (std::size_t k = 0; k < columns_.values.size(); ++k) {
     const Value& v = values.at(columns_.values[k]);
     // A Yes/No column keys a Null as No: it never counts as Null.
@@ -105,11 +105,11 @@ void IndexWriter::KeyOf(const std::vector<Value>& values, RowKey& key) const {
                         def_.columns[columns_.values[k]].name + "' of the index '" + rules_.name + "'.)",
                     kNullInIndexJet);
     }
-    keyValues.push_back(ToKeyValue(v));
+    // Into the key's buffer kept from the last row: no allocation a row.
+    index::AppendColumnKey(columns_.keys[k], ToKeyValue(v), key.bytes);
   }
   key.allNull = nulls == columns_.values.size();
   key.listed = !(rules_.ignoreNulls && key.allNull);
-  key.bytes = index::EncodeIndexKey(columns_.keys, keyValues);
 }
 
 std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
@@ -119,12 +119,53 @@ std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
   return found->row;
 }
 
+bool IndexWriter::HoldsKey(const index::KeyBytes& key) {
+  if (FilterValid() && !filter_->MayHold(key)) return false;
+  searchStore_.ForgetReads();
+  return index::HoldsIndexKey(searchStore_, root_, key, layouts_);
+}
+
 bool IndexWriter::Insert(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
   PagerIndexStore store(pager_);
   index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row), &layouts_);
-  if (!change.keyExisted) BumpUniqueCount();
+  if (!change.keyExisted) AddToUniqueCount(1);
   Account(change, space);
+  if (FilterValid()) filter_->Add(key);
   return change.keyExisted;
+}
+
+void IndexWriter::InsertSorted(std::span<const index::IndexEntry> entries, PageSpace& space) {
+  PagerIndexStore store(pager_);
+  const index::IndexChange change = index::InsertIndexEntries(store, root_, entries);
+  if (change.newKeys > 0) AddToUniqueCount(static_cast<std::uint32_t>(change.newKeys));
+  Account(change, space);
+  FilterAfter(entries);
+}
+
+bool IndexWriter::FilterValid() const {
+  return filter_ && pager_.InBatch() && filterBatch_ == pager_.BatchNumber();
+}
+
+void IndexWriter::FilterAfter(std::span<const index::IndexEntry> entries) {
+  if (!rules_.unique || !pager_.InBatch()) return;
+  if (FilterValid()) {
+    for (const index::IndexEntry& e : entries) filter_->Add(e.key);
+    return;
+  }
+  if (enteredBatch_ != pager_.BatchNumber()) {
+    enteredBatch_ = pager_.BatchNumber();
+    enteredInBatch_ = 0;
+  }
+  enteredInBatch_ += entries.size();
+  const PageRef tdef = pager_.Read(def_.page);
+  const std::size_t keys = U32(ByteSpan(*tdef), UniqueCountOffset(pager_.Format(), realIndex_));
+  if (2 * enteredInBatch_ < keys) return;
+  // Room for the tree to grow fourfold before the filter answers "maybe" often.
+  KeyFilter filter(4 * keys);
+  PagerIndexStore store(pager_);
+  index::ForEachIndexKey(store, root_, [&](std::span<const std::uint8_t> key) { filter.Add(key); });
+  filter_ = std::move(filter);
+  filterBatch_ = pager_.BatchNumber();
 }
 
 bool IndexWriter::Remove(const index::KeyBytes& key, RowPointer row, PageSpace& space) {
@@ -145,10 +186,10 @@ void IndexWriter::Account(const index::IndexChange& change, PageSpace& space) {
   }
 }
 
-void IndexWriter::BumpUniqueCount() {
+void IndexWriter::AddToUniqueCount(std::uint32_t keys) {
   std::uint8_t* tdef = pager_.Write(def_.page);
   const std::size_t at = UniqueCountOffset(pager_.Format(), realIndex_);
-  PutU32(tdef + at, U32(ByteSpan(tdef, kPageSize), at) + 1);
+  PutU32(tdef + at, U32(ByteSpan(tdef, kPageSize), at) + keys);
 }
 
 }  // namespace jet

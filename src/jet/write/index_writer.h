@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@
 #include "jet/pager.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
+#include "jet/write/index_page_store.h"
+#include "jet/write/key_filter.h"
 #include "jet/write/page_space.h"
 
 namespace jet {
@@ -69,16 +72,28 @@ class IndexWriter {
   // The row of the first entry with exactly this key.
   std::optional<RowPointer> Find(const index::KeyBytes& key);
 
+  // Whether an entry has exactly this key, searched as inserts search (a
+  // unique index's filter, when it has one for the open batch, first).
+  bool HoldsKey(const index::KeyBytes& key);
+
   // Adds the entry, counting a key not seen before; returns whether another
   // entry had the key already.
   bool Insert(const index::KeyBytes& key, RowPointer row, PageSpace& space);
+  // Adds entries sorted by key, then row, none of them there yet, counting
+  // the keys not seen before.
+  void InsertSorted(std::span<const index::IndexEntry> entries, PageSpace& space);
   // Removes the entry; false when it was not there (an interrupted earlier
   // statement may have left a row without its entries).
   bool Remove(const index::KeyBytes& key, RowPointer row, PageSpace& space);
 
  private:
   void Account(const index::IndexChange& change, PageSpace& space);
-  void BumpUniqueCount();
+  void AddToUniqueCount(std::uint32_t keys);
+  bool FilterValid() const;
+  // After a batch entered `entries`: a filter for the batch's later searches,
+  // once the batch has entered at least half the tree's keys, so that reading
+  // every key costs no more than the searches it has already made.
+  void FilterAfter(std::span<const index::IndexEntry> entries);
 
   Pager& pager_;
   const TableDef& def_;
@@ -87,6 +102,15 @@ class IndexWriter {
   IndexRules rules_;
   IndexColumns columns_;
   index::IndexLayouts layouts_;  // kept while the pager keeps the pages
+  // The searches' page access, kept so that its list of pages read is not
+  // made anew for each row.
+  PagerIndexStore searchStore_;
+  // See key_filter.h: every key of the tree while batch number filterBatch_
+  // lasts; nothing outside it, when another process may add keys.
+  std::optional<KeyFilter> filter_;
+  std::uint64_t filterBatch_ = 0;
+  std::uint64_t enteredBatch_ = 0;  // the batch enteredInBatch_ counts in
+  std::size_t enteredInBatch_ = 0;
 };
 
 // A row value as the index layer takes it.

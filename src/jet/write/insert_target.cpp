@@ -47,7 +47,7 @@ struct InsertTarget {
   TableDef def;
   std::unique_ptr<NewRow> newRow;
   std::unique_ptr<TableRows> rows;
-  std::unique_ptr<TableIndexes> indexes;
+  std::shared_ptr<TableIndexes> indexes;
   LongValueStore longValues;
   std::uint32_t lastDataPage = 0;  // where the last row went
   // Scratch space reused from row to row.
@@ -103,19 +103,24 @@ struct InsertTarget {
     for (std::uint32_t p : t->def.pages) t->definitionPages.push_back(*pager.Read(p));
     t->newRow = std::make_unique<NewRow>(t->def, ReadColumnRules(found.properties));
     t->rows = std::make_unique<TableRows>(pager, t->def);
-    t->indexes = std::make_unique<TableIndexes>(pager, t->def);
+    t->indexes = std::make_shared<TableIndexes>(pager, t->def);
     t->longValues = t->rows->LongValues();
     return t;
   }
 };
 
-void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target) {
+void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target,
+                HeldBackTable& heldBack) {
+  if (heldBack.indexes && heldBack.name != insert.table)
+    throw Error(kStatementFailed, "Internal error: index entries of another table are held back.");
   WriteStatement statement(c);
   Pager& pager = statement.Pages();
   if (target && target->name == insert.table && !target->PagesCached(pager)) pager.Preload(target->PagesToRead());
   if (!target || !target->StillDescribes(pager, insert.table)) {
     target.reset();
     target = InsertTarget::Find(pager, statement.Space(), insert.table);
+    // After a refused row: the entries held back so far stay with the table.
+    if (heldBack.indexes) target->indexes = heldBack.indexes;
   }
   InsertTarget& t = *target;
   // A refused row ends the statement unsaved; the kept table is dropped with
@@ -124,12 +129,40 @@ void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<
   t.newRow->Build(pager, insert, t.values);
   // Keys before the row: a Null an index refuses stops the row untouched.
   t.indexes->KeysOf(t.values, t.keys);
+  const bool holdBack = pager.InBatch() && !t.indexes->Writers().empty() && t.indexes->CanHoldBack(t.keys);
+  // A key entered now meets the held-back ones here and the tree's in Add.
+  t.indexes->RefuseDuplicates(t.keys, holdBack);
   EncodeRow(t.def, t.values, t.longValues, t.row);
   RowPointer where = t.rows->Insert(t.row);
-  t.indexes->Add(t.keys, where, statement.Space());
-  statement.Finish();
+  if (holdBack) {
+    const std::vector<std::size_t> mark = t.indexes->HeldBackMark();
+    t.indexes->HoldBack(t.keys, where);
+    try {
+      statement.Finish();
+    } catch (...) {
+      t.indexes->TruncateHeldBack(mark);
+      throw;
+    }
+    heldBack = {insert.table, t.indexes};
+  } else {
+    t.indexes->Add(t.keys, where, statement.Space());
+    statement.Finish();
+  }
   t.lastDataPage = where.page;
   target = std::move(kept);
+}
+
+void EnterHeldBack(Connection& c, HeldBackTable& heldBack) {
+  const std::shared_ptr<TableIndexes> indexes = std::exchange(heldBack, {}).indexes;
+  if (!indexes || !indexes->HoldsBack()) return;
+  // A failed write undid the batch, rows and all.
+  if (!c.pager.InBatch()) {
+    indexes->TruncateHeldBack(std::vector<std::size_t>(indexes->Writers().size(), 0));
+    return;
+  }
+  WriteStatement statement(c);
+  indexes->EnterHeldBack(statement.Space());
+  statement.Finish();
 }
 
 }  // namespace jet

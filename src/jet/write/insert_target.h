@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "jet/connection.h"
 #include "jet/sql/statement.h"
@@ -19,9 +20,26 @@
 namespace jet {
 
 struct InsertTarget;
+class TableIndexes;
+
+// The table whose inserts hold back their index entries in the open batch
+// (see table_indexes.h), none when `indexes` is null. Its entries must be
+// entered before any other statement, so that it sees whole indexes, and
+// before the batch commits.
+struct HeldBackTable {
+  std::string name;
+  std::shared_ptr<TableIndexes> indexes;
+};
 
 // Runs one INSERT; `target` is the table the previous one went to (or
-// null), replaced by this one's.
-void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target);
+// null), replaced by this one's. Inside a batch the row's index entries
+// are held back in `heldBack`, which must be empty or name the same table.
+void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<InsertTarget>& target,
+                HeldBackTable& heldBack);
+
+// Enters the entries `heldBack` holds into their trees, as a statement of
+// its own, and empties it; entries whose batch was undone are dropped. A
+// failure leaves the trees part-way: the caller must undo the batch.
+void EnterHeldBack(Connection& c, HeldBackTable& heldBack);
 
 }  // namespace jet

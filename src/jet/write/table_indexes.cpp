@@ -1,11 +1,18 @@
 #include "jet/write/table_indexes.h"
 
+#include <algorithm>
+
 #include "jet/error.h"
 
 namespace jet {
 namespace {
 
 constexpr int kDuplicateKeyJet = 3022;
+// The longest entry held back: a page split always finds room for two
+// halves of a full page plus one such entry, so entering it cannot fail.
+constexpr std::size_t kMaxHeldBackKeyBytes = 1000;
+// Sorted entries handed to a tree at a time, which bounds the copies made.
+constexpr std::size_t kEnteredRun = 65536;
 
 }  // namespace
 
@@ -18,9 +25,12 @@ void ThrowDuplicateKey(const std::string& detail) {
               kDuplicateKeyJet);
 }
 
-TableIndexes::TableIndexes(Pager& pager, const TableDef& def) {
-  writers_.reserve(def.realIndexes.size());
-  for (std::size_t i = 0; i < def.realIndexes.size(); ++i) writers_.emplace_back(pager, def, i);
+TableIndexes::TableIndexes(Pager& pager, const TableDef& def) : def_(def) {
+  writers_.reserve(def_.realIndexes.size());
+  for (std::size_t i = 0; i < def_.realIndexes.size(); ++i) {
+    writers_.emplace_back(pager, def_, i);
+    heldBack_.push_back(std::make_unique<HeldBackEntries>(writers_.back().Rules().unique));
+  }
 }
 
 void TableIndexes::KeysOf(const std::vector<Value>& values, Keys& keys) const {
@@ -40,6 +50,54 @@ void TableIndexes::Add(const Keys& keys, RowPointer where, PageSpace& space) {
 void TableIndexes::Remove(const Keys& keys, RowPointer where, PageSpace& space) {
   for (std::size_t i = 0; i < writers_.size(); ++i)
     if (keys[i].listed) writers_[i].Remove(keys[i].bytes, where, space);
+}
+
+}  // namespace jet
+
+namespace jet {
+
+bool TableIndexes::CanHoldBack(const Keys& keys) const {
+  return std::all_of(keys.begin(), keys.end(),
+                     [](const RowKey& key) { return !key.listed || key.bytes.size() <= kMaxHeldBackKeyBytes; });
+}
+
+void TableIndexes::RefuseDuplicates(const Keys& keys, bool inTree) {
+  for (std::size_t i = 0; i < writers_.size(); ++i) {
+    if (!keys[i].listed || keys[i].allNull || !writers_[i].Rules().unique) continue;
+    if (heldBack_[i]->HoldsKey(keys[i].bytes) || (inTree && writers_[i].HoldsKey(keys[i].bytes)))
+      ThrowDuplicateKey("The index '" + writers_[i].Rules().name + "' holds this key already.");
+  }
+}
+
+void TableIndexes::HoldBack(const Keys& keys, RowPointer where) {
+  for (std::size_t i = 0; i < writers_.size(); ++i)
+    if (keys[i].listed) heldBack_[i]->Add(keys[i].bytes, where, !keys[i].allNull);
+}
+
+std::vector<std::size_t> TableIndexes::HeldBackMark() const {
+  std::vector<std::size_t> mark;
+  for (const auto& held : heldBack_) mark.push_back(held->Count());
+  return mark;
+}
+
+void TableIndexes::TruncateHeldBack(const std::vector<std::size_t>& mark) {
+  for (std::size_t i = 0; i < heldBack_.size(); ++i) heldBack_[i]->TruncateTo(mark[i]);
+}
+
+bool TableIndexes::HoldsBack() const {
+  return std::any_of(heldBack_.begin(), heldBack_.end(), [](const auto& held) { return !held->Empty(); });
+}
+
+std::size_t TableIndexes::HeldBackBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& held : heldBack_) bytes += held->Bytes();
+  return bytes;
+}
+
+void TableIndexes::EnterHeldBack(PageSpace& space) {
+  for (std::size_t i = 0; i < writers_.size(); ++i)
+    heldBack_[i]->Drain(kEnteredRun,
+                        [&](std::span<const index::IndexEntry> run) { writers_[i].InsertSorted(run, space); });
 }
 
 }  // namespace jet

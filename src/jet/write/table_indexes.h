@@ -3,15 +3,22 @@
 // unique index takes each key once, except keys whose columns are all Null;
 // a primary key or an index that refuses Null takes no Null in any column;
 // an index that ignores Nulls leaves out rows whose key columns are all Null.
+//
+// Inside a batch, the entries of inserted rows may be held back (see
+// held_back_entries.h) and entered all at once, sorted, by EnterHeldBack:
+// a unique key is then checked against the tree and the held-back keys
+// before the row changes anything.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "jet/pager.h"
 #include "jet/tdef.h"
 #include "jet/value.h"
+#include "jet/write/held_back_entries.h"
 #include "jet/write/index_writer.h"
 #include "jet/write/page_space.h"
 
@@ -22,8 +29,12 @@ namespace jet {
 
 class TableIndexes {
  public:
-  // Throws jet::Error (kStatementFailed) when an index cannot be kept.
+  // Throws jet::Error (kStatementFailed) when an index cannot be kept. Keeps
+  // its own copy of the definition, so that held-back entries outlive the
+  // caller's.
   TableIndexes(Pager& pager, const TableDef& def);
+  TableIndexes(const TableIndexes&) = delete;
+  TableIndexes& operator=(const TableIndexes&) = delete;
 
   using Keys = std::vector<RowKey>;  // one per real index
 
@@ -36,10 +47,31 @@ class TableIndexes {
   void Add(const Keys& keys, RowPointer where, PageSpace& space);
   void Remove(const Keys& keys, RowPointer where, PageSpace& space);
 
+  // Whether the row's entries may be held back: none is so long that a page
+  // split could refuse it later, when the row can no longer be refused alone.
+  bool CanHoldBack(const Keys& keys) const;
+  // Throws Jet 3022, before any change, for a key a unique index holds
+  // already, in its tree (when `inTree`) or held back.
+  void RefuseDuplicates(const Keys& keys, bool inTree);
+  // Holds back the entries of a stored row.
+  void HoldBack(const Keys& keys, RowPointer where);
+  // How many entries each index holds back, for TruncateHeldBack.
+  std::vector<std::size_t> HeldBackMark() const;
+  // Forgets what was held back since `mark`: a statement that ends unsaved
+  // takes its own entries back.
+  void TruncateHeldBack(const std::vector<std::size_t>& mark);
+  bool HoldsBack() const;
+  std::size_t HeldBackBytes() const;
+  // Enters every held-back entry into its tree. A failure leaves the trees
+  // part-way: the caller must undo the whole batch.
+  void EnterHeldBack(PageSpace& space);
+
   std::vector<IndexWriter>& Writers() { return writers_; }
 
  private:
+  TableDef def_;
   std::vector<IndexWriter> writers_;
+  std::vector<std::unique_ptr<HeldBackEntries>> heldBack_;  // one per index
 };
 
 }  // namespace jet
