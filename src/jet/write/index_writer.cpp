@@ -11,6 +11,10 @@ namespace jet {
 namespace {
 
 constexpr int kNullInIndexJet = 3058;
+// A tree this small is read whole for a filter when a batch begins holding
+// rows back; a bigger one only once the batch has entered half as many keys.
+constexpr std::size_t kSmallTreeKeys = 65536;
+constexpr std::size_t kMinFilterKeys = 1 << 20;
 
 index::IndexEntry EntryOf(const index::KeyBytes& key, RowPointer row) { return {key, row, 0}; }
 
@@ -120,7 +124,6 @@ std::optional<RowPointer> IndexWriter::Find(const index::KeyBytes& key) {
 }
 
 bool IndexWriter::HoldsKey(const index::KeyBytes& key) {
-  if (FilterValid() && !filter_->MayHold(key)) return false;
   searchStore_.ForgetReads();
   return index::HoldsIndexKey(searchStore_, root_, key, layouts_);
 }
@@ -146,6 +149,18 @@ bool IndexWriter::FilterValid() const {
   return filter_ && pager_.InBatch() && filterBatch_ == pager_.BatchNumber();
 }
 
+void IndexWriter::PrepareFilter() {
+  if (!rules_.unique || !pager_.InBatch() || preparedBatch_ == pager_.BatchNumber()) return;
+  preparedBatch_ = pager_.BatchNumber();
+  if (const std::size_t keys = TreeKeys(); keys <= kSmallTreeKeys) MakeFilter(keys);
+}
+
+bool IndexWriter::MayHoldKey(const index::KeyBytes& key) const { return !FilterValid() || filter_->MayHold(key); }
+
+void IndexWriter::NoteHeldBack(const index::KeyBytes& key) {
+  if (FilterValid()) filter_->Add(key);
+}
+
 void IndexWriter::FilterAfter(std::span<const index::IndexEntry> entries) {
   if (!rules_.unique || !pager_.InBatch()) return;
   if (FilterValid()) {
@@ -157,11 +172,18 @@ void IndexWriter::FilterAfter(std::span<const index::IndexEntry> entries) {
     enteredInBatch_ = 0;
   }
   enteredInBatch_ += entries.size();
+  if (const std::size_t keys = TreeKeys(); 2 * enteredInBatch_ >= keys) MakeFilter(keys);
+}
+
+std::size_t IndexWriter::TreeKeys() const {
   const PageRef tdef = pager_.Read(def_.page);
-  const std::size_t keys = U32(ByteSpan(*tdef), UniqueCountOffset(pager_.Format(), realIndex_));
-  if (2 * enteredInBatch_ < keys) return;
-  // Room for the tree to grow fourfold before the filter answers "maybe" often.
-  KeyFilter filter(4 * keys);
+  return U32(ByteSpan(*tdef), UniqueCountOffset(pager_.Format(), realIndex_));
+}
+
+void IndexWriter::MakeFilter(std::size_t treeKeys) {
+  // Room for the tree to grow fourfold, and at least a million keys, before
+  // the filter answers "maybe" often.
+  KeyFilter filter(std::max<std::size_t>(4 * treeKeys, kMinFilterKeys));
   PagerIndexStore store(pager_);
   index::ForEachIndexKey(store, root_, [&](std::span<const std::uint8_t> key) { filter.Add(key); });
   filter_ = std::move(filter);

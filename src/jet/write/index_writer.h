@@ -72,9 +72,20 @@ class IndexWriter {
   // The row of the first entry with exactly this key.
   std::optional<RowPointer> Find(const index::KeyBytes& key);
 
-  // Whether an entry has exactly this key, searched as inserts search (a
-  // unique index's filter, when it has one for the open batch, first).
+  // Whether an entry has exactly this key, searched as inserts search.
   bool HoldsKey(const index::KeyBytes& key);
+
+  // A unique index's filter of keys for the open batch (see key_filter.h):
+  // every key of its tree and every key held back for it while the batch
+  // lasts. Made when the batch first holds a row back and the tree is
+  // small, or once the batch has entered at least half the tree's keys, so
+  // that reading every key costs no more than the searches it saves.
+  void PrepareFilter();
+  // False when the filter tells that the key is neither in the tree nor
+  // held back; true when it may be, or when there is no filter.
+  bool MayHoldKey(const index::KeyBytes& key) const;
+  // A key now held back for this index.
+  void NoteHeldBack(const index::KeyBytes& key);
 
   // Adds the entry, counting a key not seen before; returns whether another
   // entry had the key already.
@@ -90,10 +101,10 @@ class IndexWriter {
   void Account(const index::IndexChange& change, PageSpace& space);
   void AddToUniqueCount(std::uint32_t keys);
   bool FilterValid() const;
-  // After a batch entered `entries`: a filter for the batch's later searches,
-  // once the batch has entered at least half the tree's keys, so that reading
-  // every key costs no more than the searches it has already made.
+  // After the batch entered `entries`: kept in the filter, or a filter made.
   void FilterAfter(std::span<const index::IndexEntry> entries);
+  std::size_t TreeKeys() const;  // the definition's count of the tree's keys
+  void MakeFilter(std::size_t treeKeys);
 
   Pager& pager_;
   const TableDef& def_;
@@ -109,6 +120,7 @@ class IndexWriter {
   // lasts; nothing outside it, when another process may add keys.
   std::optional<KeyFilter> filter_;
   std::uint64_t filterBatch_ = 0;
+  std::uint64_t preparedBatch_ = 0;  // the batch PrepareFilter last looked at
   std::uint64_t enteredBatch_ = 0;  // the batch enteredInBatch_ counts in
   std::size_t enteredInBatch_ = 0;
 };

@@ -64,14 +64,19 @@ bool TableIndexes::CanHoldBack(const Keys& keys) const {
 void TableIndexes::RefuseDuplicates(const Keys& keys, bool inTree) {
   for (std::size_t i = 0; i < writers_.size(); ++i) {
     if (!keys[i].listed || keys[i].allNull || !writers_[i].Rules().unique) continue;
+    if (inTree) writers_[i].PrepareFilter();
+    if (!writers_[i].MayHoldKey(keys[i].bytes)) continue;
     if (heldBack_[i]->HoldsKey(keys[i].bytes) || (inTree && writers_[i].HoldsKey(keys[i].bytes)))
       ThrowDuplicateKey("The index '" + writers_[i].Rules().name + "' holds this key already.");
   }
 }
 
 void TableIndexes::HoldBack(const Keys& keys, RowPointer where) {
-  for (std::size_t i = 0; i < writers_.size(); ++i)
-    if (keys[i].listed) heldBack_[i]->Add(keys[i].bytes, where, !keys[i].allNull);
+  for (std::size_t i = 0; i < writers_.size(); ++i) {
+    if (!keys[i].listed) continue;
+    heldBack_[i]->Add(keys[i].bytes, where, !keys[i].allNull);
+    if (!keys[i].allNull) writers_[i].NoteHeldBack(keys[i].bytes);
+  }
 }
 
 std::vector<std::size_t> TableIndexes::HeldBackMark() const {
