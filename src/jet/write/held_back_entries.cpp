@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "jet/error.h"
+#include "jet/write/key_filter.h"
 
 namespace jet {
 namespace {
@@ -20,10 +21,7 @@ std::uint64_t HeadOf(std::span<const std::uint8_t> key) {
 HeldBackEntries::HeldBackEntries(bool unique) : unique_(unique) {}
 
 std::uint32_t HeldBackEntries::HashOf(std::span<const std::uint8_t> key) {
-  // FNV-1a: keys are short.
-  std::uint32_t hash = 2166136261u;
-  for (std::uint8_t b : key) hash = (hash ^ b) * 16777619u;
-  return hash;
+  return static_cast<std::uint32_t>(HashKey(key));
 }
 
 void HeldBackEntries::Place(std::uint32_t hash, std::uint32_t entry) {

@@ -133,7 +133,7 @@ bool IndexWriter::Insert(const index::KeyBytes& key, RowPointer row, PageSpace& 
   index::IndexChange change = index::InsertIndexEntry(store, root_, EntryOf(key, row), &layouts_);
   if (!change.keyExisted) AddToUniqueCount(1);
   Account(change, space);
-  if (FilterValid()) filter_->Add(key);
+  NoteKey(key);
   return change.keyExisted;
 }
 
@@ -157,7 +157,7 @@ void IndexWriter::PrepareFilter() {
 
 bool IndexWriter::MayHoldKey(const index::KeyBytes& key) const { return !FilterValid() || filter_->MayHold(key); }
 
-void IndexWriter::NoteHeldBack(const index::KeyBytes& key) {
+void IndexWriter::NoteKey(const index::KeyBytes& key) {
   if (FilterValid()) filter_->Add(key);
 }
 

@@ -84,8 +84,8 @@ class IndexWriter {
   // False when the filter tells that the key is neither in the tree nor
   // held back; true when it may be, or when there is no filter.
   bool MayHoldKey(const index::KeyBytes& key) const;
-  // A key now held back for this index.
-  void NoteHeldBack(const index::KeyBytes& key);
+  // A key now in the tree or held back for it.
+  void NoteKey(const index::KeyBytes& key);
 
   // Adds the entry, counting a key not seen before; returns whether another
   // entry had the key already.

@@ -135,12 +135,11 @@ void InsertInto(Connection& c, const sql::InsertValues& insert, std::shared_ptr<
   EncodeRow(t.def, t.values, t.longValues, t.row);
   RowPointer where = t.rows->Insert(t.row);
   if (holdBack) {
-    const std::vector<std::size_t> mark = t.indexes->HeldBackMark();
     t.indexes->HoldBack(t.keys, where);
     try {
       statement.Finish();
     } catch (...) {
-      t.indexes->TruncateHeldBack(mark);
+      t.indexes->TakeBack(t.keys);
       throw;
     }
     heldBack = {insert.table, t.indexes};
@@ -157,7 +156,7 @@ void EnterHeldBack(Connection& c, HeldBackTable& heldBack) {
   if (!indexes || !indexes->HoldsBack()) return;
   // A failed write undid the batch, rows and all.
   if (!c.pager.InBatch()) {
-    indexes->TruncateHeldBack(std::vector<std::size_t>(indexes->Writers().size(), 0));
+    indexes->DropHeldBack();
     return;
   }
   WriteStatement statement(c);

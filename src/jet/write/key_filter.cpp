@@ -8,7 +8,9 @@ namespace {
 constexpr std::size_t kBitsPerKey = 16;
 constexpr int kBitsSet = 6;
 
-std::uint64_t HashOf(std::span<const std::uint8_t> key) {
+}  // namespace
+
+std::uint64_t HashKey(std::span<const std::uint8_t> key) {
   // FNV-1a, then a finaliser that spreads every input bit over the word.
   std::uint64_t h = 14695981039346656037ull;
   for (std::uint8_t b : key) h = (h ^ b) * 1099511628211ull;
@@ -18,8 +20,6 @@ std::uint64_t HashOf(std::span<const std::uint8_t> key) {
   h *= 0xc4ceb9fe1a85ec53ull;
   return h ^ (h >> 33);
 }
-
-}  // namespace
 
 KeyFilter::KeyFilter(std::size_t capacity) : blocks_(std::max<std::size_t>(1, capacity * kBitsPerKey / 512)) {}
 
@@ -32,7 +32,7 @@ std::size_t KeyFilter::BlockOf(std::uint64_t hash) const {
 std::uint64_t KeyFilter::BitsOf(std::uint64_t hash) { return (hash ^ (hash >> 29)) * 0xbf58476d1ce4e5b9ull; }
 
 void KeyFilter::Add(std::span<const std::uint8_t> key) {
-  const std::uint64_t h = HashOf(key);
+  const std::uint64_t h = HashKey(key);
   Block& block = blocks_[BlockOf(h)];
   const std::uint64_t bits = BitsOf(h);
   for (int i = 0; i < kBitsSet; ++i) {
@@ -42,7 +42,7 @@ void KeyFilter::Add(std::span<const std::uint8_t> key) {
 }
 
 bool KeyFilter::MayHold(std::span<const std::uint8_t> key) const {
-  const std::uint64_t h = HashOf(key);
+  const std::uint64_t h = HashKey(key);
   const Block& block = blocks_[BlockOf(h)];
   const std::uint64_t bits = BitsOf(h);
   for (int i = 0; i < kBitsSet; ++i) {

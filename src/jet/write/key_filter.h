@@ -13,6 +13,9 @@
 
 namespace jet {
 
+// The hash of an index key this filter and the held-back entries' table use.
+std::uint64_t HashKey(std::span<const std::uint8_t> key);
+
 class KeyFilter {
  public:
   explicit KeyFilter(std::size_t capacity);

@@ -75,18 +75,17 @@ void TableIndexes::HoldBack(const Keys& keys, RowPointer where) {
   for (std::size_t i = 0; i < writers_.size(); ++i) {
     if (!keys[i].listed) continue;
     heldBack_[i]->Add(keys[i].bytes, where, !keys[i].allNull);
-    if (!keys[i].allNull) writers_[i].NoteHeldBack(keys[i].bytes);
+    if (!keys[i].allNull) writers_[i].NoteKey(keys[i].bytes);
   }
 }
 
-std::vector<std::size_t> TableIndexes::HeldBackMark() const {
-  std::vector<std::size_t> mark;
-  for (const auto& held : heldBack_) mark.push_back(held->Count());
-  return mark;
+void TableIndexes::TakeBack(const Keys& keys) {
+  for (std::size_t i = 0; i < heldBack_.size(); ++i)
+    if (keys[i].listed) heldBack_[i]->TruncateTo(heldBack_[i]->Count() - 1);
 }
 
-void TableIndexes::TruncateHeldBack(const std::vector<std::size_t>& mark) {
-  for (std::size_t i = 0; i < heldBack_.size(); ++i) heldBack_[i]->TruncateTo(mark[i]);
+void TableIndexes::DropHeldBack() {
+  for (const auto& held : heldBack_) held->TruncateTo(0);
 }
 
 bool TableIndexes::HoldsBack() const {

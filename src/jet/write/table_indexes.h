@@ -55,11 +55,11 @@ class TableIndexes {
   void RefuseDuplicates(const Keys& keys, bool inTree);
   // Holds back the entries of a stored row.
   void HoldBack(const Keys& keys, RowPointer where);
-  // How many entries each index holds back, for TruncateHeldBack.
-  std::vector<std::size_t> HeldBackMark() const;
-  // Forgets what was held back since `mark`: a statement that ends unsaved
-  // takes its own entries back.
-  void TruncateHeldBack(const std::vector<std::size_t>& mark);
+  // Takes back the entries the last HoldBack held back for `keys`: a
+  // statement that ends unsaved takes its own entries back.
+  void TakeBack(const Keys& keys);
+  // Forgets every held-back entry: their rows were undone.
+  void DropHeldBack();
   bool HoldsBack() const;
   std::size_t HeldBackBytes() const;
   // Enters every held-back entry into its tree. A failure leaves the trees
